@@ -1,0 +1,27 @@
+#pragma once
+// The four settings the server keeps; they live in the main window object and in the file
+// beside the executable.
+#include <atomic>
+#include <string>
+
+struct TOrderServerSettings {
+    std::string Location;  // NinjaTrader folder; INCOMING and OUTGOING lie below it
+    std::string Account;   // upper-cased into every PLACE line; the account of position files
+    std::atomic<bool> AcceptOrders{true};  // read by host threads without a lock
+    bool StopToStopLimit = false;          // stop orders go out as STOPLIMIT
+
+    TOrderServerSettings() = default;
+    TOrderServerSettings(const TOrderServerSettings& o)
+        : Location(o.Location), Account(o.Account), AcceptOrders(o.AcceptOrders.load()),
+          StopToStopLimit(o.StopToStopLimit) {}
+    TOrderServerSettings& operator=(const TOrderServerSettings& o) {
+        Location = o.Location;
+        Account = o.Account;
+        AcceptOrders = o.AcceptOrders.load();
+        StopToStopLimit = o.StopToStopLimit;
+        return *this;
+    }
+};
+
+// True when the text may go into an instruction line: no ";" and no character below 32.
+bool IsSafeInstructionField(const std::string& text);

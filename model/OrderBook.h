@@ -1,0 +1,35 @@
+#pragma once
+// Every order of the run in arrival order, found by the host's reference id.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "model/OrderRecord.h"
+#include "platform/ReentrantLock.h"
+
+struct TOrderLookupEntry {
+    int32_t RefId;
+    int32_t Index;
+};
+
+class TNTOrderServerDB {
+public:
+    static constexpr int32_t OrderIndexBucketCount = 1000;
+
+    TNTOrderServerDB() = default;
+    TNTOrderServerDB(const TNTOrderServerDB&) = delete;
+    TNTOrderServerDB& operator=(const TNTOrderServerDB&) = delete;
+
+    // Appends and indexes the record; returns its position. A repeated id is appended but the
+    // index keeps the first record; a negative id is appended but never indexed.
+    int32_t Add(std::unique_ptr<TNTOrderServerItem> record);
+    int32_t Count() const;
+    TNTOrderServerItem* ItemAt(int32_t position) const;  // nullptr outside 0..Count()-1
+    TNTOrderServerItem* FindByRefId(int32_t refId) const;  // earliest record with that id
+
+private:
+    mutable plat::ReentrantLock lock_;
+    std::vector<std::unique_ptr<TNTOrderServerItem>> records_;
+    std::array<std::vector<TOrderLookupEntry>, OrderIndexBucketCount> buckets_;
+};

@@ -1,0 +1,55 @@
+#pragma once
+// The few file operations the server needs, on 8-bit (ANSI) paths.
+#include <string>
+#include <vector>
+
+namespace plat {
+
+#ifdef _WIN32
+constexpr char kPathDelimiter = '\\';
+#else
+constexpr char kPathDelimiter = '/';
+#endif
+
+// True for the characters that end a folder part of a path ('\\', '/' and ':' on Windows).
+bool IsPathDelimiter(char c);
+
+// The path with a delimiter appended unless it already ends in one (an empty path stays empty).
+std::string WithTrailingDelimiter(const std::string& path);
+
+// The text after the last path delimiter (or drive colon).
+std::string FileNamePart(const std::string& path);
+
+// True when something exists at the path and it is not a folder.
+bool FileExists(const std::string& path);
+
+// True when the attribute query for the path succeeds and reports a folder.
+bool FolderExists(const std::string& path);
+
+bool MakeFolder(const std::string& path);
+
+// Reads the whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& content);
+
+// Creates or replaces the file with exactly this content, flushed to disk, then closed.
+bool WriteWholeFile(const std::string& path, const std::string& content);
+
+// Renames within one volume, never replacing an existing file: fails when `to` exists.
+bool MoveNoReplace(const std::string& from, const std::string& to);
+
+bool RemoveFile(const std::string& path);
+
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+    bool hiddenOrSystem = false;  // natively: a name starting with "."
+};
+
+// Entries of a folder in the file system's order, without "." and "..". False when the folder
+// cannot be listed.
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+
+// Full path of the running executable.
+std::string ExecutablePath();
+
+}  // namespace plat

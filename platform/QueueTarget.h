@@ -1,0 +1,53 @@
+#pragma once
+// An in-process message queue standing in for a window's message queue: what the portable
+// core and its tests post to. Tests pump it, and can make posts fail with a chosen error.
+#include "platform/MessageTarget.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace plat {
+
+struct QueuedMessage {
+    uint32_t msg = 0;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+    uint32_t tick = 0;  // TickCount() when posted
+};
+
+class QueueTarget : public MessageTarget {
+public:
+    bool HasHandle() const override { return hasHandle_; }
+    uint32_t Post(uint32_t msg, uintptr_t wParam, intptr_t lParam) override;
+
+    // No handle: the target looks like a window object whose window does not exist.
+    void SetHasHandle(bool value) { hasHandle_ = value; }
+    // Every post fails with this error until it is set back to 0.
+    void FailPostsWith(uint32_t error) { failError_ = error; }
+    // Number of posts tried, failed ones included.
+    uint32_t PostAttempts() const { return attempts_; }
+
+    // Takes every queued message, oldest first.
+    std::vector<QueuedMessage> TakeAll();
+    // Hands each queued message to the handler, oldest first, including messages the handler
+    // posts meanwhile; returns how many were handled.
+    size_t Pump(const std::function<void(const QueuedMessage&)>& handler);
+    // Waits until a message is queued or the timeout passes; true when one is queued.
+    bool WaitForMessage(std::chrono::milliseconds timeout);
+    size_t Count() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable posted_;
+    std::deque<QueuedMessage> queue_;
+    std::atomic<bool> hasHandle_{true};
+    std::atomic<uint32_t> failError_{0};
+    std::atomic<uint32_t> attempts_{0};
+};
+
+}  // namespace plat

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Source with the Wine prefix path as $1: starts the headless X server and the prefix's
+# persistent wineserver when they are not running yet, and exports what Wine needs.
+# Safe to source from several processes at once (the prefix is created under a lock).
+ordersrv_prefix=${1:?wine prefix path}
+mkdir -p "$(dirname "$ordersrv_prefix")"
+ordersrv_prefix=$(cd "$(dirname "$ordersrv_prefix")" && pwd)/$(basename "$ordersrv_prefix")
+
+export WINEPREFIX=$ordersrv_prefix WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export DISPLAY=${ORDERSRV_DISPLAY:-${DISPLAY:-:90}}
+
+ordersrv_start_xvfb() {
+  local n=${DISPLAY#:}; n=${n%%.*}
+  [ -S "/tmp/.X11-unix/X$n" ] && return 0
+  command -v Xvfb >/dev/null || { echo "wine-env: Xvfb is not installed" >&2; return 1; }
+  setsid Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
+  echo "wine-env: Xvfb did not start on $DISPLAY" >&2; return 1
+}
+
+ordersrv_make_prefix() {
+  [ -f "$WINEPREFIX/.ordersrv-ready" ] && return 0
+  (
+    flock 9
+    [ -f "$WINEPREFIX/.ordersrv-ready" ] && exit 0
+    command -v wine >/dev/null || { echo "wine-env: wine is not installed" >&2; exit 1; }
+    wine wineboot -i >/dev/null 2>&1 && wineserver -w || { echo "wine-env: wineboot failed" >&2; exit 1; }
+    # A virtual desktop gives windows a frame and makes tray icons and window destruction fast.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.ordersrv-ready"
+  ) 9>"$WINEPREFIX.lock"
+}
+
+ordersrv_start_wineserver() {
+  # A persistent server saves seconds per program; detached so no caller waits on its pipes.
+  setsid wineserver -p </dev/null >/dev/null 2>&1 || true
+  # Wine's own services start with the first program and outlive it; start them here, detached,
+  # so they never hold a test's output open.
+  setsid wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+ordersrv_start_xvfb && ordersrv_make_prefix && ordersrv_start_wineserver

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "platform/DateTime.h"
+#include "platform/FileSystem.h"
+#include "platform/QueueTarget.h"
+#include "platform/Tick.h"
+
+namespace {
+
+std::string ScratchFolder(const std::string& name) {
+    const std::string folder = plat::WithTrailingDelimiter(
+        plat::FileNamePart(plat::ExecutablePath()) + "-" + name);
+    plat::MakeFolder(folder);
+    return folder;
+}
+
+TEST(DateTime, KnownDatesEncodeToOleDays) {
+    EXPECT_DOUBLE_EQ(plat::EncodeDateTime({1899, 12, 30, 0, 0, 0}), 0.0);
+    EXPECT_DOUBLE_EQ(plat::EncodeDateTime({2000, 1, 1, 0, 0, 0}), 36526.0);
+    EXPECT_DOUBLE_EQ(plat::EncodeDateTime({2000, 1, 1, 12, 0, 0}), 36526.5);
+    const plat::DateTimeParts p = plat::DecodeDateTime(plat::EncodeDateTime({2026, 2, 28, 23, 59, 59}));
+    EXPECT_EQ(p.year, 2026);
+    EXPECT_EQ(p.month, 2);
+    EXPECT_EQ(p.day, 28);
+    EXPECT_EQ(p.hour, 23);
+    EXPECT_EQ(p.minute, 59);
+    EXPECT_EQ(p.second, 59);
+}
+
+TEST(DateTime, NowIsThisCentury) {
+    const double now = plat::NowDateTime();
+    EXPECT_GT(now, 36526.0);
+    EXPECT_LT(now, 73051.0);
+}
+
+TEST(QueueTarget, QueuesInOrderAndFailsOnDemand) {
+    plat::QueueTarget target;
+    EXPECT_EQ(target.Post(1, 2, 3), 0u);
+    target.FailPostsWith(plat::kErrorInvalidWindowHandle);
+    EXPECT_EQ(target.Post(4, 0, 0), plat::kErrorInvalidWindowHandle);
+    target.FailPostsWith(0);
+    EXPECT_EQ(target.Post(5, 0, 0), 0u);
+    EXPECT_EQ(target.PostAttempts(), 3u);
+    std::vector<uint32_t> seen;
+    target.Pump([&](const plat::QueuedMessage& m) { seen.push_back(m.msg); });
+    EXPECT_EQ(seen, (std::vector<uint32_t>{1, 5}));
+    EXPECT_EQ(target.Count(), 0u);
+}
+
+TEST(FileSystem, PathHelpers) {
+    const std::string d(1, plat::kPathDelimiter);
+    EXPECT_EQ(plat::WithTrailingDelimiter("a"), "a" + d);
+    EXPECT_EQ(plat::WithTrailingDelimiter("a" + d), "a" + d);
+    EXPECT_EQ(plat::WithTrailingDelimiter(""), "");
+    EXPECT_EQ(plat::FileNamePart("x" + d + "y" + d + "HALVENMAR7.TXT"), "HALVENMAR7.TXT");
+    EXPECT_EQ(plat::FileNamePart("plain.txt"), "plain.txt");
+}
+
+TEST(FileSystem, MoveNeverReplacesAndWriteReadsBack) {
+    const std::string dir = ScratchFolder("move");
+    const std::string a = dir + "a.tmp", b = dir + "b.txt";
+    plat::RemoveFile(a);
+    plat::RemoveFile(b);
+    ASSERT_TRUE(plat::WriteWholeFile(a, "first\r\n"));
+    ASSERT_TRUE(plat::WriteWholeFile(b, "taken"));
+    EXPECT_FALSE(plat::MoveNoReplace(a, b));
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(b, content));
+    EXPECT_EQ(content, "taken");
+    ASSERT_TRUE(plat::RemoveFile(b));
+    EXPECT_TRUE(plat::MoveNoReplace(a, b));
+    EXPECT_FALSE(plat::FileExists(a));
+    ASSERT_TRUE(plat::ReadWholeFile(b, content));
+    EXPECT_EQ(content, "first\r\n");
+    EXPECT_FALSE(plat::ReadWholeFile(dir + "missing.txt", content));
+    EXPECT_TRUE(plat::FolderExists(dir));
+    EXPECT_FALSE(plat::FileExists(dir));
+    EXPECT_FALSE(plat::FolderExists(b));
+}
+
+TEST(FileSystem, ListsEntriesWithKinds) {
+    const std::string dir = ScratchFolder("list");
+    plat::WriteWholeFile(dir + "one.txt", "1");
+    plat::MakeFolder(dir + "sub");
+    std::vector<plat::FolderEntry> entries;
+    ASSERT_TRUE(plat::ListFolder(dir, entries));
+    auto find = [&](const std::string& n) {
+        return std::find_if(entries.begin(), entries.end(),
+                            [&](const plat::FolderEntry& e) { return e.name == n; });
+    };
+    ASSERT_NE(find("one.txt"), entries.end());
+    EXPECT_FALSE(find("one.txt")->isFolder);
+    ASSERT_NE(find("sub"), entries.end());
+    EXPECT_TRUE(find("sub")->isFolder);
+    EXPECT_EQ(find("."), entries.end());
+    EXPECT_EQ(find(".."), entries.end());
+}
+
+TEST(Tick, AdvancesWithSleep) {
+    const uint32_t before = plat::TickCount();
+    plat::SleepMs(30);
+    EXPECT_GE(static_cast<uint32_t>(plat::TickCount() - before), 20u);
+}
+
+}  // namespace

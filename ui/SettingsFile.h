@@ -1,0 +1,18 @@
+#pragma once
+// The settings file beside the executable: key=value lines, CR LF, four keys.
+#include <functional>
+#include <string>
+
+#include "engine/Settings.h"
+
+// Folder of the executable + its file name upper-cased and cut before the first "." + ".INI".
+std::string SettingsFilePath(const std::string& executablePath);
+
+// Fills the settings from the file, or with the first-start defaults when there is none;
+// never fails. An account that could corrupt an instruction line counts as missing and is
+// reported through `log`.
+void LoadSettings(const std::string& path, TOrderServerSettings& settings,
+                  const std::function<void(const std::string&)>& log = nullptr);
+
+// Writes the four settings (empty texts left out); gives up silently when it cannot.
+void SaveSettings(const std::string& path, const TOrderServerSettings& settings);

@@ -1,0 +1,39 @@
+#pragma once
+// A fixed pool of pre-made objects, so hot paths allocate nothing while the pool has free ones.
+#include <cstdint>
+#include <vector>
+
+#include "platform/ReentrantLock.h"
+
+class TasAbstractBufferObject {
+public:
+    virtual ~TasAbstractBufferObject() = default;
+    int32_t PoolIndex = -1;  // slot while handed out; -1 for an object made outside the pool
+};
+
+class TasAbstractBuffer {
+public:
+    virtual ~TasAbstractBuffer();
+    TasAbstractBuffer(const TasAbstractBuffer&) = delete;
+    TasAbstractBuffer& operator=(const TasAbstractBuffer&) = delete;
+
+    // A free object, or an extra one made on the spot when the pool is exhausted.
+    TasAbstractBufferObject* Acquire();
+    // Gives the object back (an extra one is freed) and sets the caller's reference to null.
+    void Release(TasAbstractBufferObject*& object);
+
+    int32_t Capacity() const;
+    int32_t FreeCount() const;
+
+protected:
+    TasAbstractBuffer() = default;
+    // Fills every slot; derived classes call it from their constructor.
+    void Fill(int32_t capacity);
+    virtual TasAbstractBufferObject* CreateItem() = 0;
+
+private:
+    mutable plat::ReentrantLock lock_;
+    int32_t capacity_ = 0;
+    int32_t freeCount_ = 0;
+    std::vector<TasAbstractBufferObject*> items_;  // owned; free ones first
+};

@@ -1,0 +1,72 @@
+#pragma once
+// Posts periodic window messages on a 25 ms tick, spreading jobs over the tick slots.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "platform/MessageTarget.h"
+
+class TasEventQueueThread;
+
+// Asked before each delivery with the job's callback data; false skips that delivery.
+using TasSchedulerGuard = bool (*)(void* data);
+
+struct TasSchedulerObject {
+    int32_t MessageId = 0;
+    plat::MessageTarget* Target = nullptr;
+    int32_t Interval = 0;  // ms
+    bool Enabled = false;
+    int32_t RetryMode = 0;  // 0: post directly; otherwise through the event queue thread
+    int32_t Period = 1;     // ticks
+    int32_t Counter = 0;    // ticks counted towards the next delivery
+    TasSchedulerGuard Guard = nullptr;
+    void* Data = nullptr;
+};
+
+class TasSchedulerThread {
+public:
+    static constexpr uint32_t kTickMs = 25;
+    static constexpr int32_t kLongestWaitTicks = 40;
+    static constexpr int32_t kRandomPhaseBelowMs = 300;
+    static constexpr int32_t kNoPhaseAboveMs = 5000;
+    static constexpr int32_t kLongestCycleTicks = 2400;
+    static constexpr int32_t kCallbackOnlyMessage = 11224;
+
+    explicit TasSchedulerThread(TasEventQueueThread& events, uint32_t seed = std::random_device{}());
+    ~TasSchedulerThread();  // stops the thread, then ClearJobs
+    TasSchedulerThread(const TasSchedulerThread&) = delete;
+    TasSchedulerThread& operator=(const TasSchedulerThread&) = delete;
+
+    void Start();
+    void Stop();
+
+    // Registers a job, or updates the one with the same message id and target.
+    void ScheduleMessage(int32_t messageId, plat::MessageTarget* target, int32_t retryMode,
+                         bool enabled, int32_t intervalMs, TasSchedulerGuard guard = nullptr,
+                         void* data = nullptr);
+    void ClearJobs();
+
+    // One pass that advances every enabled job by `step` ticks and delivers the due ones;
+    // returns the ticks to wait before the next pass. Takes the lock.
+    int32_t RunPass(int32_t step);
+
+    // A copy of the jobs, in order of registration (for tests and the monitor).
+    std::vector<TasSchedulerObject> Jobs() const;
+
+    static int32_t PeriodOf(int32_t intervalMs);
+
+private:
+    void Run();
+    void PlacePhase(TasSchedulerObject& job);  // lock held
+
+    TasEventQueueThread& events_;
+    mutable std::recursive_mutex lock_;
+    std::vector<std::unique_ptr<TasSchedulerObject>> jobs_;
+    std::minstd_rand random_;
+    std::atomic<bool> terminate_{false};
+    std::thread thread_;
+};

@@ -1,0 +1,14 @@
+#pragma once
+// The process's one event queue thread and one scheduler thread, started before any window.
+#include "workers/EventQueueThread.h"
+#include "workers/SchedulerThread.h"
+
+TasEventQueueBuffer& EventQueueBuffer();
+TasEventQueueThread& EventQueueThread();
+TasSchedulerThread& SchedulerThread();
+
+// Creates the pool (5000 events), then the event queue thread, then the scheduler, and starts
+// both threads. Idempotent.
+void StartWorkers();
+// Ends both threads once the application's message loop has ended.
+void StopWorkers();
