@@ -23,5 +23,10 @@ struct TOrderServerSettings {
     }
 };
 
-// True when the text may go into an instruction line: no ";" and no character below 32.
-bool IsSafeInstructionField(const std::string& text);
+// True when the text may go into an instruction line as one field: no ";" and no character
+// below 32, so it can neither add fields nor start another instruction.
+inline bool IsSafeInstructionField(const std::string& text) {
+    for (const char c : text)
+        if (c == ';' || static_cast<unsigned char>(c) < 32) return false;
+    return true;
+}
