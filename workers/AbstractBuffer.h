@@ -1,9 +1,9 @@
 #pragma once
 // A fixed pool of pre-made objects, so hot paths allocate nothing while the pool has free ones.
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
-#include "platform/ReentrantLock.h"
 
 class TasAbstractBufferObject {
 public:
@@ -32,7 +32,7 @@ protected:
     virtual TasAbstractBufferObject* CreateItem() = 0;
 
 private:
-    mutable plat::ReentrantLock lock_;
+    mutable std::recursive_mutex lock_;  // re-entrant, like the platform's critical section
     int32_t capacity_ = 0;
     int32_t freeCount_ = 0;
     std::vector<TasAbstractBufferObject*> items_;  // owned; free ones first

@@ -2,11 +2,12 @@
 // Posts window messages for any thread, at once or after a delay, retrying failed posts.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <list>
+#include <mutex>
 #include <thread>
 
 #include "platform/MessageTarget.h"
-#include "platform/ReentrantLock.h"
 #include "workers/AbstractBuffer.h"
 
 class TasEventObject : public TasAbstractBufferObject {
@@ -33,6 +34,14 @@ protected:
 
 class TasEventQueueThread {
 public:
+    static constexpr uint32_t kIdleSleepMs = 20;   // pause when nothing could be delivered
+    static constexpr uint32_t kBurstPauseMs = 5;   // pause after a run of deliveries
+    static constexpr int32_t kBurstLength = 4;     // deliveries in a row before that pause
+    static constexpr uint32_t kRetryWindowMs = 1000;  // modes 3 and 4: how long a round lasts
+    static constexpr int32_t kMode2Attempts = 5;   // mode 2: dropped when attempts exceed this
+
+    using Clock = std::function<uint32_t()>;
+
     explicit TasEventQueueThread(TasEventQueueBuffer& pool);
     ~TasEventQueueThread();  // stops the thread, then ClearEvents
     TasEventQueueThread(const TasEventQueueThread&) = delete;
@@ -50,12 +59,29 @@ public:
     bool DeliveryStep(uint32_t now);
     size_t QueuedCount() const;
 
+    // The pause (ms) after a step: 20 when idle (the run of deliveries restarts), 5 after every
+    // fourth delivery in a row, otherwise none. `burst` counts the deliveries in a row.
+    static uint32_t PauseAfterStep(bool idle, int32_t& burst);
+    // One turn of the thread's loop: a delivery step at `now` (an escaping exception repeats
+    // the previous answer), then the pause the loop sleeps. Only one caller at a time.
+    uint32_t RunCycle(uint32_t now);
+
+    // The tick counter PostEvent stamps events with and the thread steps by; tests set a
+    // controlled one before Start.
+    void SetClock(Clock clock);
+
 private:
     void Run();
+    void DropHead();                        // queue lock held
+    bool DeliverHead(TasEventObject& event, uint32_t& error);  // false when the post failed
+    bool HandleFailedPost(TasEventObject& event, uint32_t error, uint32_t now);
 
     TasEventQueueBuffer& pool_;
-    mutable plat::ReentrantLock lock_;
+    mutable std::recursive_mutex lock_;  // re-entrant, like the platform's critical section
     std::list<TasEventObject*> queue_;
+    Clock clock_;
+    int32_t burst_ = 0;       // thread-side state of RunCycle
+    bool lastIdle_ = true;
     std::atomic<bool> terminate_{false};
     std::thread thread_;
 };

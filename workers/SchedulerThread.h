@@ -1,6 +1,7 @@
 #pragma once
 // Posts periodic window messages on a 25 ms tick, spreading jobs over the tick slots.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -59,14 +60,23 @@ public:
 
     static int32_t PeriodOf(int32_t intervalMs);
 
+    // How long (ms) the thread sleeps after a pass that began at tick `passStart` and ended at
+    // `passEnd`: `step` ticks less the time the pass took (none if the counter went back),
+    // never below 0. The schedule counts ticks; it does not catch up with the clock.
+    static uint32_t SleepAfterPass(int32_t step, uint32_t passStart, uint32_t passEnd);
+
 private:
     void Run();
     void PlacePhase(TasSchedulerObject& job);  // lock held
+    void Deliver(const TasSchedulerObject& job);  // lock held
+    bool WaitOrTerminate(uint32_t ms);  // true when told to terminate
 
     TasEventQueueThread& events_;
     mutable std::recursive_mutex lock_;
     std::vector<std::unique_ptr<TasSchedulerObject>> jobs_;
     std::minstd_rand random_;
     std::atomic<bool> terminate_{false};
+    std::mutex waitMutex_;  // lets Stop cut a sleep of up to a second short
+    std::condition_variable wake_;
     std::thread thread_;
 };

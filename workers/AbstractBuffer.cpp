@@ -1,0 +1,67 @@
+#include "workers/AbstractBuffer.h"
+
+TasAbstractBuffer::~TasAbstractBuffer() {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    for (TasAbstractBufferObject* item : items_) delete item;
+    items_.clear();
+    capacity_ = 0;
+    freeCount_ = 0;
+}
+
+void TasAbstractBuffer::Fill(int32_t capacity) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    const int32_t slots = capacity > 0 ? capacity : 0;
+    items_.reserve(static_cast<size_t>(slots));
+    for (int32_t slot = 0; slot < slots; ++slot) items_.push_back(CreateItem());
+    capacity_ = slots;
+    freeCount_ = slots;
+}
+
+TasAbstractBufferObject* TasAbstractBuffer::Acquire() {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    if (freeCount_ > 0) {
+        const int32_t slot = freeCount_ - 1;
+        TasAbstractBufferObject* object = items_[static_cast<size_t>(slot)];
+        object->PoolIndex = slot;
+        --freeCount_;
+        return object;
+    }
+    // Exhausted: an extra object, made one at a time and freed again on release.
+    TasAbstractBufferObject* extra = CreateItem();
+    extra->PoolIndex = -1;
+    return extra;
+}
+
+void TasAbstractBuffer::Release(TasAbstractBufferObject*& object) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    TasAbstractBufferObject* const given = object;
+    object = nullptr;
+    if (given == nullptr) return;
+    const int32_t slot = given->PoolIndex;
+    if (slot < 0) {
+        delete given;
+        return;
+    }
+    // An object already back in the pool (released twice) or not from this pool would make a
+    // handed-out object look free; such a release is ignored.
+    if (slot >= capacity_ || slot < freeCount_ || items_[static_cast<size_t>(slot)] != given) return;
+    if (slot != freeCount_) {
+        // The free region grows by one slot: move the returned object there and the handed-out
+        // object that sat there into the returned object's old slot.
+        TasAbstractBufferObject*& boundary = items_[static_cast<size_t>(freeCount_)];
+        items_[static_cast<size_t>(slot)] = boundary;
+        boundary = given;
+        items_[static_cast<size_t>(slot)]->PoolIndex = slot;
+    }
+    ++freeCount_;
+}
+
+int32_t TasAbstractBuffer::Capacity() const {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    return capacity_;
+}
+
+int32_t TasAbstractBuffer::FreeCount() const {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    return freeCount_;
+}

@@ -1,0 +1,178 @@
+#include "workers/EventQueueThread.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/Tick.h"
+#include "workers/ThreadApartment.h"
+
+namespace {
+
+// Due when it has no delay, or when the tick counter has moved at least its delay away from
+// the posted tick (either way, so a counter that wrapped does not hold the event back).
+bool IsDue(const TasEventObject& event, uint32_t now) {
+    if (event.DelayMs == 0) return true;
+    const int64_t distance = static_cast<int32_t>(now - event.PostedTick);
+    return static_cast<uint64_t>(std::llabs(distance)) >= event.DelayMs;
+}
+
+}  // namespace
+
+TasEventQueueBuffer::TasEventQueueBuffer(int32_t capacity) { Fill(capacity); }
+
+TasAbstractBufferObject* TasEventQueueBuffer::CreateItem() { return new TasEventObject(); }
+
+TasEventQueueThread::TasEventQueueThread(TasEventQueueBuffer& pool)
+    : pool_(pool), clock_(&plat::TickCount) {}
+
+TasEventQueueThread::~TasEventQueueThread() {
+    Stop();
+    ClearEvents();
+}
+
+void TasEventQueueThread::Start() {
+    if (thread_.joinable()) return;
+    terminate_ = false;
+    thread_ = std::thread(&TasEventQueueThread::Run, this);
+}
+
+void TasEventQueueThread::Stop() {
+    terminate_ = true;
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void TasEventQueueThread::SetClock(Clock clock) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    clock_ = clock ? std::move(clock) : Clock(&plat::TickCount);
+}
+
+void TasEventQueueThread::PostEvent(plat::MessageTarget* target, uint32_t msg, uint32_t wParam,
+                                    uint32_t lParam, int32_t retryMode, uint32_t delayMs) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    auto* event = static_cast<TasEventObject*>(pool_.Acquire());
+    event->Target = target;
+    event->Msg = msg;
+    event->WParam = wParam;
+    event->LParam = lParam;
+    event->RetryMode = retryMode;
+    event->DelayMs = delayMs;
+    event->PostedTick = clock_();
+    event->Attempts = 0;
+    event->FirstAttemptTick = 0;
+    queue_.push_back(event);
+}
+
+void TasEventQueueThread::ClearEvents() {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    for (TasEventObject* event : queue_) {
+        TasAbstractBufferObject* object = event;
+        pool_.Release(object);
+    }
+    queue_.clear();
+}
+
+size_t TasEventQueueThread::QueuedCount() const {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    return queue_.size();
+}
+
+bool TasEventQueueThread::DeliveryStep(uint32_t now) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    if (queue_.empty()) return true;
+    const auto due = std::find_if(queue_.begin(), queue_.end(),
+                                  [now](const TasEventObject* event) { return IsDue(*event, now); });
+    if (due == queue_.end()) return true;
+    if (due != queue_.begin()) queue_.splice(queue_.begin(), queue_, due);
+
+    TasEventObject& event = *queue_.front();
+    if (event.FirstAttemptTick == 0) event.FirstAttemptTick = now;
+    uint32_t error = 0;
+    if (DeliverHead(event, error)) {
+        DropHead();
+        return queue_.empty();
+    }
+    return HandleFailedPost(event, error, now);
+}
+
+bool TasEventQueueThread::DeliverHead(TasEventObject& event, uint32_t& error) {
+    // A target without a window, or one that throws, cannot take the message now or later:
+    // the event counts as delivered.
+    try {
+        if (event.Target == nullptr || !event.Target->HasHandle()) return true;
+        error = event.Target->Post(event.Msg, event.WParam, static_cast<int32_t>(event.LParam));
+        return error == 0;
+    } catch (...) {
+        return true;
+    }
+}
+
+bool TasEventQueueThread::HandleFailedPost(TasEventObject& event, uint32_t error, uint32_t now) {
+    if (event.RetryMode == 0 || error == plat::kErrorInvalidWindowHandle) {
+        DropHead();
+        return queue_.empty();
+    }
+    ++event.Attempts;
+    const bool roundOver = now - event.FirstAttemptTick > kRetryWindowMs;
+    bool drop = false;
+    switch (event.RetryMode) {
+        case 1: drop = true; break;
+        case 2: drop = event.Attempts > kMode2Attempts; break;
+        case 3: drop = roundOver; break;
+        case 4:
+            if (roundOver) {
+                // Give the events behind it their turn; it starts a new round at the tail.
+                queue_.pop_front();
+                event.FirstAttemptTick = 0;
+                queue_.push_back(&event);
+                return queue_.empty();
+            }
+            break;
+        default: break;
+    }
+    if (drop) {
+        DropHead();
+        return queue_.empty();
+    }
+    return true;  // stays at the head; the next attempt follows the idle sleep
+}
+
+void TasEventQueueThread::DropHead() {
+    TasAbstractBufferObject* object = queue_.front();
+    queue_.pop_front();
+    pool_.Release(object);
+}
+
+uint32_t TasEventQueueThread::PauseAfterStep(bool idle, int32_t& burst) {
+    if (idle) {
+        burst = 0;
+        return kIdleSleepMs;
+    }
+    if (++burst >= kBurstLength) {
+        burst = 0;
+        return kBurstPauseMs;
+    }
+    return 0;
+}
+
+uint32_t TasEventQueueThread::RunCycle(uint32_t now) {
+    bool idle = lastIdle_;
+    try {
+        idle = DeliveryStep(now);
+    } catch (...) {
+        // Keep the previous answer, as if the step had not run.
+    }
+    lastIdle_ = idle;
+    return PauseAfterStep(idle, burst_);
+}
+
+void TasEventQueueThread::Run() {
+    TasThreadApartment apartment;
+    while (!terminate_) {
+        uint32_t now = 0;
+        {
+            std::lock_guard<std::recursive_mutex> hold(lock_);
+            now = clock_();
+        }
+        if (const uint32_t pause = RunCycle(now)) plat::SleepMs(pause);
+    }
+}

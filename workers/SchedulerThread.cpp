@@ -1,0 +1,220 @@
+#include "workers/SchedulerThread.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/Tick.h"
+#include "workers/EventQueueThread.h"
+#include "workers/ThreadApartment.h"
+
+namespace {
+
+uint32_t GreatestCommonDivisor(uint32_t a, uint32_t b) {
+    while (b != 0) {
+        const uint32_t rest = a % b;
+        a = b;
+        b = rest;
+    }
+    return a;
+}
+
+// How many deliveries of other jobs fall into each of the P tick slots of a job of period P.
+class SlotCounts {
+public:
+    explicit SlotCounts(int32_t period) : counts_(static_cast<size_t>(period), 0) {}
+
+    void Add(int64_t slot) {
+        if (slot >= 0 && slot < static_cast<int64_t>(counts_.size())) ++counts_[static_cast<size_t>(slot)];
+    }
+    // The first empty slot, or else the lowest slot holding the fewest.
+    int32_t Quietest() const {
+        return static_cast<int32_t>(std::min_element(counts_.begin(), counts_.end()) - counts_.begin());
+    }
+
+private:
+    std::vector<int32_t> counts_;
+};
+
+// Counts the deliveries of job K (period q, counter k) in the slots of a job of period p.
+void CountDeliveries(SlotCounts& counts, int64_t p, int64_t q, int64_t k) {
+    if (q == p) {
+        counts.Add(k);
+        return;
+    }
+    const uint32_t g = GreatestCommonDivisor(static_cast<uint32_t>(q), static_cast<uint32_t>(p));
+    if (g == 1) return;  // the two meet in every slot over time: nothing to avoid
+    if (q < p) {
+        const int64_t cycle = (q / g) * p;
+        if (cycle > TasSchedulerThread::kLongestCycleTicks) return;
+        const int64_t first = p - (q - k);
+        counts.Add(first);
+        for (int64_t s = 0; s < cycle;) {
+            s += q;
+            counts.Add((first + s) % p);
+        }
+    } else {
+        counts.Add(p - ((q - k) % p));
+    }
+}
+
+}  // namespace
+
+TasSchedulerThread::TasSchedulerThread(TasEventQueueThread& events, uint32_t seed)
+    : events_(events), random_(seed) {}
+
+TasSchedulerThread::~TasSchedulerThread() {
+    Stop();
+    ClearJobs();
+}
+
+void TasSchedulerThread::Start() {
+    if (thread_.joinable()) return;
+    terminate_ = false;
+    thread_ = std::thread(&TasSchedulerThread::Run, this);
+}
+
+void TasSchedulerThread::Stop() {
+    {
+        std::lock_guard<std::mutex> hold(waitMutex_);
+        terminate_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+int32_t TasSchedulerThread::PeriodOf(int32_t intervalMs) {
+    // Nearest whole tick; an integer interval never falls on a half.
+    const int64_t ticks = (static_cast<int64_t>(intervalMs) + kTickMs / 2) / kTickMs;
+    return intervalMs <= 0 || ticks <= 0 ? 1 : static_cast<int32_t>(ticks);
+}
+
+void TasSchedulerThread::ScheduleMessage(int32_t messageId, plat::MessageTarget* target,
+                                         int32_t retryMode, bool enabled, int32_t intervalMs,
+                                         TasSchedulerGuard guard, void* data) {
+    // The lookup and the registration happen under one hold of the lock, so two threads
+    // registering the same job at once cannot both add it.
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    const auto existing = std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) {
+        return job->MessageId == messageId && job->Target == target;
+    });
+    if (existing != jobs_.end()) {
+        TasSchedulerObject& job = **existing;
+        bool changed = false;
+        if (intervalMs > 0 && intervalMs != job.Interval) {
+            job.Interval = intervalMs;
+            job.Period = PeriodOf(intervalMs);
+            changed = true;
+        }
+        if (enabled != job.Enabled) {
+            job.Enabled = enabled;
+            changed = changed || enabled;  // disabling alone keeps the phase
+        }
+        job.RetryMode = retryMode;
+        job.Guard = guard;
+        job.Data = data;
+        if (changed) PlacePhase(job);
+        return;
+    }
+    auto job = std::make_unique<TasSchedulerObject>();
+    job->MessageId = messageId;
+    job->Target = target;
+    job->Interval = intervalMs;
+    job->Enabled = enabled;
+    job->RetryMode = retryMode;
+    job->Period = PeriodOf(intervalMs);
+    job->Counter = 0;
+    job->Guard = guard;
+    job->Data = data;
+    PlacePhase(*job);
+    jobs_.push_back(std::move(job));
+}
+
+void TasSchedulerThread::ClearJobs() {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    jobs_.clear();
+}
+
+std::vector<TasSchedulerObject> TasSchedulerThread::Jobs() const {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::vector<TasSchedulerObject> copy;
+    copy.reserve(jobs_.size());
+    for (const auto& job : jobs_) copy.push_back(*job);
+    return copy;
+}
+
+void TasSchedulerThread::PlacePhase(TasSchedulerObject& job) {
+    if (job.Interval > kNoPhaseAboveMs) return;
+    const int32_t period = job.Period;
+    if (job.Interval < kRandomPhaseBelowMs) {
+        job.Counter = std::uniform_int_distribution<int32_t>(0, period - 1)(random_);
+        return;
+    }
+    SlotCounts counts(period);
+    for (const auto& other : jobs_) {
+        if (other.get() == &job || !other->Enabled || other->Interval > kNoPhaseAboveMs) continue;
+        CountDeliveries(counts, period, other->Period, other->Counter);
+    }
+    job.Counter = counts.Quietest();
+}
+
+int32_t TasSchedulerThread::RunPass(int32_t step) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    int32_t next = kLongestWaitTicks;
+    // By index: a guard callback may register a job, which can move the list's storage.
+    for (size_t i = 0; i < jobs_.size(); ++i) {
+        TasSchedulerObject& job = *jobs_[i];
+        if (!job.Enabled) continue;
+        job.Counter += step;
+        const int32_t remaining = job.Period - job.Counter;
+        if (remaining > 0) {
+            next = std::min(next, remaining);
+            continue;
+        }
+        job.Counter = 0;
+        next = std::min(next, job.Period);
+        try {
+            Deliver(job);
+        } catch (...) {
+            // A failing delivery costs this job this delivery only.
+        }
+    }
+    return next;
+}
+
+void TasSchedulerThread::Deliver(const TasSchedulerObject& job) {
+    if (job.Target == nullptr || job.MessageId == 0) return;
+    if (job.Guard != nullptr && !job.Guard(job.Data)) return;
+    if (job.MessageId == kCallbackOnlyMessage) return;
+    const auto msg = static_cast<uint32_t>(job.MessageId);
+    if (job.RetryMode != 0) {
+        events_.PostEvent(job.Target, msg, 0, 0, job.RetryMode, 0);
+    } else if (job.Target->HasHandle()) {
+        job.Target->Post(msg, 0, 0);  // a refused periodic post is simply missed
+    }
+}
+
+uint32_t TasSchedulerThread::SleepAfterPass(int32_t step, uint32_t passStart, uint32_t passEnd) {
+    const int32_t took = static_cast<int32_t>(passEnd - passStart);
+    const int64_t planned = static_cast<int64_t>(step) * kTickMs;
+    const int64_t left = planned - std::max<int32_t>(took, 0);
+    return left > 0 ? static_cast<uint32_t>(left) : 0;
+}
+
+bool TasSchedulerThread::WaitOrTerminate(uint32_t ms) {
+    std::unique_lock<std::mutex> hold(waitMutex_);
+    return wake_.wait_for(hold, std::chrono::milliseconds(ms), [this] { return terminate_.load(); });
+}
+
+void TasSchedulerThread::Run() {
+    TasThreadApartment apartment;
+    int32_t step = 1;
+    while (!terminate_) {
+        const uint32_t passStart = plat::TickCount();
+        try {
+            step = RunPass(step);
+        } catch (...) {
+            step = 1;
+        }
+        if (WaitOrTerminate(SleepAfterPass(step, passStart, plat::TickCount()))) break;
+    }
+}

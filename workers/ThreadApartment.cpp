@@ -1,0 +1,18 @@
+#include "workers/ThreadApartment.h"
+
+#ifdef _WIN32
+#include <objbase.h>
+#endif
+
+TasThreadApartment::TasThreadApartment() {
+#ifdef _WIN32
+    // S_FALSE (already entered) still has to be balanced by CoUninitialize.
+    entered_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+#endif
+}
+
+TasThreadApartment::~TasThreadApartment() {
+#ifdef _WIN32
+    if (entered_) CoUninitialize();
+#endif
+}
