@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "model/OrderRecord.h"
@@ -29,7 +30,8 @@ public:
     TNTOrderServerItem* FindByRefId(int32_t refId) const;  // earliest record with that id
 
 private:
-    mutable plat::ReentrantLock lock_;
+    // Re-entrant, like the engine's critical sections around it.
+    mutable std::recursive_mutex lock_;
     std::vector<std::unique_ptr<TNTOrderServerItem>> records_;
     std::array<std::vector<TOrderLookupEntry>, OrderIndexBucketCount> buckets_;
 };

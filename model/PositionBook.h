@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,8 @@ private:
     using CurrencyLevel = std::map<std::string, EntryList>;
     using ExchangeLevel = std::map<std::string, CurrencyLevel>;
 
-    mutable plat::ReentrantLock lock_;
+    // Re-entrant, like the engine's critical sections around it.
+    mutable std::recursive_mutex lock_;
     std::vector<std::unique_ptr<TNTOrderServerSymbol>> records_;
     std::map<std::string, ExchangeLevel> index_;  // symbol -> exchange -> currency -> entries
 };

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "model/OrderBook.h"
+#include "platform/DateTime.h"
+
+namespace {
+
+std::unique_ptr<TNTOrderServerItem> OrderWithRef(int32_t refId, int32_t size = 0) {
+    auto order = std::make_unique<TNTOrderServerItem>();
+    order->OrderRefId = refId;
+    order->OrderSize = size;
+    return order;
+}
+
+constexpr double kOneMinute = 1.0 / (24 * 60);
+
+TEST(OrderRecord, StartsOpenWithoutReferenceAndStampedNow) {
+    const double before = plat::NowDateTime();
+    const TNTOrderServerItem order;
+    EXPECT_EQ(order.Status, StatusCode::Open);
+    EXPECT_EQ(order.OrderRefId, -1);
+    EXPECT_EQ(order.FillSize, 0);
+    EXPECT_EQ(order.UpdateTime, 0.0);
+    EXPECT_GE(order.ReceivedTime, before - kOneMinute);
+    EXPECT_LE(order.ReceivedTime, plat::NowDateTime() + kOneMinute);
+}
+
+TEST(OrderBook, ListsInArrivalOrderAndAnswersNoneOutsideIt) {
+    TNTOrderServerDB book;
+    EXPECT_EQ(book.Count(), 0);
+    EXPECT_EQ(book.ItemAt(0), nullptr);
+    EXPECT_EQ(book.FindByRefId(5), nullptr);
+
+    EXPECT_EQ(book.Add(OrderWithRef(10)), 0);
+    EXPECT_EQ(book.Add(OrderWithRef(11)), 1);
+    EXPECT_EQ(book.Add(OrderWithRef(12)), 2);
+    EXPECT_EQ(book.Count(), 3);
+    ASSERT_NE(book.ItemAt(0), nullptr);
+    EXPECT_EQ(book.ItemAt(0)->OrderRefId, 10);
+    EXPECT_EQ(book.ItemAt(2)->OrderRefId, 12);
+    EXPECT_EQ(book.ItemAt(3), nullptr);
+    EXPECT_EQ(book.ItemAt(-1), nullptr);
+}
+
+TEST(OrderBook, FindsEveryIdOfOneBucketWhateverTheOrderOfAdding) {
+    std::vector<int32_t> ids{5, 1005, 2005, 1000, 0};
+    std::sort(ids.begin(), ids.end());
+    do {
+        TNTOrderServerDB book;
+        for (const int32_t id : ids) book.Add(OrderWithRef(id));
+        for (const int32_t id : ids) {
+            const TNTOrderServerItem* found = book.FindByRefId(id);
+            ASSERT_NE(found, nullptr) << id;
+            EXPECT_EQ(found->OrderRefId, id);
+        }
+        EXPECT_EQ(book.FindByRefId(3005), nullptr);
+        EXPECT_EQ(book.FindByRefId(2000), nullptr);
+    } while (std::next_permutation(ids.begin(), ids.end()));
+}
+
+TEST(OrderBook, RepeatedIdIsListedButTheFirstIsFound) {
+    TNTOrderServerDB book;
+    book.Add(OrderWithRef(7, 1));
+    book.Add(OrderWithRef(7, 2));
+    EXPECT_EQ(book.Count(), 2);
+    ASSERT_NE(book.FindByRefId(7), nullptr);
+    EXPECT_EQ(book.FindByRefId(7)->OrderSize, 1);
+    EXPECT_EQ(book.ItemAt(1)->OrderSize, 2);
+}
+
+TEST(OrderBook, NegativeIdIsListedButNeverFound) {
+    TNTOrderServerDB book;
+    EXPECT_EQ(book.Add(OrderWithRef(-1)), 0);
+    EXPECT_EQ(book.Add(OrderWithRef(INT32_MIN)), 1);
+    EXPECT_EQ(book.Add(OrderWithRef(-1000)), 2);
+    EXPECT_EQ(book.Add(OrderWithRef(1000)), 3);
+    EXPECT_EQ(book.Count(), 4);
+    EXPECT_EQ(book.FindByRefId(-1), nullptr);
+    EXPECT_EQ(book.FindByRefId(INT32_MIN), nullptr);
+    EXPECT_EQ(book.FindByRefId(-1000), nullptr);
+    ASSERT_NE(book.FindByRefId(1000), nullptr);
+    EXPECT_EQ(book.FindByRefId(1000), book.ItemAt(3));
+    EXPECT_EQ(book.Add(nullptr), -1);  // nothing to keep
+    EXPECT_EQ(book.Count(), 4);
+}
+
+}  // namespace

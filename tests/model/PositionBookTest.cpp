@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "model/OrderCodes.h"
+#include "model/PositionBook.h"
+#include "platform/DateTime.h"
+
+namespace {
+
+std::unique_ptr<TNTOrderServerPosition> Position(const std::string& symbol,
+                                                 const std::string& expiry = "",
+                                                 const std::string& exchange = "",
+                                                 const std::string& currency = "",
+                                                 int32_t symType = 0, int32_t size = 0) {
+    auto p = std::make_unique<TNTOrderServerPosition>();
+    p->Symbol = symbol;
+    p->SymExp = expiry;
+    p->SymExch = exchange;
+    p->Currency = currency;
+    p->SymType = symType;
+    p->PosSize = size;
+    return p;
+}
+
+TEST(PositionRecord, StartsFlatWithoutPositionAndStampedNow) {
+    const double before = plat::NowDateTime();
+    const TNTOrderServerPosition p;
+    EXPECT_FALSE(p.HasPosition);
+    EXPECT_EQ(p.PosSize, 0);
+    EXPECT_EQ(p.PosCost, 0.0);
+    EXPECT_GE(p.UpdateTime, before - 1.0 / 1440);
+    EXPECT_LE(p.UpdateTime, plat::NowDateTime() + 1.0 / 1440);
+}
+
+TEST(PositionBook, EmptyBookFindsNothing) {
+    TNTOrderServerPositionDB book;
+    EXPECT_EQ(book.Count(), 0);
+    EXPECT_EQ(book.ItemAt(0), nullptr);
+    EXPECT_EQ(book.Find("ES", "", "", "", 0), nullptr);
+    EXPECT_EQ(book.FindSymbol(""), nullptr);
+}
+
+TEST(PositionBook, SymbolIsTrimmedAndMatchesAnyCaseAndExpiry) {
+    TNTOrderServerPositionDB book;
+    book.Add(Position("  es\t"));
+    const TNTOrderServerPosition* es = book.ItemAt(0);
+    EXPECT_EQ(book.FindSymbol("ES"), es);
+    EXPECT_EQ(book.FindSymbol(" es "), es);
+    EXPECT_EQ(book.Find("es", "MAR", "", "", 0), es);  // no expiry matches every expiry
+    EXPECT_EQ(book.Find("es", "", "", "", 3), es);     // the type is not compared
+    EXPECT_EQ(book.FindSymbol("ESM"), nullptr);
+    EXPECT_EQ(book.Find("ES", "", "CME", "", 0), nullptr);
+    EXPECT_EQ(book.Find("ES", "", "", "USD", 0), nullptr);
+}
+
+TEST(PositionBook, ExpiryMatchesByPrefix) {
+    TNTOrderServerPositionDB book;
+    book.Add(Position("NQ", " mar "));
+    const TNTOrderServerPosition* nq = book.ItemAt(0);
+    EXPECT_EQ(book.Find("NQ", "MAR", "", "", 0), nq);
+    EXPECT_EQ(book.Find("NQ", "mar", "", "", 0), nq);
+    EXPECT_EQ(book.Find("NQ", "MARCH", "", "", 0), nq);
+    EXPECT_EQ(book.Find("NQ", "", "", "", 0), nullptr);
+    EXPECT_EQ(book.Find("NQ", "MA", "", "", 0), nullptr);
+    EXPECT_EQ(book.Find("NQ", " MAR", "", "", 0), nullptr);  // the wanted expiry is not trimmed
+}
+
+TEST(PositionBook, ExchangeAndCurrencyAreUpperCasedButNotTrimmed) {
+    TNTOrderServerPositionDB book;
+    book.Add(Position("CL", "", " cme", "usd"));
+    const TNTOrderServerPosition* cl = book.ItemAt(0);
+    EXPECT_EQ(book.Find("CL", "", " CME", "USD", 0), cl);
+    EXPECT_EQ(book.Find("CL", "", "CME", "USD", 0), nullptr);
+    EXPECT_EQ(book.Find("CL", "", " CME", "", 0), nullptr);
+    EXPECT_EQ(book.FindSymbol("CL"), nullptr);
+}
+
+TEST(PositionBook, BlankSymbolIsListedButNeverFound) {
+    TNTOrderServerPositionDB book;
+    book.Add(Position("   "));
+    EXPECT_EQ(book.Count(), 1);
+    EXPECT_NE(book.ItemAt(0), nullptr);
+    EXPECT_EQ(book.FindSymbol("   "), nullptr);
+    EXPECT_EQ(book.FindSymbol(""), nullptr);
+}
+
+TEST(PositionBook, RepeatedKeyKeepsTheFirstFindable) {
+    TNTOrderServerPositionDB book;
+    book.Add(Position("ES", "", "", "", 0, 1));
+    book.Add(Position("es ", "", "", "", 0, 2));
+    book.Add(Position("ES", "MAR", "", "", 0, 3));  // the blank expiry entry covers it
+    EXPECT_EQ(book.Count(), 3);
+    EXPECT_EQ(book.FindSymbol("ES")->PosSize, 1);
+    EXPECT_EQ(book.Find("ES", "MAR", "", "", 0)->PosSize, 1);
+    EXPECT_EQ(book.ItemAt(2)->PosSize, 3);
+}
+
+TEST(PositionBook, SameExpiryOfAnotherTypeIsIndexedButFoundAfterTheFirst) {
+    TNTOrderServerPositionDB book;
+    book.Add(Position("GC", "JUN", "", "", SymTypeCode::Future, 1));
+    book.Add(Position("GC", "", "", "", SymTypeCode::FutureOpt, 2));
+    EXPECT_EQ(book.Find("GC", "JUN", "", "", SymTypeCode::FutureOpt)->PosSize, 1);
+    EXPECT_EQ(book.Find("GC", "DEC", "", "", 0)->PosSize, 2);
+}
+
+}  // namespace
