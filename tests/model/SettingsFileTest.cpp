@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "ui/SettingsFile.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const std::string kDelimiter(1, plat::kPathDelimiter);
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = plat::WithTrailingDelimiter(
+            plat::FileNamePart(plat::ExecutablePath()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        plat::MakeFolder(folder_);
+        path_ = folder_ + "ORDERSRV.INI";
+        plat::RemoveFile(path_);
+    }
+
+    void Write(const std::string& content) { ASSERT_TRUE(plat::WriteWholeFile(path_, content)); }
+
+    std::string Read() {
+        std::string content;
+        EXPECT_TRUE(plat::ReadWholeFile(path_, content));
+        return content;
+    }
+
+    // Loads into settings that first hold the window's start values.
+    TOrderServerSettings Load(std::vector<std::string>* logged = nullptr) {
+        TOrderServerSettings settings;
+        settings.AcceptOrders = true;
+        settings.StopToStopLimit = false;
+        LoadSettings(path_, settings, [logged](const std::string& line) {
+            if (logged) logged->push_back(line);
+        });
+        return settings;
+    }
+
+    std::string folder_;
+    std::string path_;
+};
+
+TEST(SettingsFilePath, FolderOfTheExecutableAndItsNameUpperCasedBeforeTheFirstDot) {
+    const std::string folder = "srv" + kDelimiter + "bin" + kDelimiter;
+    EXPECT_EQ(SettingsFilePath(folder + "Order.Srv.exe"), folder + "ORDER.INI");
+    EXPECT_EQ(SettingsFilePath(folder + "orderServer.exe"), folder + "ORDERSERVER.INI");
+    EXPECT_EQ(SettingsFilePath(folder + "noext"), folder + "NOEXT.INI");
+    EXPECT_EQ(SettingsFilePath("srv\xe9.exe"), "SRV\xe9.INI");  // only a to z change
+}
+
+TEST_F(SettingsFileTest, NoFileGivesTheFirstStartDefaults) {
+    const TOrderServerSettings s = Load();
+    EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 5");
+    EXPECT_EQ(s.Account, "SIM101");
+    EXPECT_TRUE(s.AcceptOrders);
+    EXPECT_TRUE(s.StopToStopLimit);
+}
+
+TEST_F(SettingsFileTest, AFolderAtThePathCountsAsNoFile) {
+    ASSERT_TRUE(plat::MakeFolder(path_));
+    const TOrderServerSettings s = Load();
+    EXPECT_EQ(s.Account, "SIM101");
+    EXPECT_TRUE(s.StopToStopLimit);
+}
+
+TEST_F(SettingsFileTest, EmptyFileGivesTheMissingKeyDefaults) {
+    Write("");
+    const TOrderServerSettings s = Load();
+    EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 4");
+    EXPECT_EQ(s.Account, "SIM-101");
+    EXPECT_FALSE(s.AcceptOrders);
+    EXPECT_FALSE(s.StopToStopLimit);
+}
+
+TEST_F(SettingsFileTest, KeysMatchAnyCaseAndTheFirstLineWins) {
+    Write("[section]\r\naccount=  Sim 1  \nACCOUNT=second\rlocation=d:\\nt=8\r\n"
+          "acceptorders=1\r\nStopToStopLimit=1\r\nStopToStopLimit=0\r\n");
+    const TOrderServerSettings s = Load();
+    EXPECT_EQ(s.Account, "  Sim 1  ");  // untrimmed
+    EXPECT_EQ(s.Location, "d:\\nt=8");
+    EXPECT_TRUE(s.AcceptOrders);
+    EXPECT_TRUE(s.StopToStopLimit);
+}
+
+TEST_F(SettingsFileTest, SwitchesAreOnOnlyForTheSingleCharacterOne) {
+    for (const char* value : {"true", " 1", "1 ", "11", "0", ""}) {
+        Write(std::string("AcceptOrders=") + value + "\r\nStopToStopLimit=" + value + "\r\n");
+        const TOrderServerSettings s = Load();
+        EXPECT_FALSE(s.AcceptOrders) << '"' << value << '"';
+        EXPECT_FALSE(s.StopToStopLimit) << '"' << value << '"';
+    }
+}
+
+TEST_F(SettingsFileTest, AZeroByteEndsTheText) {
+    Write(std::string("Account=A1\r\nAcceptOrders=1") + '\0' + "\r\nLocation=x\r\n");
+    const TOrderServerSettings s = Load();
+    EXPECT_EQ(s.Account, "A1");
+    EXPECT_TRUE(s.AcceptOrders);
+    EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 4");
+}
+
+TEST_F(SettingsFileTest, AnAccountThatCouldBreakAnInstructionLineIsRefused) {
+    for (const std::string& account : std::vector<std::string>{"SIM;101", "SIM\t1", "A\x1f"}) {
+        Write("Account=" + account + "\r\nAcceptOrders=1\r\n");
+        std::vector<std::string> logged;
+        const TOrderServerSettings s = Load(&logged);
+        EXPECT_EQ(s.Account, "SIM-101");
+        EXPECT_TRUE(s.AcceptOrders);
+        ASSERT_EQ(logged.size(), 1u);
+        EXPECT_EQ(logged[0], "Settings <" + path_ +
+                                 "> account refused: it holds a character an instruction line "
+                                 "cannot carry");
+    }
+    std::vector<std::string> logged;
+    Write("Account=Sim 101 \r\n");
+    EXPECT_EQ(Load(&logged).Account, "Sim 101 ");
+    EXPECT_TRUE(logged.empty());
+}
+
+TEST_F(SettingsFileTest, SaveWritesTheFourKeysInOrderWithCrLf) {
+    TOrderServerSettings s;
+    s.Account = "SIM101";
+    s.Location = "c:\\program files\\ninjatrader 5";
+    s.AcceptOrders = true;
+    s.StopToStopLimit = true;
+    Write("Other=kept?\r\n");
+    SaveSettings(path_, s);
+    EXPECT_EQ(Read(),
+              "Account=SIM101\r\nLocation=c:\\program files\\ninjatrader 5\r\n"
+              "AcceptOrders=1\r\nStopToStopLimit=1\r\n");
+
+    s.Account.clear();
+    s.Location.clear();
+    s.AcceptOrders = false;
+    s.StopToStopLimit = false;
+    SaveSettings(path_, s);
+    EXPECT_EQ(Read(), "AcceptOrders=0\r\nStopToStopLimit=0\r\n");
+    const TOrderServerSettings reloaded = Load();
+    EXPECT_EQ(reloaded.Account, "SIM-101");
+    EXPECT_FALSE(reloaded.AcceptOrders);
+}
+
+TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
+    TOrderServerSettings s;
+    s.Account = "Sim101";
+    s.Location = "d:\\nt8";
+    s.AcceptOrders = false;
+    s.StopToStopLimit = true;
+    SaveSettings(path_, s);
+    const TOrderServerSettings loaded = Load();
+    EXPECT_EQ(loaded.Account, "Sim101");
+    EXPECT_EQ(loaded.Location, "d:\\nt8");
+    EXPECT_FALSE(loaded.AcceptOrders);
+    EXPECT_TRUE(loaded.StopToStopLimit);
+}
+
+TEST_F(SettingsFileTest, SaveGivesUpSilentlyWhenTheFileCannotBeWritten) {
+    TOrderServerSettings s;
+    SaveSettings(folder_ + "missing" + kDelimiter + "ORDERSRV.INI", s);
+    EXPECT_FALSE(plat::FileExists(folder_ + "missing" + kDelimiter + "ORDERSRV.INI"));
+}
+
+// A file that exists but cannot be read leaves every setting as it was.
+TEST_F(SettingsFileTest, UnreadableFileKeepsTheSettings) {
+    Write("Account=A1\r\nLocation=x\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
+#ifdef _WIN32
+    // Held open without sharing, as another program might hold it.
+    const HANDLE held = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const TOrderServerSettings s = Load();
+    CloseHandle(held);
+#else
+    if (geteuid() == 0) GTEST_SKIP() << "root reads a file whatever its mode";
+    ASSERT_EQ(chmod(path_.c_str(), 0), 0);
+    const TOrderServerSettings s = Load();
+    chmod(path_.c_str(), 0644);
+#endif
+    EXPECT_EQ(s.Account, "");
+    EXPECT_EQ(s.Location, "");
+    EXPECT_TRUE(s.AcceptOrders);
+    EXPECT_FALSE(s.StopToStopLimit);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+#include "ui/SettingsFile.h"
+
+#include <vector>
+
+#include "model/AsciiText.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+const char* const kFirstStartLocation = "c:\\program files\\ninjatrader 5";
+const char* const kFirstStartAccount = "SIM101";
+const char* const kMissingLocation = "c:\\program files\\ninjatrader 4";
+const char* const kMissingAccount = "SIM-101";
+
+const char* const kAccountKey = "Account";
+const char* const kLocationKey = "Location";
+const char* const kAcceptOrdersKey = "AcceptOrders";
+const char* const kStopToStopLimitKey = "StopToStopLimit";
+
+// The text up to its first zero byte, split at CR, LF and CR LF.
+std::vector<std::string> SplitLines(const std::string& content) {
+    const std::string text = content.substr(0, content.find('\0'));
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    }
+    return lines;
+}
+
+// The value of the first line whose key matches (letter case aside); empty when none does.
+std::string ValueOf(const std::vector<std::string>& lines, const std::string& key) {
+    for (const std::string& line : lines) {
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos && EqualIgnoringAsciiCase(line.substr(0, equals), key))
+            return line.substr(equals + 1);
+    }
+    return std::string();
+}
+
+void ApplyFirstStartDefaults(TOrderServerSettings& settings) {
+    settings.Location = kFirstStartLocation;
+    settings.Account = kFirstStartAccount;
+    settings.AcceptOrders = true;
+    settings.StopToStopLimit = true;
+}
+
+// The account goes into every place instruction, so one that could add fields or lines there
+// is not taken.
+std::string AccountFrom(const std::string& value, const std::string& path,
+                        const std::function<void(const std::string&)>& log) {
+    if (value.empty()) return kMissingAccount;
+    if (IsSafeInstructionField(value)) return value;
+    if (log)
+        log("Settings <" + path +
+            "> account refused: it holds a character an instruction line cannot carry");
+    return kMissingAccount;
+}
+
+void AppendEntry(std::string& content, const char* key, const std::string& value) {
+    content += key;
+    content += '=';
+    content += value;
+    content += "\r\n";
+}
+
+}  // namespace
+
+std::string SettingsFilePath(const std::string& executablePath) {
+    const std::string fileName = plat::FileNamePart(executablePath);
+    const std::string folder = executablePath.substr(0, executablePath.size() - fileName.size());
+    const std::string upperName = UpperCaseAscii(fileName);
+    return folder + upperName.substr(0, upperName.find('.')) + ".INI";
+}
+
+void LoadSettings(const std::string& path, TOrderServerSettings& settings,
+                  const std::function<void(const std::string&)>& log) {
+    if (!plat::FileExists(path)) {
+        ApplyFirstStartDefaults(settings);
+        return;
+    }
+    std::string content;
+    if (!plat::ReadWholeFile(path, content)) return;  // keep what the settings held
+
+    const std::vector<std::string> lines = SplitLines(content);
+    settings.Account = AccountFrom(ValueOf(lines, kAccountKey), path, log);
+    const std::string location = ValueOf(lines, kLocationKey);
+    settings.Location = location.empty() ? kMissingLocation : location;
+    settings.AcceptOrders = ValueOf(lines, kAcceptOrdersKey) == "1";
+    settings.StopToStopLimit = ValueOf(lines, kStopToStopLimitKey) == "1";
+}
+
+void SaveSettings(const std::string& path, const TOrderServerSettings& settings) {
+    std::string content;
+    if (!settings.Account.empty()) AppendEntry(content, kAccountKey, settings.Account);
+    if (!settings.Location.empty()) AppendEntry(content, kLocationKey, settings.Location);
+    AppendEntry(content, kAcceptOrdersKey, settings.AcceptOrders ? "1" : "0");
+    AppendEntry(content, kStopToStopLimitKey, settings.StopToStopLimit ? "1" : "0");
+    plat::WriteWholeFile(path, content);  // a close goes on even when this fails
+}
