@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "workers/AbstractBuffer.h"
+
+namespace {
+
+// Counts its live objects so tests can see which ones are freed.
+struct CountedObject : TasAbstractBufferObject {
+    static int live;
+    CountedObject() { ++live; }
+    ~CountedObject() override { --live; }
+};
+int CountedObject::live = 0;
+
+class CountedPool : public TasAbstractBuffer {
+public:
+    explicit CountedPool(int32_t capacity) { Fill(capacity); }
+
+protected:
+    TasAbstractBufferObject* CreateItem() override { return new CountedObject(); }
+};
+
+TEST(AbstractBuffer, HandsOutEveryPooledObjectOnceThenMakesExtras) {
+    {
+        CountedPool pool(3);
+        EXPECT_EQ(CountedObject::live, 3);
+        EXPECT_EQ(pool.Capacity(), 3);
+        std::set<TasAbstractBufferObject*> seen;
+        std::vector<TasAbstractBufferObject*> taken;
+        for (int i = 0; i < 3; ++i) {
+            taken.push_back(pool.Acquire());
+            EXPECT_GE(taken.back()->PoolIndex, 0);
+            seen.insert(taken.back());
+        }
+        EXPECT_EQ(seen.size(), 3u);
+        EXPECT_EQ(pool.FreeCount(), 0);
+
+        TasAbstractBufferObject* extra = pool.Acquire();
+        EXPECT_EQ(extra->PoolIndex, -1);
+        EXPECT_EQ(CountedObject::live, 4);
+        pool.Release(extra);
+        EXPECT_EQ(extra, nullptr);
+        EXPECT_EQ(CountedObject::live, 3);
+        EXPECT_EQ(pool.FreeCount(), 0);
+
+        for (TasAbstractBufferObject*& object : taken) pool.Release(object);
+        EXPECT_EQ(pool.FreeCount(), 3);
+    }
+    EXPECT_EQ(CountedObject::live, 0);
+}
+
+TEST(AbstractBuffer, ReleaseInAnyOrderKeepsHandedOutObjectsInTheirSlots) {
+    CountedPool pool(4);
+    TasAbstractBufferObject* a = pool.Acquire();  // slot 3
+    TasAbstractBufferObject* b = pool.Acquire();  // slot 2
+    TasAbstractBufferObject* c = pool.Acquire();  // slot 1
+    TasAbstractBufferObject* keep = b;
+    pool.Release(a);  // a (slot 3) swaps with c (slot 1, the first handed-out slot)
+    EXPECT_EQ(c->PoolIndex, 3);
+    EXPECT_EQ(pool.FreeCount(), 2);
+    // The objects still out must both be distinct from what comes out next.
+    TasAbstractBufferObject* d = pool.Acquire();
+    EXPECT_NE(d, keep);
+    EXPECT_NE(d, c);
+    pool.Release(c);
+    pool.Release(b);
+    pool.Release(d);
+    EXPECT_EQ(pool.FreeCount(), 4);
+
+    // Four fresh acquisitions are four distinct objects: nothing was lost or duplicated.
+    std::set<TasAbstractBufferObject*> seen;
+    std::vector<TasAbstractBufferObject*> all;
+    for (int i = 0; i < 4; ++i) all.push_back(pool.Acquire());
+    seen.insert(all.begin(), all.end());
+    EXPECT_EQ(seen.size(), 4u);
+    for (TasAbstractBufferObject*& object : all) pool.Release(object);
+}
+
+TEST(AbstractBuffer, ReleasingTheSameObjectTwiceDoesNotFreeAHandedOutOne) {
+    CountedPool pool(3);
+    TasAbstractBufferObject* a = pool.Acquire();
+    TasAbstractBufferObject* b = pool.Acquire();
+    TasAbstractBufferObject* again = a;
+    pool.Release(a);
+    pool.Release(again);  // ignored
+    EXPECT_EQ(pool.FreeCount(), 2);
+    TasAbstractBufferObject* c = pool.Acquire();
+    TasAbstractBufferObject* d = pool.Acquire();
+    EXPECT_NE(c, b);
+    EXPECT_NE(d, b);
+    pool.Release(b);
+    pool.Release(c);
+    pool.Release(d);
+    EXPECT_EQ(pool.FreeCount(), 3);
+}
+
+}  // namespace
