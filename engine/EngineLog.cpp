@@ -1,0 +1,24 @@
+#include "engine/OrderServerEngine.h"
+#include "engine/WindowMessages.h"
+
+void TOrderServerEngine::AddLogLine(const std::string& text) {
+    {
+        plat::LockGuard hold(logLock_);
+        logLines_.push_back(text);
+        // A file that keeps failing logs again at every scan; keep the newest lines only.
+        while (logLines_.size() > kMaxLogLines) logLines_.pop_front();
+    }
+    PostToWindow(WindowMessage::LogLinesPending);
+}
+
+size_t TOrderServerEngine::LogLineCount() const {
+    plat::LockGuard hold(logLock_);
+    return logLines_.size();
+}
+
+bool TOrderServerEngine::LogLine(size_t index, std::string& line) const {
+    plat::LockGuard hold(logLock_);
+    if (index >= logLines_.size()) return false;
+    line = logLines_[index];
+    return true;
+}

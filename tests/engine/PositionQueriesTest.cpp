@@ -1,0 +1,93 @@
+#include "tests/engine/EngineFixture.h"
+
+class PositionQueriesTest : public EngineFixture {
+protected:
+    void AddPosition(const std::string& symbol, bool reported, int32_t size, double cost) {
+        auto position = std::make_unique<TNTOrderServerPosition>();
+        position->Symbol = symbol;
+        position->HasPosition = reported;
+        position->PosSize = size;
+        position->PosCost = cost;
+        engine.WithPositions([&](TNTOrderServerPositionDB& db) { db.Add(std::move(position)); });
+    }
+
+    // GetPositionInfo, checked against GetPositionSize with the same arguments.
+    bool Info(const THostText& symbol, int32_t& size, double& cost,
+              const THostText& symExp = THostValue::Empty(), int32_t symType = 0,
+              const THostText& symExch = THostValue::Empty()) {
+        const bool found = engine.GetPositionInfo(symbol, symExp, symType, symExch, size, cost);
+        int32_t sizeOnly = -99;
+        EXPECT_EQ(engine.GetPositionSize(symbol, symExp, symType, symExch, sizeOnly), found);
+        EXPECT_EQ(sizeOnly, size);
+        return found;
+    }
+};
+
+TEST_F(PositionQueriesTest, SymbolAloneFindsThePosition) {
+    AddPosition("ES", true, -3, 4500.25);
+    int32_t size = 0;
+    double cost = 0;
+    for (const char* symbol : {"ES", "es", "  Es\t", " ES "}) {
+        SCOPED_TRACE(symbol);
+        EXPECT_TRUE(Info(THostValue::Text(symbol), size, cost));
+        EXPECT_EQ(size, -3);
+        EXPECT_EQ(cost, 4500.25);
+    }
+    EXPECT_TRUE(Info(THostValue::Text("es"), size, cost, THostValue::Text("202612"),
+                     SymTypeCode::Future, THostValue::Text("CME")));
+    EXPECT_EQ(size, -3);
+    // A value that cannot be converted after the symbol does not matter either.
+    EXPECT_TRUE(Info(THostValue::Text("ES"), size, cost, THostValue::Null(), 0,
+                     THostValue::Array()));
+    EXPECT_GT(engine.LastHostContact(), 0.0);
+}
+
+TEST_F(PositionQueriesTest, OnlyReportedPositionsAnswer) {
+    AddPosition("FLAT", true, 0, 0.0);
+    AddPosition("QUIET", false, 5, 10.0);
+    int32_t size = -1;
+    double cost = -1;
+    EXPECT_TRUE(Info(THostValue::Text("flat"), size, cost));
+    EXPECT_EQ(size, 0);
+
+    for (const THostValue& symbol : {THostValue::Text("QUIET"), THostValue::Text("NONE"),
+                                     THostValue::Text(""), THostValue::Null()}) {
+        size = -1;
+        cost = -1;
+        EXPECT_FALSE(Info(symbol, size, cost));
+        EXPECT_EQ(size, 0);
+        EXPECT_EQ(cost, 0.0);
+    }
+}
+
+TEST_F(PositionQueriesTest, AcceptOrdersOffAnswersNothing) {
+    AddPosition("ES", true, 2, 1.0);
+    engine.Settings.AcceptOrders = false;
+    int32_t size = -1;
+    double cost = -1;
+    EXPECT_FALSE(engine.GetPositionInfo(THostValue::Text("ES"), THostValue::Empty(), 0,
+                                        THostValue::Empty(), size, cost));
+    EXPECT_EQ(size, -1);
+    EXPECT_EQ(cost, -1.0);
+    EXPECT_GT(engine.LastHostContact(), 0.0);
+}
+
+TEST_F(PositionQueriesTest, AllPositionsListedOldestFirst) {
+    std::vector<TPositionSpec> rows(3);
+    EXPECT_FALSE(engine.GetAllPositionSpec(rows));
+    EXPECT_TRUE(rows.empty());
+
+    AddPosition("NQ", true, 1, 1.0);
+    AddPosition("ES", false, 0, 0.0);
+    engine.Settings.AcceptOrders = false;  // plays no part here
+    ASSERT_TRUE(engine.GetAllPositionSpec(rows));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].Symbol, "NQ");
+    EXPECT_EQ(rows[1].Symbol, "ES");
+    EXPECT_EQ(rows[1].SymExp, "");
+    EXPECT_EQ(rows[1].SymExch, "");
+    EXPECT_EQ(rows[1].SymType, 0);
+
+    EXPECT_FALSE(engine.GetAccountInfo());
+    EXPECT_EQ(engine.LastHostContact(), 0.0);  // neither notes host contact
+}
