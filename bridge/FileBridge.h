@@ -2,13 +2,19 @@
 // Everything that touches NinjaTrader's folders: the drain that writes instruction files into
 // INCOMING (message 4040) and the scan of OUTGOING with its readers (message 5035). Main thread.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 class TOrderServerEngine;
 struct TNTOrderServerItem;
 
 class TFileBridge {
 public:
+    static constexpr uint32_t kDrainBudgetMs = 200;    // one drain takes actions this long at most
+    static constexpr uint32_t kDrainRepostDelayMs = 100;
+    static constexpr int kMoveAttempts = 16;            // final names tried for one written file
+
     explicit TFileBridge(TOrderServerEngine& engine);
 
     void ProcessActionQueue();   // handler of 4040
@@ -18,14 +24,35 @@ public:
     std::string BuildPlaceLine(const TNTOrderServerItem& order);
     std::string BuildCancelLine(int32_t orderRefId);
 
+    // Appends the full paths of the files under `folder` (its own first, then each sub-folder's,
+    // depth first) and of its sub-folders; hidden and system entries are left out.
+    static void ListFolderTree(const std::string& folder, std::vector<std::string>& files,
+                               std::vector<std::string>& folders);
+
     void ClassifyOutgoingFile(const std::string& path);
     void ReadOrderStateFile(int32_t orderRefId, const std::string& path);
     void ReadPositionFile(const std::string& baseName, const std::string& path);
 
     int32_t InstructionFileCounter() const { return fileCounter_; }
 
+    // The millisecond tick the drain's budget is measured with (GetTickCount by default), and
+    // the budget itself; tests replace both to split drains without waiting.
+    void SetTickSource(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
+    void SetDrainBudgetMs(uint32_t budgetMs) { drainBudgetMs_ = budgetMs; }
+
 private:
+    struct DrainBatch;
+    std::string IncomingFolder() const;
+    std::string OutgoingFolder() const;
+    void TakeActions(DrainBatch& batch);
+    bool PublishInstructionFile(std::string& finalPath, const std::string& content,
+                                std::string& failure);
+    void ReportUnsentBatch(const DrainBatch& batch, const std::string& path,
+                           const std::string& failure);
+
     TOrderServerEngine& engine_;
     int32_t fileCounter_ = 100;
     bool scanInProgress_ = false;
+    std::function<uint32_t()> tick_;
+    uint32_t drainBudgetMs_ = kDrainBudgetMs;
 };

@@ -1,0 +1,78 @@
+#include "bridge/InstructionLines.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "bridge/FileBridge.h"
+#include "engine/OrderServerEngine.h"
+#include "model/AsciiText.h"
+#include "model/OrderCodes.h"
+
+std::string InstructionPriceText(double price) {
+    if (!std::isfinite(price)) return std::isnan(price) ? "NAN" : (price < 0 ? "-INF" : "INF");
+    // to_chars rounds to the nearest six-decimal value and never looks at the locale.
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, price, std::chars_format::fixed, 6);
+    std::string text(buffer, result.ptr);
+    if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
+        text.erase(0, 1);
+    return text;
+}
+
+std::string InstructionOrderId(int32_t orderRefId) {
+    return "HALVENMAR" + std::to_string(orderRefId);
+}
+
+const char* InstructionActionText(int32_t orderType) {
+    switch (orderType) {
+    case OrderTypeCode::Buy: return "BUY";
+    case OrderTypeCode::Sell: return "SELL";
+    default: return nullptr;
+    }
+}
+
+const char* InstructionOrderTypeText(int32_t orderModifier, bool stopToStopLimit) {
+    switch (orderModifier) {
+    case OrderModifierCode::Market: return "MARKET";
+    case OrderModifierCode::Limit: return "LIMIT";
+    case OrderModifierCode::Stop: return stopToStopLimit ? "STOPLIMIT" : "STOP";
+    default: return nullptr;
+    }
+}
+
+const char* InstructionTimeInForceText(int32_t orderTimeFrame) {
+    switch (orderTimeFrame) {
+    case TimeFrameCode::Day: return "DAY";
+    case TimeFrameCode::GTC: return "GTC";
+    default: return nullptr;
+    }
+}
+
+std::string CancelLineFor(int32_t orderRefId) {
+    return "CANCEL;;;;;;;;;;" + InstructionOrderId(orderRefId) + ";;";
+}
+
+std::string TFileBridge::BuildPlaceLine(const TNTOrderServerItem& order) {
+    const TOrderServerSettings& settings = engine_.Settings;
+    const auto text = [](const char* t) { return std::string(t ? t : ""); };
+    const std::string price = InstructionPriceText(order.OrderPrice);
+    std::string line = "PLACE;";
+    line += UpperCaseAscii(settings.Account) + ';';
+    line += order.Symbol + ';';
+    line += text(InstructionActionText(order.OrderType)) + ';';
+    line += std::to_string(order.OrderSize) + ';';
+    line += text(InstructionOrderTypeText(order.OrderModifier, settings.StopToStopLimit)) + ';';
+    line += price + ';' + price + ';';
+    line += text(InstructionTimeInForceText(order.OrderTimeFrame)) + ';';
+    line += ';';
+    line += InstructionOrderId(order.OrderRefId) + ";;";
+    if (IEngineView* view = engine_.View()) view->RefreshStatus();
+    return line;
+}
+
+std::string TFileBridge::BuildCancelLine(int32_t orderRefId) {
+    const bool known = engine_.WithOrders(
+        [&](TNTOrderServerDB& orders) { return orders.FindByRefId(orderRefId) != nullptr; });
+    return known ? CancelLineFor(orderRefId) : std::string();
+}

@@ -1,0 +1,117 @@
+#include <memory>
+#include <vector>
+
+#include "bridge/FileBridge.h"
+#include "bridge/InstructionLines.h"
+#include "engine/OrderServerEngine.h"
+#include "engine/WindowMessages.h"
+#include "platform/DateTime.h"
+#include "platform/FileSystem.h"
+#include "platform/Tick.h"
+
+// What one drain took from the action queue: the lines to write, and what each line stands
+// for, so a file that cannot be written can be reported order by order.
+struct TFileBridge::DrainBatch {
+    std::vector<std::string> lines;
+    std::vector<TNTOrderServerItem*> placed;  // records of the PLACE lines; owned by the book
+    std::vector<int32_t> cancelled;           // references of the CANCEL lines
+    bool moreRemain = false;
+};
+
+TFileBridge::TFileBridge(TOrderServerEngine& engine) : engine_(engine), tick_(plat::TickCount) {}
+
+std::string TFileBridge::IncomingFolder() const {
+    return plat::WithTrailingDelimiter(engine_.Settings.Location) + "INCOMING";
+}
+
+std::string TFileBridge::NextInstructionFileName() {
+    const std::string folder = plat::WithTrailingDelimiter(IncomingFolder());
+    for (;;) {
+        const std::string name = folder + "OIF" + std::to_string(fileCounter_++) + ".TXT";
+        if (!plat::FileExists(name)) return name;
+    }
+}
+
+void TFileBridge::ProcessActionQueue() {
+    if (!engine_.ConnectedFlag()) return;
+    std::string path = NextInstructionFileName();
+    if (plat::FileExists(path)) {
+        if (engine_.HasQueuedActions()) engine_.PostProcessActions(kDrainRepostDelayMs);
+        return;
+    }
+    DrainBatch batch;
+    TakeActions(batch);
+    if (!batch.lines.empty()) {
+        std::string content;
+        for (const std::string& line : batch.lines) content += line + "\r\n";
+        std::string failure;
+        if (!PublishInstructionFile(path, content, failure)) ReportUnsentBatch(batch, path, failure);
+    }
+    if (batch.moreRemain) engine_.PostProcessActions(kDrainRepostDelayMs);
+}
+
+void TFileBridge::TakeActions(DrainBatch& batch) {
+    const uint32_t deadline = tick_() + drainBudgetMs_;
+    for (;;) {
+        std::unique_ptr<TasActionQueueItem> action = engine_.TakeNextAction(batch.moreRemain);
+        if (action) {
+            std::string line;
+            if (action->Kind == ActionKind::Cancel) {
+                line = BuildCancelLine(action->OrderRefId);
+                if (!line.empty()) batch.cancelled.push_back(action->OrderRefId);
+            } else if (action->Kind == ActionKind::Place && action->Order) {
+                line = BuildPlaceLine(*action->Order);
+                batch.placed.push_back(action->Order);
+            }
+            if (!line.empty()) batch.lines.push_back(line);
+        }
+        if (!batch.moreRemain) break;
+        // Unsigned difference, so the budget holds across the tick counter's wrap-around.
+        if (static_cast<int32_t>(tick_() - deadline) > 0) break;
+    }
+}
+
+// NinjaTrader must never see a half-written instruction file: the content is written and
+// flushed under a name beside INCOMING (same volume, a folder NinjaTrader does not watch), then
+// moved into INCOMING under a name that does not exist yet. A name that appeared meanwhile is
+// passed over for the next number, so lines taken from the queue are never lost that way.
+bool TFileBridge::PublishInstructionFile(std::string& finalPath, const std::string& content,
+                                         std::string& failure) {
+    const std::string staging = plat::WithTrailingDelimiter(engine_.Settings.Location) +
+                                plat::FileNamePart(finalPath) + ".tmp";
+    if (!plat::WriteWholeFile(staging, content)) {
+        plat::RemoveFile(staging);
+        failure = "cannot write " + staging;
+        return false;
+    }
+    for (int attempt = 0; attempt < kMoveAttempts; ++attempt) {
+        if (plat::MoveNoReplace(staging, finalPath)) return true;
+        if (!plat::FileExists(finalPath)) break;  // not a taken name: the move itself failed
+        finalPath = NextInstructionFileName();
+    }
+    failure = plat::FolderExists(IncomingFolder()) ? "cannot move it into the INCOMING folder"
+                                                   : "INCOMING folder missing";
+    plat::RemoveFile(staging);
+    return false;
+}
+
+// The orders of an unwritten file can never reach NinjaTrader: they end as rejected, so the
+// host learns it at its next status query instead of waiting on an order that stays open.
+void TFileBridge::ReportUnsentBatch(const DrainBatch& batch, const std::string& path,
+                                    const std::string& failure) {
+    engine_.AddLogLine("ORDER FILE <" + path + "> write error: " + failure);
+    if (!batch.placed.empty()) {
+        const double now = plat::NowDateTime();
+        engine_.WithOrders([&](TNTOrderServerDB&) {
+            for (TNTOrderServerItem* order : batch.placed) {
+                order->Status = StatusCode::Rejected8;
+                order->UpdateTime = now;
+            }
+            return 0;
+        });
+        engine_.PostToWindow(WindowMessage::OrdersChanged);
+    }
+    for (const int32_t refId : batch.cancelled)
+        engine_.AddLogLine("ORDER FILE <" + path + "> cancel of " + InstructionOrderId(refId) +
+                           " not sent");
+}

@@ -1,0 +1,74 @@
+#include "bridge/FileBridge.h"
+#include "bridge/StateLine.h"
+#include "engine/OrderServerEngine.h"
+#include "engine/WindowMessages.h"
+#include "model/AsciiText.h"
+#include "platform/DateTime.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+// A state word counts when the text starts at its first or second character (NinjaTrader's
+// words for a partial fill carry "FILLED" further in).
+bool WordStartsNear(const std::string& upperWord, const char* text) {
+    const size_t at = upperWord.find(text);
+    return at == 0 || at == 1;
+}
+
+// What reading one state file did, told after the order-book lock is released.
+struct StateFileOutcome {
+    bool changed = false;
+    std::string logLine;
+};
+
+// Applies a parsed state to the record; true when the order has ended.
+bool ApplyState(TNTOrderServerItem& order, const TStateLine& state) {
+    if (state.Quantity > 0) {
+        order.Status = StatusCode::PartFilled;
+        order.FillSize = state.Quantity;
+        order.FillPrice = state.Price;
+    }
+    const std::string word = UpperCaseAscii(state.Word);
+    if (WordStartsNear(word, "FILLED")) {
+        order.Status = StatusCode::Filled;
+        return true;
+    }
+    if (WordStartsNear(word, "CANCELLED")) {
+        if (order.Status != StatusCode::Filled) order.Status = StatusCode::Cancelled;
+        return true;
+    }
+    if (WordStartsNear(word, "REJECTED")) {
+        if (order.Status != StatusCode::Filled) order.Status = StatusCode::Rejected8;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void TFileBridge::ReadOrderStateFile(int32_t orderRefId, const std::string& path) {
+    const StateFileOutcome outcome = engine_.WithOrders([&](TNTOrderServerDB& orders) {
+        StateFileOutcome result;
+        TNTOrderServerItem* order = orders.FindByRefId(orderRefId);
+        if (!order) return result;
+        const std::string name = plat::FileNamePart(path);
+        std::string line;
+        if (ReadFirstLine(path, line) != FirstLineRead::Line) return result;
+        TStateLine state;
+        if (!ParseStateLine(line, state)) {
+            result.logLine = "Order Status <" + name + "> Text <" + LoggedLineText(line) +
+                             "> parse error";
+            return result;
+        }
+        const int32_t status = order->Status, fillSize = order->FillSize;
+        const double fillPrice = order->FillPrice;
+        const bool ended = ApplyState(*order, state);
+        result.changed = order->Status != status || order->FillSize != fillSize ||
+                         order->FillPrice != fillPrice;
+        if (result.changed) order->UpdateTime = plat::NowDateTime();
+        if (ended) plat::RemoveFile(path);
+        return result;
+    });
+    if (!outcome.logLine.empty()) engine_.AddLogLine(outcome.logLine);
+    if (outcome.changed) engine_.PostToWindow(WindowMessage::OrdersChanged);
+}

@@ -1,0 +1,86 @@
+#include "bridge/FileBridge.h"
+#include "bridge/StateLine.h"
+#include "engine/OrderServerEngine.h"
+#include "model/AsciiText.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+constexpr const char* kOrderFilePrefix = "HALVENMAR";
+constexpr const char* kPositionSuffix = "_POSITION.TXT";
+constexpr const char* kPositionSuffixWithBlank = "_ POSITION.TXT";
+
+// Folder links can form cycles; no NinjaTrader folder is anywhere near this deep.
+constexpr int kMaxFolderDepth = 32;
+
+void ListFolderTreeTo(const std::string& folder, std::vector<std::string>& files,
+                      std::vector<std::string>& folders, int depth) {
+    const std::string d = plat::WithTrailingDelimiter(folder);
+    if (!plat::FolderExists(d)) return;
+    std::vector<plat::FolderEntry> entries;
+    if (!plat::ListFolder(d, entries)) return;
+    for (const plat::FolderEntry& entry : entries)
+        if (!entry.isFolder && !entry.hiddenOrSystem) files.push_back(d + entry.name);
+    if (depth >= kMaxFolderDepth) return;
+    for (const plat::FolderEntry& entry : entries) {
+        if (!entry.isFolder || entry.hiddenOrSystem) continue;
+        const std::string sub = d + entry.name;
+        if (!plat::FolderExists(sub)) continue;
+        folders.push_back(sub);
+        ListFolderTreeTo(sub, files, folders, depth + 1);
+    }
+}
+
+// The base name when NAME ends with the suffix and holds it nowhere earlier; empty otherwise.
+bool StripPositionSuffix(const std::string& upperName, const std::string& suffix,
+                         std::string& base) {
+    const size_t at = upperName.find(suffix);
+    if (at == std::string::npos || at + suffix.size() != upperName.size()) return false;
+    base = upperName.substr(0, at);
+    return true;
+}
+
+}  // namespace
+
+std::string TFileBridge::OutgoingFolder() const {
+    return plat::WithTrailingDelimiter(engine_.Settings.Location) + "OUTGOING";
+}
+
+void TFileBridge::ListFolderTree(const std::string& folder, std::vector<std::string>& files,
+                                 std::vector<std::string>& folders) {
+    ListFolderTreeTo(folder, files, folders, 0);
+}
+
+void TFileBridge::ScanOutgoingFolder() {
+    if (scanInProgress_) return;
+    scanInProgress_ = true;
+    std::vector<std::string> files, folders;
+    ListFolderTree(OutgoingFolder(), files, folders);
+    for (const std::string& path : files) ClassifyOutgoingFile(path);
+    scanInProgress_ = false;
+}
+
+void TFileBridge::ClassifyOutgoingFile(const std::string& path) {
+    const std::string name = plat::FileNamePart(path);
+    const size_t dot = name.rfind('.');
+    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    if (UpperCaseAscii(ext) != ".TXT") return;
+
+    const std::string prefix = kOrderFilePrefix;
+    if (name.compare(0, prefix.size(), prefix) == 0) {
+        const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        const int32_t refId = WholeNumberOr(number, -1);
+        if (refId < 0) {
+            engine_.AddLogLine("ORDER STATUS <" + name + "> order id error");
+            return;
+        }
+        ReadOrderStateFile(refId, path);
+        return;
+    }
+
+    const std::string upperName = UpperCaseAscii(name);
+    std::string base;
+    if (StripPositionSuffix(upperName, kPositionSuffix, base) ||
+        StripPositionSuffix(upperName, kPositionSuffixWithBlank, base))
+        ReadPositionFile(base, path);
+}

@@ -1,0 +1,198 @@
+#include <string>
+
+#include "bridge/InstructionLines.h"
+#include "tests/bridge/BridgeFixture.h"
+
+namespace {
+
+TNTOrderServerItem LimitBuy(int32_t refId, double price) {
+    TNTOrderServerItem order;
+    order.Symbol = "ABC";
+    order.OrderType = OrderTypeCode::Buy;
+    order.OrderModifier = OrderModifierCode::Limit;
+    order.OrderTimeFrame = TimeFrameCode::Day;
+    order.OrderSize = 2;
+    order.OrderPrice = price;
+    order.OrderRefId = refId;
+    return order;
+}
+
+using InstructionLines = BridgeFixture;
+
+TEST_F(InstructionLines, PlaceAndCancelLinesToTheCharacter) {
+    EXPECT_EQ(bridge.BuildPlaceLine(LimitBuy(7, 1234.5)),
+              "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR7;;");
+    EXPECT_EQ(view.refreshes, 1);
+    Place(7);
+    EXPECT_EQ(bridge.BuildCancelLine(7), "CANCEL;;;;;;;;;;HALVENMAR7;;");
+    EXPECT_EQ(bridge.BuildCancelLine(8), "");
+}
+
+TEST_F(InstructionLines, CodesAccountSymbolAndReference) {
+    engine.Settings.Account = "sim-101";
+    TNTOrderServerItem order = LimitBuy(0, 10);
+    order.Symbol = "es 12-05 ";
+    order.OrderType = OrderTypeCode::Sell;
+    order.OrderTimeFrame = TimeFrameCode::GTC;
+    order.OrderModifier = OrderModifierCode::Stop;
+    EXPECT_EQ(bridge.BuildPlaceLine(order),
+              "PLACE;SIM-101;es 12-05 ;SELL;2;STOP;10.000000;10.000000;GTC;;HALVENMAR0;;");
+    engine.Settings.StopToStopLimit = true;
+    EXPECT_NE(bridge.BuildPlaceLine(order).find(";STOPLIMIT;"), std::string::npos);
+    order.OrderModifier = OrderModifierCode::Limit;
+    EXPECT_NE(bridge.BuildPlaceLine(order).find(";LIMIT;"), std::string::npos);
+    order.OrderModifier = OrderModifierCode::Market;
+    EXPECT_NE(bridge.BuildPlaceLine(order).find(";MARKET;10.000000;"), std::string::npos);
+    EXPECT_EQ(InstructionOrderId(-5), "HALVENMAR-5");
+}
+
+TEST(InstructionPriceText, SixDecimalsPointAndRounding) {
+    EXPECT_EQ(InstructionPriceText(0), "0.000000");
+    EXPECT_EQ(InstructionPriceText(-0.25), "-0.250000");
+    EXPECT_EQ(InstructionPriceText(1.0000004), "1.000000");
+    EXPECT_EQ(InstructionPriceText(1.0000006), "1.000001");
+    EXPECT_EQ(InstructionPriceText(0.5), "0.500000");
+    EXPECT_EQ(InstructionPriceText(-0.0000001), "0.000000");
+    EXPECT_EQ(InstructionPriceText(1234567.125), "1234567.125000");
+}
+
+using InstructionFileNames = BridgeFixture;
+
+TEST_F(InstructionFileNames, CountFromHundredPassingOverTakenNames) {
+    EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF100.TXT");
+    EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF101.TXT");
+    plat::WriteWholeFile(incoming + "OIF102.TXT", "x");
+    plat::WriteWholeFile(incoming + "OIF103.TXT", "x");
+    EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF104.TXT");
+    EXPECT_EQ(bridge.InstructionFileCounter(), 105);
+}
+
+TEST_F(InstructionFileNames, TrailingDelimiterInLocationGivesTheSamePath) {
+    engine.Settings.Location = location + plat::kPathDelimiter;
+    EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF100.TXT");
+}
+
+using Drain = BridgeFixture;
+
+TEST_F(Drain, OrdersBeforeTheDrainGoIntoOneFileInCallOrder) {
+    Connect();
+    Place(1);
+    Place(2, "XYZ");
+    engine.CancelOrder(1);
+    engine.CancelOrder(99);  // never placed: no line
+    bridge.ProcessActionQueue();
+    ASSERT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
+    EXPECT_EQ(ReadText(incoming + "OIF100.TXT"),
+              "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR1;;\r\n"
+              "PLACE;SIM101;XYZ;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR2;;\r\n"
+              "CANCEL;;;;;;;;;;HALVENMAR1;;\r\n");
+    EXPECT_FALSE(engine.HasQueuedActions());
+    // Nothing is left behind beside INCOMING.
+    EXPECT_FALSE(plat::FileExists(location + plat::kPathDelimiter + "OIF100.TXT.tmp"));
+}
+
+TEST_F(Drain, NotConnectedTouchesNothingUntilConnect) {
+    Place(1);
+    bridge.ProcessActionQueue();
+    EXPECT_TRUE(IncomingFiles().empty());
+    EXPECT_EQ(bridge.InstructionFileCounter(), 100);
+    Place(2);
+    Connect();
+    bridge.ProcessActionQueue();
+    ASSERT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
+    EXPECT_NE(ReadText(incoming + "OIF100.TXT").find("HALVENMAR2"), std::string::npos);
+}
+
+TEST_F(Drain, EmptyDrainsUseUpANumber) {
+    Connect();
+    bridge.ProcessActionQueue();  // nothing queued
+    engine.CancelOrder(42);       // unknown reference
+    bridge.ProcessActionQueue();
+    EXPECT_TRUE(IncomingFiles().empty());
+    Place(1);
+    bridge.ProcessActionQueue();
+    EXPECT_EQ(IncomingFiles(), std::vector<std::string>{"OIF102.TXT"});
+}
+
+TEST_F(Drain, BudgetSplitsABurstIntoTwoFiles) {
+    uint32_t now = 1000;
+    bridge.SetTickSource([&] { return now += 150; });  // each look at the clock: 150 ms later
+    for (int32_t ref = 1; ref <= 5; ++ref) Place(ref);
+    Connect();
+    const size_t queuedBefore = events.QueuedCount();
+    bridge.ProcessActionQueue();
+    ASSERT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
+    EXPECT_EQ(ReadText(incoming + "OIF100.TXT"),
+              "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR1;;\r\n"
+              "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR2;;\r\n");
+    EXPECT_EQ(events.QueuedCount(), queuedBefore + 1);  // the drain asked to run again
+    bridge.SetDrainBudgetMs(100000);
+    bridge.ProcessActionQueue();
+    EXPECT_EQ(IncomingFiles(), (std::vector<std::string>{"OIF100.TXT", "OIF101.TXT"}));
+    EXPECT_NE(ReadText(incoming + "OIF101.TXT").find("HALVENMAR5"), std::string::npos);
+    EXPECT_EQ(events.QueuedCount(), queuedBefore + 1);
+}
+
+TEST_F(Drain, BudgetHoldsAcrossTheTickWrapAround) {
+    uint32_t now = 0xFFFFFF00u;
+    bridge.SetTickSource([&] { return now += 150; });
+    for (int32_t ref = 1; ref <= 5; ++ref) Place(ref);
+    Connect();
+    bridge.ProcessActionQueue();
+    const std::string content = ReadText(incoming + "OIF100.TXT");
+    EXPECT_NE(content.find("HALVENMAR2"), std::string::npos);
+    EXPECT_EQ(content.find("HALVENMAR3"), std::string::npos);
+}
+
+TEST_F(Drain, MissingIncomingRejectsTheOrdersOfThatFileWithOneLogLine) {
+    Place(1);
+    Place(2);
+    Connect();
+    bridge.ProcessActionQueue();  // OIF100.TXT goes out
+    engine.CancelOrder(1);
+    Place(3);
+    std::filesystem::remove_all(incoming);
+    window.TakeAll();
+    bridge.ProcessActionQueue();
+    EXPECT_EQ(Order(1).Status, StatusCode::Open);
+    EXPECT_EQ(Order(2).Status, StatusCode::Open);
+    EXPECT_EQ(Order(3).Status, StatusCode::Rejected8);
+    EXPECT_GT(Order(3).UpdateTime, 0.0);
+    const std::string path = incoming + "OIF101.TXT";
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                              "ORDER FILE <" + path + "> write error: INCOMING folder missing",
+                              "ORDER FILE <" + path + "> cancel of HALVENMAR1 not sent"}));
+    EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 1u);
+    EXPECT_FALSE(plat::FileExists(location + plat::kPathDelimiter + "OIF101.TXT.tmp"));
+    int32_t status = -1, size = -1;
+    double price = -1;
+    EXPECT_TRUE(engine.GetOrderStatus(3, status, size, price));
+    EXPECT_EQ(status, 8);
+}
+
+TEST_F(Drain, UnwritableLocationRejectsToo) {
+    engine.Settings.Location = location + plat::kPathDelimiter + "missing";
+    Place(1);
+    Connect();
+    bridge.ProcessActionQueue();
+    EXPECT_EQ(Order(1).Status, StatusCode::Rejected8);
+    ASSERT_EQ(LogLines().size(), 1u);
+    EXPECT_EQ(LogLines()[0].rfind("ORDER FILE <", 0), 0u);
+}
+
+TEST_F(Drain, FinalNameTakenMeanwhileMovesToTheNextNumber) {
+    Place(1);
+    Connect();
+    // Another writer takes the chosen name while the drain builds its lines.
+    bridge.SetTickSource([&] {
+        plat::WriteWholeFile(incoming + "OIF100.TXT", "other\r\n");
+        return 0u;
+    });
+    bridge.ProcessActionQueue();
+    EXPECT_EQ(ReadText(incoming + "OIF100.TXT"), "other\r\n");
+    EXPECT_NE(ReadText(incoming + "OIF101.TXT").find("HALVENMAR1"), std::string::npos);
+    EXPECT_TRUE(LogLines().empty());
+    EXPECT_EQ(Order(1).Status, StatusCode::Open);
+}
+
+}  // namespace

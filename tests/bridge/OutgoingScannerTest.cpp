@@ -1,0 +1,95 @@
+#include "tests/bridge/BridgeFixture.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+// Natively a leading "." hides a name; Windows keeps it as an attribute.
+void MakeHidden(const std::string& path) {
+#ifdef _WIN32
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+#else
+    (void)path;
+#endif
+}
+
+using Scanner = BridgeFixture;
+
+TEST_F(Scanner, ListsFilesFirstThenSubFoldersDepthFirstWithoutHiddenEntries) {
+    plat::MakeFolder(outgoing + "sub");
+    plat::MakeFolder(outgoing + "sub" + plat::kPathDelimiter + "deeper");
+    plat::MakeFolder(outgoing + ".hiddenfolder");
+    plat::WriteWholeFile(outgoing + "a.txt", "");
+    plat::WriteWholeFile(outgoing + ".hidden.txt", "");
+    plat::WriteWholeFile(outgoing + "sub" + plat::kPathDelimiter + "b.txt", "");
+    plat::WriteWholeFile(outgoing + "sub" + plat::kPathDelimiter + "deeper" +
+                             plat::kPathDelimiter + "c.txt", "");
+    plat::WriteWholeFile(outgoing + ".hiddenfolder" + plat::kPathDelimiter + "d.txt", "");
+    MakeHidden(outgoing + ".hidden.txt");
+    MakeHidden(outgoing + ".hiddenfolder");
+    std::vector<std::string> files, folders;
+    TFileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    const std::string sub = outgoing + "sub";
+    EXPECT_EQ(files, (std::vector<std::string>{
+                         outgoing + "a.txt", sub + plat::kPathDelimiter + "b.txt",
+                         sub + plat::kPathDelimiter + "deeper" + plat::kPathDelimiter + "c.txt"}));
+    EXPECT_EQ(folders, (std::vector<std::string>{sub, sub + plat::kPathDelimiter + "deeper"}));
+}
+
+TEST_F(Scanner, MissingFolderFindsNothingAndLogsNothing) {
+    engine.Settings.Location = location + plat::kPathDelimiter + "nowhere";
+    bridge.ScanOutgoingFolder();
+    std::vector<std::string> files, folders;
+    TFileBridge::ListFolderTree(location + plat::kPathDelimiter + "nowhere", files, folders);
+    EXPECT_TRUE(files.empty());
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(Scanner, OrderStateNamesAndTheirErrors) {
+    Place(12);
+    for (const char* name : {"HALVENMAR.TXT", "HALVENMARX1.TXT", "HALVENMAR-3.TXT",
+                             "halvenmar12.TXT", "HALVENMAR12.TXT.BAK", "HALVENMAR12"})
+        bridge.ClassifyOutgoingFile(outgoing + name);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"ORDER STATUS <HALVENMAR.TXT> order id error",
+                                                     "ORDER STATUS <HALVENMARX1.TXT> order id error",
+                                                     "ORDER STATUS <HALVENMAR-3.TXT> order id error"}));
+    WriteOutgoing("HALVENMAR12.txt", "WORKING;1;5\r\n");
+    bridge.ClassifyOutgoingFile(outgoing + "HALVENMAR12.txt");
+    EXPECT_EQ(Order(12).FillSize, 1);
+    WriteOutgoing("HALVENMAR12.TXT", "WORKING;2;5\r\n");
+    bridge.ClassifyOutgoingFile(outgoing + "HALVENMAR12.TXT");
+    EXPECT_EQ(Order(12).FillSize, 2);
+}
+
+TEST_F(Scanner, PositionNamesGiveTheUpperCasedBaseName) {
+    engine.Settings.Account = "SIM101";
+    WriteOutgoing("ES GLOBEX_sim101_position.txt", "LONG;2;1234.5\r\n");
+    WriteOutgoing("NQ GLOBEX_SIM101_ POSITION.TXT", "SHORT;1;99\r\n");
+    WriteOutgoing("YM GLOBEX_SIM101_POSITION.TXT_POSITION.TXT", "LONG;1;1\r\n");
+    WriteOutgoing("CL GLOBEX_SIM101_POSITION.CSV", "LONG;1;1\r\n");
+    bridge.ScanOutgoingFolder();
+    const auto sizeOf = [&](const char* symbol) {
+        return engine.WithPositions([&](TNTOrderServerPositionDB& db) {
+            const TNTOrderServerPosition* p = db.FindSymbol(symbol);
+            return p ? p->PosSize : 999;
+        });
+    };
+    EXPECT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& db) { return db.Count(); }), 2);
+    EXPECT_EQ(sizeOf("ES"), 2);
+    EXPECT_EQ(sizeOf("NQ"), -1);
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(Scanner, SubFolderFilesAreClassifiedLikeTheirParents) {
+    Place(5);
+    plat::MakeFolder(outgoing + "nested");
+    const std::string path = outgoing + "nested" + plat::kPathDelimiter + "HALVENMAR5.TXT";
+    ASSERT_TRUE(plat::WriteWholeFile(path, "FILLED;2;10\r\n"));
+    bridge.ScanOutgoingFolder();
+    EXPECT_EQ(Order(5).Status, StatusCode::Filled);
+    EXPECT_FALSE(plat::FileExists(path));
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "bridge/StateLine.h"
+
+namespace {
+
+TEST(StateLine, NumberForms) {
+    EXPECT_EQ(WholeNumberOr("12", -1), 12);
+    EXPECT_EQ(WholeNumberOr("  +12", -1), 12);
+    EXPECT_EQ(WholeNumberOr("-3", 0), -3);
+    EXPECT_EQ(WholeNumberOr("", -1), -1);
+    EXPECT_EQ(WholeNumberOr("1 2", -1), -1);
+    EXPECT_EQ(WholeNumberOr("2147483647", -1), 2147483647);
+    EXPECT_EQ(WholeNumberOr("2147483648", -1), -1);
+    EXPECT_EQ(WholeNumberOr("99999999999999999999", -1), -1);
+
+    double v = 0;
+    EXPECT_TRUE(ParseDecimalNumber("  -1.5e2", v));
+    EXPECT_DOUBLE_EQ(v, -150.0);
+    EXPECT_TRUE(ParseDecimalNumber("+.5", v));
+    EXPECT_DOUBLE_EQ(v, 0.5);
+    EXPECT_TRUE(ParseDecimalNumber("7.", v));
+    EXPECT_DOUBLE_EQ(v, 7.0);
+    for (const char* bad : {"", " ", ".", "1e", "1.5 ", "1,5", "inf", "nan", "0x10", "1e999", "--1"})
+        EXPECT_FALSE(ParseDecimalNumber(bad, v)) << bad;
+}
+
+TEST(StateLine, DecimalPointIsAlwaysADot) {
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous ? previous : "C";
+    // A locale with a decimal comma, where one is installed; the parse must not notice.
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    double v = 0;
+    EXPECT_TRUE(ParseDecimalNumber("1234.5", v));
+    EXPECT_DOUBLE_EQ(v, 1234.5);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(StateLine, FirstLineRules) {
+    std::string line;
+    EXPECT_FALSE(FirstNonEmptyLine("", line));
+    EXPECT_FALSE(FirstNonEmptyLine("\nA;1;2", line));
+    EXPECT_TRUE(FirstNonEmptyLine("A;1;2\rB", line));
+    EXPECT_EQ(line, "A;1;2");
+    TStateLine parsed;
+    EXPECT_TRUE(ParseStateLine("A;0;1;x;y", parsed));
+    EXPECT_EQ(parsed.Word, "A");
+    EXPECT_FALSE(ParseStateLine("A;1", parsed));
+    EXPECT_FALSE(ParseStateLine("A", parsed));
+}
+
+}  // namespace
