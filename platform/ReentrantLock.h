@@ -16,6 +16,7 @@ public:
     void Enter() { EnterCriticalSection(&cs_); }
     void Leave() { LeaveCriticalSection(&cs_); }
 #else
+    ReentrantLock() = default;
     void Enter() { m_.lock(); }
     void Leave() { m_.unlock(); }
 #endif
