@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "bridge/FileBridge.h"
 #include "engine/OrderServerEngine.h"
@@ -15,6 +16,9 @@ class TasSchedulerThread;
 
 class TNTOrderServerForm : public IEngineView {
 public:
+    static constexpr const char* kWindowClassName = "TNTOrderServerForm";
+    static constexpr const char* kCaption = "Halvenmar Order Server (NT)";
+
     // Creates the window and runs every creation step (engine, settings, tray icon, folder
     // test, Connect, the 100 ms scan job). Returns null when the window cannot be created.
     static std::unique_ptr<TNTOrderServerForm> Create(HINSTANCE instance,
@@ -32,9 +36,21 @@ public:
 
     void ControlsToSettings() override;
     void RefreshStatus() override;
+    void SettingsToControls();
+
+    // Shows the window from the notification area, and hides it from the taskbar when minimised.
+    void RestoreWindow();
+    void HideTaskbarButton();
+
+    // The notification-area icon: the ready picture or the not-ready one, and the tip's text.
+    void UpdateTrayIcon(bool ready, const std::string& text);
+    bool TrayIconShown() const;
+    bool TrayShowsReadyIcon() const;
+    std::string TrayTip() const;
+
+    struct Impl;  // the inside, known only to the window's own source files
 
 private:
     TNTOrderServerForm();
-    struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -1,0 +1,23 @@
+#include "ui/StatusText.h"
+
+#include "ui/ViewFormat.h"
+
+namespace views {
+
+std::string StatusLineText(bool connected, bool folderPresent, double lastHostContact) {
+    const char* ninjaTrader = connected ? "NT (on)" : folderPresent ? "NT (off)" : "NT (n/a)";
+    const std::string host = lastHostContact != 0.0
+                                 ? "Halvenmar (" + FormatClockTime(lastHostContact) + ")"
+                                 : std::string("Halvenmar (off)");
+    return std::string(ninjaTrader) + " / " + host;
+}
+
+std::string OrdersCounterText(int32_t orderCount, int32_t secondCounter) {
+    return std::to_string(orderCount) + "/" + std::to_string(secondCounter);
+}
+
+std::string TrayTipText(const std::string& status) {
+    return (std::string(kTrayTitle) + " - " + status).substr(0, kTrayTipMaxChars);
+}
+
+}  // namespace views

@@ -1,0 +1,20 @@
+#pragma once
+// The texts of the status line, the counters and the notification-area tip.
+#include <cstdint>
+#include <string>
+
+namespace views {
+
+constexpr const char* kTrayTitle = "OrderServer (NT)";
+constexpr size_t kTrayTipMaxChars = 63;  // the tip field holds 64 bytes with its zero
+
+// "NT (on)" / "NT (off)" / "NT (n/a)", " / ", "Halvenmar (hh:nn:ss)" or "Halvenmar (off)".
+std::string StatusLineText(bool connected, bool folderPresent, double lastHostContact);
+
+// "<orders>/<second counter>".
+std::string OrdersCounterText(int32_t orderCount, int32_t secondCounter);
+
+// "OrderServer (NT) - " followed by the status, cut to the tip's 63 characters.
+std::string TrayTipText(const std::string& status);
+
+}  // namespace views

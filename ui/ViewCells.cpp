@@ -1,0 +1,86 @@
+#include "ui/ViewCells.h"
+
+#include <cstdlib>
+
+#include "model/OrderBook.h"
+#include "model/PositionBook.h"
+#include "ui/ViewFormat.h"
+
+namespace views {
+
+const std::vector<TViewColumn>& OrderColumns() {
+    static const std::vector<TViewColumn> columns = {
+        {"#", 48},           {"Symbol", 66},
+        {"Action", 61},      {"Size", 52},
+        {"Price", 46},       {"Time Frame", kDefaultColumnWidth},
+        {"Filled Size", kDefaultColumnWidth}, {"Filled Price", kDefaultColumnWidth},
+        {"Status", 72},      {"Update", 95},
+        {"Received", 95},
+    };
+    return columns;
+}
+
+const std::vector<TViewColumn>& PositionColumns() {
+    static const std::vector<TViewColumn> columns = {
+        {"#", 47}, {"Symbol", 121}, {"Position", 93}, {"Size", 90}, {"Update", 111},
+    };
+    return columns;
+}
+
+std::string OrderColumnText(const TNTOrderServerItem& o, int column) {
+    const bool filled = o.FillSize > 0;
+    switch (column) {
+    case 1: return std::to_string(o.OrderRefId);
+    case 2: return o.Symbol;
+    case 3: return ActionText(o);
+    case 4: return std::to_string(o.OrderSize);
+    case 5: return HasPrice(o) ? FormatPrice(o.OrderPrice) : "-";
+    case 6: return OrderTimeFrameNames(o.OrderTimeFrame);
+    case 7: return filled ? std::to_string(o.FillSize) : "-";
+    case 8: return filled ? FormatPrice(o.FillPrice) : "-";
+    case 9: return OrderStatusNames(o.Status);
+    case 10: return o.UpdateTime != 0.0 ? FormatMonthDayTime(o.UpdateTime) : "-";
+    case 11: return FormatMonthDayTime(o.ReceivedTime);
+    default: return std::string();
+    }
+}
+
+std::string PositionColumnText(const TNTOrderServerPosition& p, int32_t row, int column) {
+    switch (column) {
+    case 1: return std::to_string(row);
+    case 2: return p.Symbol;
+    case 3: return p.PosSize > 0 ? "Long" : p.PosSize < 0 ? "Short" : "Flat";
+    // Widened first so that the most negative size has an absolute value too.
+    case 4: return std::to_string(std::llabs(static_cast<long long>(p.PosSize)));
+    case 5: return FormatMonthDayTime(p.UpdateTime);
+    default: return std::string();
+    }
+}
+
+namespace {
+
+bool InView(int32_t rowCount, int columnCount, int column, int32_t row) {
+    return row >= 1 && row <= rowCount && column >= 1 && column <= columnCount;
+}
+
+}  // namespace
+
+bool OrderCellText(const TNTOrderServerDB& book, int32_t rowCount, int column, int32_t row,
+                   std::string& text) {
+    if (!InView(rowCount, static_cast<int>(OrderColumns().size()), column, row)) return false;
+    const TNTOrderServerItem* order = book.ItemAt(book.Count() - row);
+    if (!order) return false;
+    text = OrderColumnText(*order, column);
+    return true;
+}
+
+bool PositionCellText(const TNTOrderServerPositionDB& book, int32_t rowCount, int column,
+                      int32_t row, std::string& text) {
+    if (!InView(rowCount, static_cast<int>(PositionColumns().size()), column, row)) return false;
+    const TNTOrderServerPosition* position = book.ItemAt(row - 1);
+    if (!position) return false;
+    text = PositionColumnText(*position, row, column);
+    return true;
+}
+
+}  // namespace views

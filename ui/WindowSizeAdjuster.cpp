@@ -1,0 +1,117 @@
+#include "ui/WindowSizeAdjuster.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/AnchorLayout.h"
+
+namespace {
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+bool IsCommonControl(HWND window) {
+    const std::string name = ClassOf(window);
+    return name == WC_LISTVIEWA || name == WC_TABCONTROLA || name == WC_HEADERA ||
+           name == "ComboBox" || name == "Edit" || name == "Button" || name == "Static" ||
+           name == UPDOWN_CLASSA;
+}
+
+std::vector<HWND> DirectChildren(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
+bool HasSizeableBorder(HWND window) {
+    return (GetWindowLongPtrA(window, GWL_STYLE) & WS_THICKFRAME) != 0;
+}
+
+}  // namespace
+
+int TasWindowSizeAdjuster::ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+int TasWindowSizeAdjuster::Scale(int value, int dpi) {
+    return static_cast<int>(static_cast<long long>(value) * dpi / kDesignDpi);
+}
+
+void TasWindowSizeAdjuster::Adjust(HWND window, TasSizeLimits& limits) {
+    TasSizeLimits saved = limits;
+    limits = TasSizeLimits{};  // nothing may hold the window back while it is resized
+    CorrectBorders(window, saved);
+    if (dpi_ != kDesignDpi) {
+        if (OnScaling) OnScaling(true);
+        ScaleWindow(window, saved);
+        ScaleChildren(window);
+        if (OnScaling) OnScaling(false);
+    }
+    limits = saved;
+}
+
+void TasWindowSizeAdjuster::CorrectBorders(HWND window, TasSizeLimits& saved) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    POINT client{0, 0};
+    ClientToScreen(window, &client);
+    const int captionAllowance =
+        HasSizeableBorder(window) ? kSizeableCaptionAllowance : kOtherCaptionAllowance;
+    int extraHeight = (client.y - outer.top) - captionAllowance;
+    int extraWidth = (client.x - outer.left) - kBorderAllowance;
+    if (extraHeight < 0) extraHeight = 0;
+    if (extraWidth < 0) extraWidth = 0;
+    if (extraHeight == 0 && extraWidth == 0) return;
+
+    const int growHeight = extraHeight + extraWidth;
+    const int growWidth = 2 * extraWidth;
+    if (saved.MinHeight > 0) saved.MinHeight += growHeight;
+    if (saved.MaxHeight > 0) saved.MaxHeight += growHeight;
+    if (saved.MinWidth > 0) saved.MinWidth += growWidth;
+    if (saved.MaxWidth > 0) saved.MaxWidth += growWidth;
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + growWidth,
+                 outer.bottom - outer.top + growHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TasWindowSizeAdjuster::ScaleWindow(HWND window, TasSizeLimits& saved) {
+    for (int* limit : {&saved.MinWidth, &saved.MinHeight, &saved.MaxWidth, &saved.MaxHeight})
+        if (*limit > 0) *limit = S(*limit);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    SetWindowPos(window, nullptr, S(outer.left), S(outer.top), S(outer.right - outer.left),
+                 S(outer.bottom - outer.top), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TasWindowSizeAdjuster::ScaleChildren(HWND parent) {
+    for (HWND child : DirectChildren(parent)) {
+        ScaleControl(child);
+        const bool container = IsContainer ? IsContainer(child) : !IsCommonControl(child);
+        if (container) ScaleChildren(child);
+    }
+}
+
+void TasWindowSizeAdjuster::ScaleControl(HWND control) {
+    const RECT rect = RectInParent(control);
+    SetWindowPos(control, nullptr, S(rect.left), S(rect.top), S(rect.right - rect.left),
+                 S(rect.bottom - rect.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    const std::string name = ClassOf(control);
+    if (name == WC_LISTVIEWA) {
+        HWND header = ListView_GetHeader(control);
+        const int columns = header ? Header_GetItemCount(header) : 0;
+        for (int i = 0; i < columns; ++i)
+            ListView_SetColumnWidth(control, i, S(ListView_GetColumnWidth(control, i)));
+    } else if (name == "ComboBox") {
+        const LRESULT height = SendMessageA(control, CB_GETITEMHEIGHT, 0, 0);
+        if (height > 0) SendMessageA(control, CB_SETITEMHEIGHT, 0, S(static_cast<int>(height)));
+    }
+}
