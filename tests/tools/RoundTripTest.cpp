@@ -1,0 +1,117 @@
+// The server's file bridge against the NinjaTrader stand-in running as a process of its own.
+#include <functional>
+
+#include "platform/Tick.h"
+#include "tests/bridge/BridgeFixture.h"
+#include "tests/tools/ChildProcess.h"
+
+namespace {
+
+class RoundTrip : public BridgeFixture {
+protected:
+    ~RoundTrip() override {
+        plat::WriteWholeFile(StopFile(), "stop");
+        EXPECT_EQ(standin.Wait(20000), 0);
+    }
+
+    std::string StopFile() const { return location + plat::kPathDelimiter + "stop"; }
+
+    void StartStandin(std::vector<std::string> args) {
+        const std::vector<std::string> common = {
+            "--folder", location, "--accounts", "SIM101", "--run-ms", "60000",
+            "--stop-file", StopFile(), "--log", location + plat::kPathDelimiter + "standin.log"};
+        args.insert(args.begin(), common.begin(), common.end());
+        ASSERT_TRUE(standin.Start(StandinProgramPath(), args)) << StandinProgramPath();
+        Connect();
+    }
+
+    // Scans OUTGOING the way the scheduler has the window do it, until `done` or 20 s pass;
+    // `each` sees every state in between.
+    bool ScanUntil(const std::function<bool()>& done, const std::function<void()>& each = {}) {
+        const uint32_t start = plat::TickCount();
+        while (plat::TickCount() - start < 20000) {
+            bridge.ScanOutgoingFolder();
+            if (each) each();
+            if (done()) return true;
+            plat::SleepMs(2);
+        }
+        return false;
+    }
+
+    bool StatusIs(int32_t refId, int32_t wanted) {
+        int32_t status = -1, size = 0;
+        double price = 0;
+        return engine.GetOrderStatus(refId, status, size, price) && status == wanted;
+    }
+
+    TChildProcess standin;
+};
+
+TEST_F(RoundTrip, AnOrderIsFilledAndItsPositionReported) {
+    StartStandin({"--fill-price", "101.25", "--partial-steps", "2", "--fill-delay-ms", "20"});
+    Place(1, "ABC", OrderModifierCode::Market, 0.0, 4);
+    bridge.ProcessActionQueue();
+    ASSERT_TRUE(ScanUntil([&] { return StatusIs(1, StatusCode::Filled); }));
+    int32_t status = 0, size = 0;
+    double price = 0;
+    ASSERT_TRUE(engine.GetOrderStatus(1, status, size, price));
+    EXPECT_EQ(size, 4);
+    EXPECT_DOUBLE_EQ(price, 101.25);
+    EXPECT_FALSE(plat::FileExists(outgoing + "HALVENMAR1.txt"));  // ended: deleted
+    int32_t posSize = 0;
+    double posCost = 0;
+    ASSERT_TRUE(ScanUntil([&] {
+        return engine.GetPositionInfo(THostValue::Text("ABC"), THostValue::Empty(), 0,
+                                      THostValue::Empty(), posSize, posCost) &&
+               posSize == 4;
+    }));
+    EXPECT_DOUBLE_EQ(posCost, 101.25);
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(RoundTrip, ARestingOrderIsCancelled) {
+    StartStandin({"--rest-limits"});
+    Place(2, "ABC", OrderModifierCode::Limit, 99.5, 1);
+    bridge.ProcessActionQueue();
+    // WORKING leaves the record as it is; wait for the stand-in to have taken the order.
+    ASSERT_TRUE(ScanUntil([&] { return plat::FileExists(outgoing + "HALVENMAR2.txt"); }));
+    engine.CancelOrder(2);
+    bridge.ProcessActionQueue();
+    ASSERT_TRUE(ScanUntil([&] { return StatusIs(2, StatusCode::Cancelled); }));
+    EXPECT_EQ(Order(2).FillSize, 0);
+}
+
+TEST_F(RoundTrip, AnotherAccountIsRejected) {
+    engine.Settings.Account = "OTHER";
+    StartStandin({});
+    Place(3);
+    bridge.ProcessActionQueue();
+    ASSERT_TRUE(ScanUntil([&] { return StatusIs(3, StatusCode::Rejected8); }));
+}
+
+TEST_F(RoundTrip, ACarelessWriterNeverShowsAWrongStatusOrPrice) {
+    StartStandin({"--careless", "--fill-price", "55.5", "--partial-steps", "3",
+                  "--fill-delay-ms", "30"});
+    Place(4, "ABC", OrderModifierCode::Market, 0.0, 3);
+    bridge.ProcessActionQueue();
+    int32_t lastSize = 0;
+    bool sound = true;
+    ASSERT_TRUE(ScanUntil([&] { return StatusIs(4, StatusCode::Filled); },
+                          [&] {
+                              const TNTOrderServerItem order = Order(4);
+                              const bool known = order.Status == StatusCode::Open ||
+                                                 order.Status == StatusCode::PartFilled ||
+                                                 order.Status == StatusCode::Filled;
+                              const bool priced = order.FillSize == 0 || order.FillPrice == 55.5;
+                              if (!known || !priced || order.FillSize < lastSize) sound = false;
+                              lastSize = order.FillSize;
+                          }));
+    EXPECT_TRUE(sound);
+    EXPECT_EQ(Order(4).FillSize, 3);
+    EXPECT_DOUBLE_EQ(Order(4).FillPrice, 55.5);
+    // On Windows the writer holds its file shut while writing: a read then fails, and says so.
+    for (const std::string& line : LogLines())
+        if (line.find("> read error") == std::string::npos) ADD_FAILURE() << line;
+}
+
+}  // namespace

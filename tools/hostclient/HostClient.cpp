@@ -1,0 +1,288 @@
+// A stand-in for the Halvenmar host: drives the order server through IOrderServer late-bound,
+// the way a script or charting host does, and prints what it did and what came back.
+//   hostclient demo              market, limit and stop orders, cancel the resting one, poll
+//   hostclient close             close the running server's window as a user would (Yes)
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Releases a COM interface pointer when it goes out of scope.
+template <class T>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() {
+        if (p_) p_->Release();
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    T** Out() { return &p_; }
+    T* operator->() const { return p_; }
+    T* Get() const { return p_; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// Clears a VARIANT when it goes out of scope.
+struct Variant : VARIANT {
+    Variant() { VariantInit(this); }
+    ~Variant() { VariantClear(this); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+};
+
+class OrderServer {
+public:
+    bool Create() {
+        CLSID clsid;
+        if (FAILED(CLSIDFromProgID(L"Quillmere.OrderServer", &clsid))) return Fail("not registered");
+        const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                            reinterpret_cast<void**>(disp_.Out()));
+        if (FAILED(hr)) return Fail("CoCreateInstance failed");
+        return true;
+    }
+
+    // Calls a member by name with arguments in call order; returns the HRESULT.
+    HRESULT Call(const wchar_t* name, std::vector<VARIANT> args, VARIANT* result,
+                 WORD flags = DISPATCH_METHOD) {
+        DISPID id;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        HRESULT hr = disp_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr)) return hr;
+        std::vector<VARIANT> reversed(args.rbegin(), args.rend());  // IDispatch wants them last first
+        DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+        EXCEPINFO info = {};
+        hr = disp_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, nullptr);
+        if (hr == DISP_E_EXCEPTION) {
+            std::printf("      error: %ls (%ls)\n", info.bstrDescription ? info.bstrDescription : L"",
+                        info.bstrSource ? info.bstrSource : L"");
+        }
+        SysFreeString(info.bstrDescription);
+        SysFreeString(info.bstrSource);
+        SysFreeString(info.bstrHelpFile);
+        return hr;
+    }
+
+private:
+    static bool Fail(const char* what) {
+        std::printf("host: %s\n", what);
+        return false;
+    }
+    ComRef<IDispatch> disp_;
+};
+
+VARIANT Text(const wchar_t* s) {
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocString(s);
+    return v;
+}
+VARIANT Long(LONG n) {
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = n;
+    return v;
+}
+VARIANT Double(double d) {
+    VARIANT v;
+    v.vt = VT_R8;
+    v.dblVal = d;
+    return v;
+}
+VARIANT LongRef(LONG* p) {
+    VARIANT v;
+    v.vt = VT_I4 | VT_BYREF;
+    v.plVal = p;
+    return v;
+}
+VARIANT DoubleRef(double* p) {
+    VARIANT v;
+    v.vt = VT_R8 | VT_BYREF;
+    v.pdblVal = p;
+    return v;
+}
+VARIANT VariantRef(VARIANT* p) {
+    VARIANT v;
+    v.vt = VT_VARIANT | VT_BYREF;
+    v.pvarVal = p;
+    return v;
+}
+void FreeArgs(std::vector<VARIANT>& args) {
+    for (VARIANT& v : args) VariantClear(&v);
+}
+
+const char* StatusText(LONG status) {
+    static const char* const names[] = {"Open",          "Filled", "P. Filled", "Cancelled",
+                                        "Rejected",      "Not Connected", "Error", "Rejected",
+                                        "Rejected",      "Sent",   "Cancel Sent"};
+    return status >= 0 && status <= 10 ? names[status] : "?";
+}
+
+struct DemoOrder {
+    const wchar_t* symbol;
+    LONG action, timeFrame, modifier, size;
+    double price;
+    LONG ref;
+    const char* what;
+};
+
+bool PlaceOrder(OrderServer& server, const DemoOrder& o) {
+    std::printf("host: NewOrder(%ls, %s, size %ld, price %.2f, ref %ld)\n", o.symbol, o.what,
+                static_cast<long>(o.size), o.price, static_cast<long>(o.ref));
+    std::vector<VARIANT> args = {Text(o.symbol),     Text(L""),       Long(0),
+                                 Text(L""),          Long(o.action),  Long(o.timeFrame),
+                                 Long(o.modifier),   Long(o.size),    Double(o.price),
+                                 Long(o.ref)};
+    const HRESULT hr = server.Call(L"NewOrder", args, nullptr);
+    FreeArgs(args);
+    std::printf("      -> 0x%08lx\n", static_cast<unsigned long>(hr));
+    return SUCCEEDED(hr);
+}
+
+bool OrderStatus(OrderServer& server, LONG ref, LONG& status, LONG& size, double& price) {
+    std::vector<VARIANT> args = {Long(ref), LongRef(&status), LongRef(&size), DoubleRef(&price)};
+    Variant result;
+    const HRESULT hr = server.Call(L"GetOrderStatus", args, &result);
+    return SUCCEEDED(hr) && result.vt == VT_BOOL && result.boolVal == VARIANT_TRUE;
+}
+
+bool PositionInfo(OrderServer& server, const wchar_t* symbol, LONG& size, double& cost) {
+    std::vector<VARIANT> args = {Text(symbol), Text(L""), Long(0), Text(L""), LongRef(&size),
+                                 DoubleRef(&cost)};
+    Variant result;
+    const HRESULT hr = server.Call(L"GetPositionInfo", args, &result);
+    FreeArgs(args);
+    return SUCCEEDED(hr) && result.vt == VT_BOOL && result.boolVal == VARIANT_TRUE;
+}
+
+bool IsFinal(LONG status) { return status == 1 || status == 3 || status == 8; }
+
+int RunDemo() {
+    OrderServer server;
+    if (!server.Create()) return 1;
+    Variant connected;
+    server.Call(L"Connected", {}, &connected, DISPATCH_PROPERTYGET);
+    std::printf("host: Connected -> %s\n",
+                connected.vt == VT_BOOL && connected.boolVal ? "true" : "false");
+
+    const DemoOrder orders[] = {
+        {L"ES 03-27", 0, 0, 0, 2, 0.0, 501, "buy market"},
+        {L"ES 03-27", 0, 1, 1, 1, 5000.25, 502, "buy limit GTC (rests)"},
+        {L"NQ 03-27", 1, 0, 2, 1, 17000.5, 503, "sell stop"},
+    };
+    for (const DemoOrder& o : orders)
+        if (!PlaceOrder(server, o)) return 1;
+
+    // Wait for the resting limit order to be working before cancelling it.
+    for (int i = 0; i < 100; ++i) {
+        LONG status = 0, size = 0;
+        double price = 0;
+        if (OrderStatus(server, 502, status, size, price) && status == 0) break;
+        Sleep(100);
+    }
+    Sleep(1000);
+    std::printf("host: CancelOrder(502)\n");
+    std::vector<VARIANT> cancelArgs = {Long(502)};
+    std::printf("      -> 0x%08lx\n",
+                static_cast<unsigned long>(server.Call(L"CancelOrder", cancelArgs, nullptr)));
+
+    // Poll as a host does until every order has ended (at most 20 s).
+    bool allFinal = false;
+    LONG last[3] = {-1, -1, -1};
+    for (int round = 0; round < 200 && !allFinal; ++round) {
+        allFinal = true;
+        for (int i = 0; i < 3; ++i) {
+            LONG status = 4, size = 0;
+            double price = 0;
+            OrderStatus(server, orders[i].ref, status, size, price);
+            if (status != last[i]) {
+                std::printf("host: GetOrderStatus(%ld) -> %s, filled %ld at %.4f\n",
+                            static_cast<long>(orders[i].ref), StatusText(status),
+                            static_cast<long>(size), price);
+                last[i] = status;
+            }
+            allFinal = allFinal && IsFinal(status);
+        }
+        if (!allFinal) Sleep(100);
+    }
+
+    for (const wchar_t* symbol : {L"ES 03-27", L"NQ 03-27"}) {
+        LONG size = 0;
+        double cost = 0;
+        const bool known = PositionInfo(server, symbol, size, cost);
+        std::printf("host: GetPositionInfo(%ls) -> %s, size %ld, cost %.4f\n", symbol,
+                    known ? "true" : "false", static_cast<long>(size), cost);
+    }
+
+    Variant symbols, expiries, types, exchanges, result;
+    std::vector<VARIANT> specArgs = {VariantRef(&symbols), VariantRef(&expiries),
+                                     VariantRef(&types), VariantRef(&exchanges)};
+    server.Call(L"GetAllPositionSpec", specArgs, &result);
+    if (symbols.vt == (VT_ARRAY | VT_VARIANT)) {
+        LONG lo = 0, hi = -1;
+        SafeArrayGetLBound(symbols.parray, 1, &lo);
+        SafeArrayGetUBound(symbols.parray, 1, &hi);
+        std::printf("host: GetAllPositionSpec -> %ld position(s)\n", static_cast<long>(hi - lo + 1));
+    }
+
+    const LONG expected[3] = {1, 3, 1};
+    bool asExpected = true;
+    for (int i = 0; i < 3; ++i) asExpected = asExpected && last[i] == expected[i];
+    std::printf("host: final statuses %s\n", asExpected ? "as expected" : "NOT as expected");
+    return asExpected ? 0 : 1;
+}
+
+HWND FindTopWindow(const char* title, int tries) {
+    for (int i = 0; i < tries; ++i) {
+        if (HWND w = FindWindowA(nullptr, title)) return w;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// Answers a message box by clicking the button with the given id.
+bool ClickDialogButton(const char* title, int buttonId) {
+    HWND dialog = FindTopWindow(title, 50);
+    if (!dialog) return false;
+    HWND button = GetDlgItem(dialog, buttonId);
+    if (!button) return false;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    return true;
+}
+
+int CloseServer() {
+    HWND window = FindTopWindow("Halvenmar Order Server (NT)", 50);
+    if (!window) {
+        std::printf("host: no order server window\n");
+        return 1;
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (!ClickDialogButton("Confirm", IDYES)) {
+        std::printf("host: no close confirmation appeared\n");
+        return 1;
+    }
+    ClickDialogButton("COM Server Warning", IDYES);  // only when a client still holds an object
+    std::printf("host: closed the order server (confirmed)\n");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const std::string mode = argc > 1 ? argv[1] : "demo";
+    if (mode == "close") return CloseServer();
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
+    const int rc = mode == "demo" ? RunDemo() : 2;
+    CoUninitialize();
+    return rc;
+}
