@@ -69,6 +69,8 @@ public:
                   int32_t OrderModifier, int32_t OrderSize, double OrderPrice,
                   int32_t OrderRefId);
     void CancelOrder(int32_t OrderRefId);
+    // Status is always written (4 when there is no answer); FillSize and FillPrice only when
+    // the answer is true. A negative reference answers false.
     bool GetOrderStatus(int32_t OrderRefId, int32_t& Status, int32_t& FillSize,
                         double& FillPrice);
 
@@ -80,10 +82,14 @@ public:
     void AddLogLine(const std::string& text);  // any thread
 
     // ---- Position and account queries (host threads) ------------------------------------
+    // Found by the symbol alone; a text that cannot be converted counts as empty. With
+    // AcceptOrders off: false, outputs not written; otherwise a position not found or not yet
+    // reported answers false with size 0 and cost 0.
     bool GetPositionSize(const THostText& ASymbol, const THostText& SymExp, int32_t SymType,
                          const THostText& SymExch, int32_t& PosSize);
     bool GetPositionInfo(const THostText& ASymbol, const THostText& SymExp, int32_t SymType,
                          const THostText& SymExch, int32_t& PosSize, double& PosCost);
+    // Every position, oldest first; false and empty when there is none.
     bool GetAllPositionSpec(std::vector<TPositionSpec>& positions);
     bool GetAccountInfo();
 
