@@ -1,0 +1,41 @@
+#pragma once
+// Owns one reference to a COM interface.
+#include <objbase.h>
+
+#include <utility>
+
+template <class T>
+class TComPtr {
+public:
+    TComPtr() = default;
+    explicit TComPtr(T* adopted) : p_(adopted) {}
+    TComPtr(const TComPtr& o) : p_(o.p_) {
+        if (p_) p_->AddRef();
+    }
+    TComPtr(TComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    TComPtr& operator=(TComPtr o) noexcept {
+        std::swap(p_, o.p_);
+        return *this;
+    }
+    ~TComPtr() { Reset(); }
+
+    void Reset() {
+        if (p_) std::exchange(p_, nullptr)->Release();
+    }
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For functions that hand out a new reference; drops the one held before.
+    T** Out() {
+        Reset();
+        return &p_;
+    }
+    // A new reference for the caller.
+    T* AddRefed() const {
+        if (p_) p_->AddRef();
+        return p_;
+    }
+
+private:
+    T* p_ = nullptr;
+};

@@ -1,0 +1,41 @@
+#include "server/OrderServerFactory.h"
+
+#include <utility>
+
+HRESULT TOrderServerFactory::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+        *object = static_cast<IClassFactory*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT TOrderServerFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
+    return TOrderServer::Create(context_, outer, iid, object);
+}
+
+HRESULT TOrderServerFactory::LockServer(BOOL lock) {
+    if (lock)
+        context_.Lifetime.ObjectAdded();
+    else
+        context_.Lifetime.ObjectReleased();
+    return S_OK;
+}
+
+HRESULT TClassObjectRegistration::Publish(TOrderServerFactory& factory) {
+    HRESULT hr = CoRegisterClassObject(CLSID_OrderServer, &factory, CLSCTX_LOCAL_SERVER,
+                                       REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &cookie_);
+    if (FAILED(hr)) {
+        cookie_ = 0;
+        return hr;
+    }
+    hr = CoResumeClassObjects();
+    if (FAILED(hr)) Revoke();
+    return hr;
+}
+
+void TClassObjectRegistration::Revoke() {
+    if (cookie_) CoRevokeClassObject(std::exchange(cookie_, 0));
+}

@@ -1,0 +1,244 @@
+#include "server/OrderServerObject.h"
+
+#include <oleauto.h>
+
+#include <new>
+#include <vector>
+
+#include "engine/OrderServerEngine.h"
+#include "server/ComError.h"
+#include "server/PositionArrays.h"
+#include "server/ScriptOutArguments.h"
+#include "server/VariantHostText.h"
+
+namespace {
+
+VARIANT_BOOL AutomationBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+
+// An out VARIANT carries nothing in: it is made empty without freeing what the memory held.
+void MakeEmpty(VARIANT* value) { V_VT(value) = VT_EMPTY; }
+
+// Puts the engine's 32-bit result into the caller's LONG when the scope ends, so an out value
+// written before an error stays written.
+class TLongOut {
+public:
+    explicit TLongOut(LONG* target) : target_(target), value_(*target) {}
+    ~TLongOut() { *target_ = value_; }
+    TLongOut(const TLongOut&) = delete;
+    TLongOut& operator=(const TLongOut&) = delete;
+    int32_t& Value() { return value_; }
+
+private:
+    LONG* target_;
+    int32_t value_;
+};
+
+bool AnyNull() { return false; }
+template <class P, class... Rest>
+bool AnyNull(P* first, Rest*... rest) {
+    return first == nullptr || AnyNull(rest...);
+}
+
+}  // namespace
+
+HRESULT TOrderServer::Create(const TOrderServerContext& context, IUnknown* outer, REFIID iid,
+                             void** object) noexcept {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (outer && !IsEqualIID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+    TOrderServer* created = new (std::nothrow) TOrderServer(context, outer);
+    if (!created) return E_OUTOFMEMORY;
+    const HRESULT hr = created->inner_.QueryInterface(iid, object);
+    created->inner_.Release();
+    return hr;
+}
+
+TOrderServer::TOrderServer(const TOrderServerContext& context, IUnknown* outer)
+    : context_(context), inner_(*this), controlling_(outer ? outer : &inner_) {
+    context_.Lifetime.ObjectAdded();
+}
+
+TOrderServer::~TOrderServer() { context_.Lifetime.ObjectReleased(); }
+
+// ---- IUnknown -----------------------------------------------------------------------------
+
+HRESULT TOrderServer::TInnerUnknown::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    TOrderServer& o = owner_;
+    if (IsEqualIID(iid, IID_IUnknown))
+        *object = static_cast<IUnknown*>(this);
+    else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IOrderServer))
+        *object = static_cast<IOrderServer*>(&o);
+    else if (IsEqualIID(iid, IID_ISupportErrorInfo))
+        *object = static_cast<ISupportErrorInfo*>(&o);
+    else if (IsEqualIID(iid, IID_IProvideClassInfo))
+        *object = static_cast<IProvideClassInfo*>(&o);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    static_cast<IUnknown*>(*object)->AddRef();
+    return S_OK;
+}
+
+ULONG TOrderServer::TInnerUnknown::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&owner_.references_));
+}
+
+ULONG TOrderServer::TInnerUnknown::Release() {
+    const LONG left = InterlockedDecrement(&owner_.references_);
+    if (left == 0) delete &owner_;
+    return static_cast<ULONG>(left);
+}
+
+HRESULT TOrderServer::QueryInterface(REFIID iid, void** object) {
+    return controlling_->QueryInterface(iid, object);
+}
+ULONG TOrderServer::AddRef() { return controlling_->AddRef(); }
+ULONG TOrderServer::Release() { return controlling_->Release(); }
+
+// ---- IDispatch ----------------------------------------------------------------------------
+
+HRESULT TOrderServer::GetTypeInfoCount(UINT* count) {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT TOrderServer::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    *info = context_.Types.DispatchInfo();
+    (*info)->AddRef();
+    return S_OK;
+}
+
+HRESULT TOrderServer::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
+                                    DISPID* ids) {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    return DispGetIDsOfNames(context_.Types.InterfaceInfo(), names, count, ids);
+}
+
+HRESULT TOrderServer::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
+                             VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!params) return E_INVALIDARG;
+    try {
+        TScriptOutArguments outs(*params, member, context_.Types.ScalarOutParameters());
+        const HRESULT hr = context_.Types.InterfaceInfo()->Invoke(
+            static_cast<IOrderServer*>(this), member, flags, outs.Params(), result, exception,
+            argumentError);
+        if (SUCCEEDED(hr)) outs.StoreResults();
+        return hr;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+// ---- IOrderServer -------------------------------------------------------------------------
+
+HRESULT TOrderServer::get_Connected(VARIANT_BOOL* Value) {
+    if (AnyNull(Value)) return E_POINTER;
+    return GuardedCall([&] {
+        TEngineGate::TPass pass(context_.Gate);
+        *Value = AutomationBool(pass.Engine().IsConnected());
+    });
+}
+
+HRESULT TOrderServer::NewOrder(VARIANT Symbol, VARIANT SymExp, LONG SymType, VARIANT SymExch,
+                               LONG OrderType, LONG OrderTimeFrame, LONG OrderModifier,
+                               LONG OrderSize, double OrderPrice, LONG OrderRefId) {
+    return GuardedCall([&] {
+        TEngineGate::TPass pass(context_.Gate);
+        pass.Engine().NewOrder(TVariantHostText(Symbol), TVariantHostText(SymExp), SymType,
+                               TVariantHostText(SymExch), OrderType, OrderTimeFrame,
+                               OrderModifier, OrderSize, OrderPrice, OrderRefId);
+    });
+}
+
+HRESULT TOrderServer::CancelOrder(LONG OrderRefId) {
+    return GuardedCall([&] {
+        TEngineGate::TPass pass(context_.Gate);
+        pass.Engine().CancelOrder(OrderRefId);
+    });
+}
+
+HRESULT TOrderServer::GetOrderStatus(LONG OrderRefId, LONG* Status, LONG* FillSize,
+                                     double* FillPrice, VARIANT_BOOL* Value) {
+    if (AnyNull(Status, FillSize, FillPrice, Value)) return E_POINTER;
+    return GuardedCall([&] {
+        TEngineGate::TPass pass(context_.Gate);
+        TLongOut status(Status), fillSize(FillSize);
+        *Value = AutomationBool(pass.Engine().GetOrderStatus(OrderRefId, status.Value(),
+                                                             fillSize.Value(), *FillPrice));
+    });
+}
+
+HRESULT TOrderServer::GetPositionSize(VARIANT ASymbol, VARIANT SymExp, LONG SymType,
+                                      VARIANT SymExch, LONG* PosSize, VARIANT_BOOL* Value) {
+    if (AnyNull(PosSize, Value)) return E_POINTER;
+    return GuardedCall([&] {
+        TEngineGate::TPass pass(context_.Gate);
+        TLongOut size(PosSize);
+        *Value = AutomationBool(pass.Engine().GetPositionSize(
+            TVariantHostText(ASymbol), TVariantHostText(SymExp), SymType,
+            TVariantHostText(SymExch), size.Value()));
+    });
+}
+
+HRESULT TOrderServer::GetPositionInfo(VARIANT ASymbol, VARIANT SymExp, LONG SymType,
+                                      VARIANT SymExch, LONG* PosSize, double* PosCost,
+                                      VARIANT_BOOL* Value) {
+    if (AnyNull(PosSize, PosCost, Value)) return E_POINTER;
+    return GuardedCall([&] {
+        TEngineGate::TPass pass(context_.Gate);
+        TLongOut size(PosSize);
+        *Value = AutomationBool(pass.Engine().GetPositionInfo(
+            TVariantHostText(ASymbol), TVariantHostText(SymExp), SymType,
+            TVariantHostText(SymExch), size.Value(), *PosCost));
+    });
+}
+
+HRESULT TOrderServer::GetAllPositionSpec(VARIANT* SymbolList, VARIANT* SymExpList,
+                                         VARIANT* SymTypeList, VARIANT* SymExchList,
+                                         VARIANT_BOOL* Value) {
+    if (AnyNull(SymbolList, SymExpList, SymTypeList, SymExchList, Value)) return E_POINTER;
+    return GuardedCall([&] {
+        MakeEmpty(SymbolList);
+        MakeEmpty(SymExpList);
+        MakeEmpty(SymTypeList);
+        MakeEmpty(SymExchList);
+        TEngineGate::TPass pass(context_.Gate);
+        std::vector<TPositionSpec> positions;
+        const bool found = pass.Engine().GetAllPositionSpec(positions);
+        if (found && !positions.empty())
+            TPositionArrays(positions).MoveTo(SymbolList, SymExpList, SymTypeList, SymExchList);
+        *Value = AutomationBool(found);
+    });
+}
+
+HRESULT TOrderServer::GetAccountInfo(VARIANT* AccountInfo, VARIANT_BOOL* Value) {
+    if (AnyNull(AccountInfo, Value)) return E_POINTER;
+    return GuardedCall([&] {
+        MakeEmpty(AccountInfo);
+        TEngineGate::TPass pass(context_.Gate);
+        *Value = AutomationBool(pass.Engine().GetAccountInfo());
+    });
+}
+
+// ---- ISupportErrorInfo, IProvideClassInfo ---------------------------------------------------
+
+HRESULT TOrderServer::InterfaceSupportsErrorInfo(REFIID iid) {
+    const bool ours = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISupportErrorInfo) ||
+                      IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IDispatch) ||
+                      IsEqualIID(iid, IID_IOrderServer);
+    return ours ? S_OK : S_FALSE;
+}
+
+HRESULT TOrderServer::GetClassInfo(ITypeInfo** info) {
+    if (!info) return E_POINTER;
+    *info = context_.Types.ClassInfo();
+    (*info)->AddRef();
+    return S_OK;
+}

@@ -1,0 +1,88 @@
+#pragma once
+// TOrderServer: the automation object of the coclass OrderServer. It holds no state of its own:
+// every member passes the engine gate and forwards to the engine, turning booleans into
+// automation booleans and every error into an error result with error information.
+#include <windows.h>
+#include <ocidl.h>
+
+#include "server/EngineGate.h"
+#include "server/Quillmere.h"
+#include "server/ServerLifetime.h"
+#include "server/ServerTypeInfo.h"
+
+// What every object of the process shares; outlives all objects.
+struct TOrderServerContext {
+    const TServerTypeInfo& Types;
+    TEngineGate& Gate;
+    TServerLifetime& Lifetime;
+};
+
+class TOrderServer final : public IOrderServer, public ISupportErrorInfo, public IProvideClassInfo {
+public:
+    // A new object, answered as `iid`. With an outer object only IID_IUnknown may be asked.
+    static HRESULT Create(const TOrderServerContext& context, IUnknown* outer, REFIID iid,
+                          void** object) noexcept;
+
+    // IUnknown (delegates to the outer object when aggregated)
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
+                                            LCID locale, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID locale, WORD flags,
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argumentError) override;
+
+    // IOrderServer
+    HRESULT STDMETHODCALLTYPE get_Connected(VARIANT_BOOL* Value) override;
+    HRESULT STDMETHODCALLTYPE NewOrder(VARIANT Symbol, VARIANT SymExp, LONG SymType,
+                                       VARIANT SymExch, LONG OrderType, LONG OrderTimeFrame,
+                                       LONG OrderModifier, LONG OrderSize, double OrderPrice,
+                                       LONG OrderRefId) override;
+    HRESULT STDMETHODCALLTYPE CancelOrder(LONG OrderRefId) override;
+    HRESULT STDMETHODCALLTYPE GetOrderStatus(LONG OrderRefId, LONG* Status, LONG* FillSize,
+                                             double* FillPrice, VARIANT_BOOL* Value) override;
+    HRESULT STDMETHODCALLTYPE GetPositionSize(VARIANT ASymbol, VARIANT SymExp, LONG SymType,
+                                              VARIANT SymExch, LONG* PosSize,
+                                              VARIANT_BOOL* Value) override;
+    HRESULT STDMETHODCALLTYPE GetPositionInfo(VARIANT ASymbol, VARIANT SymExp, LONG SymType,
+                                              VARIANT SymExch, LONG* PosSize, double* PosCost,
+                                              VARIANT_BOOL* Value) override;
+    HRESULT STDMETHODCALLTYPE GetAllPositionSpec(VARIANT* SymbolList, VARIANT* SymExpList,
+                                                 VARIANT* SymTypeList, VARIANT* SymExchList,
+                                                 VARIANT_BOOL* Value) override;
+    HRESULT STDMETHODCALLTYPE GetAccountInfo(VARIANT* AccountInfo, VARIANT_BOOL* Value) override;
+
+    // ISupportErrorInfo
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
+
+    // IProvideClassInfo
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
+
+private:
+    // The object's own IUnknown: the one an outer object holds, and the real reference count.
+    class TInnerUnknown : public IUnknown {
+    public:
+        explicit TInnerUnknown(TOrderServer& owner) : owner_(owner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+
+    private:
+        TOrderServer& owner_;
+    };
+
+    TOrderServer(const TOrderServerContext& context, IUnknown* outer);
+    ~TOrderServer();
+    TOrderServer(const TOrderServer&) = delete;
+    TOrderServer& operator=(const TOrderServer&) = delete;
+
+    const TOrderServerContext context_;
+    TInnerUnknown inner_;
+    IUnknown* const controlling_;  // the outer object, or inner_
+    volatile LONG references_ = 1;
+};

@@ -1,0 +1,27 @@
+#pragma once
+// The four lists GetAllPositionSpec answers: one-dimensional arrays of VARIANT, bounds 0..n-1,
+// holding symbol, expiry and exchange as VT_BSTR and the symbol type as VT_I4.
+#include <windows.h>
+#include <oaidl.h>
+
+#include <vector>
+
+#include "engine/OrderServerEngine.h"
+
+class TPositionArrays {
+public:
+    // Throws std::bad_alloc when an array or a string cannot be allocated.
+    explicit TPositionArrays(const std::vector<TPositionSpec>& positions);
+    ~TPositionArrays();
+    TPositionArrays(const TPositionArrays&) = delete;
+    TPositionArrays& operator=(const TPositionArrays&) = delete;
+
+    // Hands the four arrays to the out VARIANTs as VT_ARRAY|VT_VARIANT.
+    void MoveTo(VARIANT* symbols, VARIANT* expiries, VARIANT* types, VARIANT* exchanges);
+
+private:
+    void DestroyLists();
+
+    enum { kSymbol, kExpiry, kType, kExchange, kLists };
+    SAFEARRAY* lists_[kLists] = {};
+};

@@ -1,0 +1,202 @@
+// OrderSrv.exe: start-up of the order server, the single-instance rule, its automation
+// registration and the rules by which the process ends.
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "server/EngineGate.h"
+#include "server/InstanceName.h"
+#include "server/OrderServerFactory.h"
+#include "server/ServerLifetime.h"
+#include "server/ServerRegistration.h"
+#include "server/ServerTypeInfo.h"
+#include "server/SingleInstance.h"
+#include "server/StartMode.h"
+#include "server/StartupError.h"
+#include "server/VariantHostText.h"
+#include "ui/MainWindow.h"
+#include "workers/Workers.h"
+
+namespace {
+
+// What the objects of the process share; outlives the apartment, since objects that clients
+// still hold are only released when the apartment ends.
+struct TServerProcess {
+    TServerTypeInfo Types;
+    TEngineGate Gate;
+    TServerLifetime Lifetime;
+};
+
+class TComApartment {
+public:
+    TComApartment() : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+    ~TComApartment() {
+        if (joined_) CoUninitialize();
+    }
+    TComApartment(const TComApartment&) = delete;
+    TComApartment& operator=(const TComApartment&) = delete;
+
+private:
+    bool joined_;
+};
+
+// Closes the gate however the server's run ends: no call may reach an engine on its way out.
+class TGateCloser {
+public:
+    explicit TGateCloser(TEngineGate& gate) : gate_(gate) {}
+    ~TGateCloser() { gate_.Close(); }
+    TGateCloser(const TGateCloser&) = delete;
+    TGateCloser& operator=(const TGateCloser&) = delete;
+
+private:
+    TEngineGate& gate_;
+};
+
+std::wstring ExecutablePathWide() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::vector<std::string> CommandLineArguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!words) return arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(NarrowText(words[i], lstrlenW(words[i])));
+    LocalFree(words);
+    return arguments;
+}
+
+// So the system does not replace a window that stops responding with a ghost of its own;
+// looked up at run time as older systems lack it.
+void DisableWindowsGhosting() {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (!user32) return;
+    FARPROC found = GetProcAddress(user32, "DisableProcessWindowsGhosting");
+    if (!found) return;
+    using TDisableGhosting = void(WINAPI*)();
+    reinterpret_cast<TDisableGhosting>(reinterpret_cast<void (*)()>(found))();
+}
+
+std::string HexCode(HRESULT hr) {
+    char text[16];
+    wsprintfA(text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+void ShowStartupError(const std::string& name, const std::string& message) {
+    const std::string text = name + "\r\n\r\n" + message;
+    MessageBoxA(nullptr, text.c_str(), "Application Error", MB_ICONERROR | MB_TASKMODAL);
+}
+
+// Gives the main thread its message queue before any object can post the quit request to it.
+void EnsureMessageQueue() {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+}
+
+void RunMessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        try {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } catch (...) {
+            // An error that escapes a handler must not end the server.
+        }
+    }
+}
+
+// Registration and, unless the start mode only updates the registry, the run of the server.
+int RunServer(HINSTANCE instance, TStartMode mode, TServerProcess& process) {
+    const std::wstring executable = ExecutablePathWide();
+    const HRESULT loaded = process.Types.Load(executable);
+    if (FAILED(loaded))
+        throw TStartupError("Type library not loaded (" + HexCode(loaded) + ")",
+                            "The type library could not be loaded from the executable.");
+
+    if (mode == TStartMode::Unregister) {
+        UnregisterServer();
+        return 0;
+    }
+    bool keysWritten = RegisterTypeLibrary(process.Types.Library(), executable);
+    keysWritten = WriteServerKeys(NarrowText(executable.c_str(), executable.size())) && keysWritten;
+    if (!keysWritten && mode == TStartMode::Register)
+        throw TStartupError("Registration failed", kRegistryErrorText);
+    if (mode == TStartMode::Register) return 0;
+
+    EnsureMessageQueue();
+    process.Lifetime.Configure(mode == TStartMode::Automation, GetCurrentThreadId());
+    TGateCloser closeGateAtEnd(process.Gate);
+    TOrderServerFactory factory({process.Types, process.Gate, process.Lifetime});
+    TClassObjectRegistration publication;
+    const HRESULT published = publication.Publish(factory);
+    if (FAILED(published))
+        throw TStartupError("Class object not registered (" + HexCode(published) + ")",
+                            "The OrderServer class could not be made available to clients.");
+
+    std::unique_ptr<TNTOrderServerForm> form =
+        TNTOrderServerForm::Create(instance, EventQueueThread(), SchedulerThread());
+    if (!form)
+        throw TStartupError("Main window not created", "The main window could not be created.");
+    TNTOrderServerForm* window = form.get();
+    TServerLifetime& lifetime = process.Lifetime;
+    form->MayEndApplication = [window, &lifetime] {
+        return ConfirmEndWithLiveObjects(lifetime, window->Handle());
+    };
+    process.Gate.Open(form->Engine());
+
+    RunMessageLoop();
+
+    process.Gate.Close();
+    publication.Revoke();
+    form.reset();
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    const std::wstring executable = ExecutablePathWide();
+    const std::string executableText = NarrowText(executable.c_str(), executable.size());
+    TInstanceMutex instanceMutex(InstanceMutexName(executableText));
+    StartWorkers();
+    const TStartMode mode = StartModeFromArguments(CommandLineArguments());
+    if (!instanceMutex.IsFirstInstance()) {
+        ActivatePreviousInstance(ApplicationTitleFromPath(executableText));
+        StopWorkers();
+        return 0;
+    }
+
+    TServerProcess process;
+    int exitCode = 0;
+    {
+        TComApartment apartment;
+        DisableWindowsGhosting();
+        try {
+            exitCode = RunServer(instance, mode, process);
+        } catch (const TStartupError& e) {
+            ShowStartupError(e.Name(), e.what());
+            exitCode = 1;
+        } catch (const std::exception& e) {
+            ShowStartupError("Start-up failed", e.what());
+            exitCode = 1;
+        }
+    }
+    process.Types.Release();
+    StopWorkers();
+    instanceMutex.Close();
+    return exitCode;
+}

@@ -1,0 +1,34 @@
+#include "server/SingleInstance.h"
+
+TInstanceMutex::TInstanceMutex(const std::string& name) {
+    handle_ = CreateMutexA(nullptr, TRUE, name.c_str());
+    first_ = handle_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+void TInstanceMutex::Close() {
+    if (!handle_) return;
+    if (first_) ReleaseMutex(handle_);
+    CloseHandle(handle_);
+    handle_ = nullptr;
+}
+
+void ActivatePreviousInstance(const std::string& applicationTitle) {
+    const char* title = applicationTitle.c_str();
+    HWND own = FindWindowExA(nullptr, nullptr, nullptr, title);
+    if (!own) return;
+    DWORD process = 0;
+    GetWindowThreadProcessId(own, &process);
+    if (process != GetCurrentProcessId()) return;
+    HWND previous = FindWindowExA(nullptr, own, nullptr, title);
+    if (!previous) return;
+    if (IsIconic(previous)) {
+        ShowWindow(previous, SW_RESTORE);
+        return;
+    }
+    SetForegroundWindow(previous);
+    HWND popup = GetLastActivePopup(previous);
+    if (popup && popup != previous && IsWindowVisible(popup) && IsWindowEnabled(popup))
+        BringWindowToTop(popup);
+    else
+        BringWindowToTop(previous);
+}

@@ -1,0 +1,33 @@
+#include "server/StartMode.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+char UpperAscii(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+bool AnyArgumentIsSwitch(const std::vector<std::string>& arguments, const std::string& word) {
+    return std::any_of(arguments.begin(), arguments.end(),
+                       [&](const std::string& a) { return IsCommandLineSwitch(a, word); });
+}
+
+}  // namespace
+
+bool IsCommandLineSwitch(const std::string& argument, const std::string& word) {
+    if (argument.size() != word.size() + 1) return false;
+    if (argument[0] != '-' && argument[0] != '/') return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (UpperAscii(argument[i + 1]) != UpperAscii(word[i])) return false;
+    return true;
+}
+
+TStartMode StartModeFromArguments(const std::vector<std::string>& arguments) {
+    if (AnyArgumentIsSwitch(arguments, "AUTOMATION") || AnyArgumentIsSwitch(arguments, "EMBEDDING"))
+        return TStartMode::Automation;
+    if (AnyArgumentIsSwitch(arguments, "REGSERVER")) return TStartMode::Register;
+    if (AnyArgumentIsSwitch(arguments, "UNREGSERVER")) return TStartMode::Unregister;
+    return TStartMode::Standalone;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// A host's VARIANT argument as text for the engine: a wide string is taken as it is, anything
+// else goes through OLE Automation's coercion in the user's default locale.
+#include <oaidl.h>
+
+#include "engine/HostText.h"
+
+class TVariantHostText : public THostText {
+public:
+    explicit TVariantHostText(const VARIANT& value) : value_(value) {}
+    std::string ToText() const override;
+
+private:
+    const VARIANT& value_;
+};
+
+// Wide text as the process's 8-bit (ANSI code page) text, and back.
+std::string NarrowText(const wchar_t* text, size_t length);
+std::wstring WideText(const std::string& text);
