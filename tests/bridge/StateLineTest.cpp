@@ -2,6 +2,7 @@
 
 #include <clocale>
 
+#include "bridge/InstructionLines.h"
 #include "bridge/StateLine.h"
 
 namespace {
@@ -27,14 +28,15 @@ TEST(StateLine, NumberForms) {
         EXPECT_FALSE(ParseDecimalNumber(bad, v)) << bad;
 }
 
-TEST(StateLine, DecimalPointIsAlwaysADot) {
+TEST(StateLine, DecimalPointIsAlwaysADotInAndOut) {
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
     // A locale with a decimal comma, where one is installed; the parse must not notice.
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) std::setlocale(LC_NUMERIC, "German_Germany.1252");
     double v = 0;
     EXPECT_TRUE(ParseDecimalNumber("1234.5", v));
     EXPECT_DOUBLE_EQ(v, 1234.5);
+    EXPECT_EQ(InstructionPriceText(1234.5), "1234.500000");
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 

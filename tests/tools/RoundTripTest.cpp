@@ -38,6 +38,15 @@ protected:
         return false;
     }
 
+    // Log lines other than a read that met the stand-in writing: Windows holds a file shut
+    // while it is written, and the reader says so.
+    std::vector<std::string> UnexpectedLogLines() const {
+        std::vector<std::string> unexpected;
+        for (const std::string& line : LogLines())
+            if (line.find("> read error") == std::string::npos) unexpected.push_back(line);
+        return unexpected;
+    }
+
     bool StatusIs(int32_t refId, int32_t wanted) {
         int32_t status = -1, size = 0;
         double price = 0;
@@ -66,7 +75,7 @@ TEST_F(RoundTrip, AnOrderIsFilledAndItsPositionReported) {
                posSize == 4;
     }));
     EXPECT_DOUBLE_EQ(posCost, 101.25);
-    EXPECT_TRUE(LogLines().empty());
+    EXPECT_EQ(UnexpectedLogLines(), std::vector<std::string>{});
 }
 
 TEST_F(RoundTrip, ARestingOrderIsCancelled) {
@@ -109,9 +118,7 @@ TEST_F(RoundTrip, ACarelessWriterNeverShowsAWrongStatusOrPrice) {
     EXPECT_TRUE(sound);
     EXPECT_EQ(Order(4).FillSize, 3);
     EXPECT_DOUBLE_EQ(Order(4).FillPrice, 55.5);
-    // On Windows the writer holds its file shut while writing: a read then fails, and says so.
-    for (const std::string& line : LogLines())
-        if (line.find("> read error") == std::string::npos) ADD_FAILURE() << line;
+    EXPECT_EQ(UnexpectedLogLines(), std::vector<std::string>{});
 }
 
 }  // namespace
