@@ -1,0 +1,389 @@
+// The real main window, created as the server creates it, driven through its controls, its
+// notification-area menu and its close dialog.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "engine/WindowMessages.h"
+#include "platform/FileSystem.h"
+#include "tests/ui/WindowTestSupport.h"
+#include "ui/ControlIds.h"
+#include "ui/FixedHostText.h"
+#include "ui/MainWindow.h"
+#include "ui/SettingsFile.h"
+#include "ui/WindowSizeAdjuster.h"
+#include "workers/Workers.h"
+
+using namespace uitest;
+
+namespace {
+
+std::string TempFolder(const std::string& name) {
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    const std::string folder = std::string(base) + name + "-" + std::to_string(GetCurrentProcessId());
+    plat::MakeFolder(folder);
+    return folder;
+}
+
+std::string SettingsPath() {
+    return SettingsFilePath(plat::ExecutablePath());
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { StartWorkers(); }
+
+    void TearDown() override {
+        if (form) {
+            form->MayEndApplication = nullptr;
+            form.reset();
+        }
+        Pump(50);
+        ResetQuitSeen();
+        plat::RemoveFile(SettingsPath());
+    }
+
+    // Starts the window with a settings file naming `location`.
+    void Start(const std::string& location, bool acceptOrders = true) {
+        TOrderServerSettings settings;
+        settings.Location = location;
+        settings.Account = "SIM101";
+        settings.AcceptOrders = acceptOrders;
+        settings.StopToStopLimit = false;
+        SaveSettings(SettingsPath(), settings);
+        form = TNTOrderServerForm::Create(GetModuleHandleA(nullptr), EventQueueThread(),
+                                          SchedulerThread());
+        ASSERT_NE(form, nullptr);
+        hwnd = form->Handle();
+        Pump(100);
+    }
+
+    // A NinjaTrader folder with its INCOMING and OUTGOING folders.
+    std::string NinjaTraderFolder() {
+        const std::string folder = TempFolder("ui-nt");
+        plat::MakeFolder(folder + "\\INCOMING");
+        plat::MakeFolder(folder + "\\OUTGOING");
+        return folder;
+    }
+
+    std::string MissingFolder() { return TempFolder("ui-none") + "\\not-there"; }
+
+    std::string Status() { return ControlText(hwnd, ControlId::StatusText); }
+    HWND Control(int id) { return FindControl(hwnd, id); }
+
+    void Click(int id) { SendMessageA(Control(id), BM_CLICK, 0, 0); }
+
+    void PlaceOrder(int32_t ref, int32_t modifier = 0, double price = 0.0) {
+        form->Engine().NewOrder(TFixedHostText("IBM"), TFixedHostText(""), 0,
+                                TFixedHostText("DEMO"), 0, 0, modifier, 100, price, ref);
+    }
+
+    // Opens the notification-area menu with a right click on the icon, lets `inspect` look at
+    // it, then chooses the item reached with `keys` (VK_RETURN is added) or closes it.
+    void UseTrayMenu(const std::function<void(HMENU)>& inspect, std::initializer_list<WPARAM> keys) {
+        std::atomic<bool> finished{false}, seen{false};
+        std::thread helper([&] {
+            HWND menu = WaitForWindow("#32768", nullptr);
+            if (menu) {
+                DWORD_PTR handle = 0;
+                SendMessageTimeoutA(menu, MN_GETHMENU, 0, 0, SMTO_BLOCK, 2000, &handle);
+                inspect(reinterpret_cast<HMENU>(handle));
+                for (WPARAM key : keys) PostMessageA(menu, WM_KEYDOWN, key, 0);
+                PostMessageA(menu, WM_KEYDOWN, keys.size() ? VK_RETURN : VK_ESCAPE, 0);
+                seen = true;
+            }
+            finished = true;
+        });
+        PostMessageA(hwnd, WindowMessage::TrayNotify, 0, WM_RBUTTONDOWN);
+        PumpUntil([&] { return finished.load(); }, 10000);
+        helper.join();
+        Pump(200);
+        ASSERT_TRUE(seen) << "the menu did not open";
+    }
+
+    // Asks to close the window and answers the confirmation with `button` (IDYES or IDNO).
+    void CloseAnswering(int button) {
+        std::atomic<bool> answered{false};
+        std::thread helper([&] {
+            HWND dialog = WaitForWindow("#32770", "Confirm");
+            if (dialog) {
+                PostMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+                answered = true;
+            }
+        });
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        PumpUntil([&] { return answered.load(); }, 8000);
+        helper.join();
+        Pump(300);
+        ASSERT_TRUE(answered) << "no confirmation dialog";
+    }
+
+    std::unique_ptr<TNTOrderServerForm> form;
+    HWND hwnd = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartsInTheNotificationAreaWithoutNinjaTrader) {
+    Start(MissingFolder());
+    EXPECT_EQ(Status(), "NT (n/a) / Halvenmar (off)");
+    EXPECT_TRUE(form->TrayIconShown());
+    EXPECT_FALSE(form->TrayShowsReadyIcon());
+    EXPECT_EQ(form->TrayTip(), "OrderServer (NT) - NT (n/a) / Halvenmar (off)");
+    EXPECT_EQ(TextOf(hwnd), "Halvenmar Order Server (NT)");
+    // Minimised, without a taskbar button.
+    EXPECT_TRUE(IsIconic(hwnd));
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_EQ(ControlText(hwnd, ControlId::OrdersText), "0/0");
+    EXPECT_EQ(ControlText(hwnd, ControlId::PositionsText), "0");
+
+    form->RestoreWindow();
+    Pump(100);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    Click(ControlId::ConnectButton);  // only the status line is refreshed
+    EXPECT_EQ(Status(), "NT (n/a) / Halvenmar (off)");
+    EXPECT_FALSE(form->Engine().ConnectedFlag());
+}
+
+TEST_F(MainWindowTest, ConnectsAtStartAndFollowsDisconnectAndConnect) {
+    Start(NinjaTraderFolder());
+    EXPECT_EQ(Status(), "NT (on) / Halvenmar (off)");
+    EXPECT_TRUE(form->TrayShowsReadyIcon());
+    form->RestoreWindow();
+    Pump(100);
+
+    Click(ControlId::DisconnectButton);
+    EXPECT_EQ(Status(), "NT (off) / Halvenmar (off)");
+    EXPECT_FALSE(form->TrayShowsReadyIcon());
+    EXPECT_EQ(form->TrayTip(), "OrderServer (NT) - NT (off) / Halvenmar (off)");
+
+    Click(ControlId::ConnectButton);
+    EXPECT_EQ(Status(), "NT (on) / Halvenmar (off)");
+    EXPECT_TRUE(form->TrayShowsReadyIcon());
+}
+
+TEST_F(MainWindowTest, OrdersCounterAfterThreeOrders) {
+    Start(NinjaTraderFolder());
+    for (int32_t ref : {1, 2, 3}) PlaceOrder(ref);
+    // The counters follow the status refresh after the place lines were written.
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(hwnd, ControlId::OrdersText) == "3/0"; }))
+        << ControlText(hwnd, ControlId::OrdersText);
+    EXPECT_EQ(Status().substr(0, 21), "NT (on) / Halvenmar (");
+}
+
+TEST_F(MainWindowTest, TipLongerThanTheFieldIsCut) {
+    Start(MissingFolder());
+    form->UpdateTrayIcon(false, std::string(80, 'x'));
+    EXPECT_EQ(form->TrayTip(), "OrderServer (NT) - " + std::string(44, 'x'));
+}
+
+TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
+    Start(MissingFolder());
+    ASSERT_TRUE(IsChecked(Control(ControlId::AcceptOrders)));
+    UINT acceptState = 0, showState = 0;
+    UseTrayMenu(
+        [&](HMENU menu) {
+            acceptState = GetMenuState(menu, MenuId::AcceptOrders, MF_BYCOMMAND);
+            showState = GetMenuState(menu, MenuId::Show, MF_BYCOMMAND);
+        },
+        {VK_DOWN});
+    EXPECT_TRUE(acceptState & MF_CHECKED);
+    EXPECT_FALSE(showState & MF_GRAYED) << "Show is offered while the window is minimised";
+    EXPECT_FALSE(IsChecked(Control(ControlId::AcceptOrders)));
+    EXPECT_FALSE(form->Engine().Settings.AcceptOrders);
+
+    // Next opening: no check mark; with the window shown, Show is not offered.
+    form->RestoreWindow();
+    Pump(100);
+    UseTrayMenu(
+        [&](HMENU menu) {
+            acceptState = GetMenuState(menu, MenuId::AcceptOrders, MF_BYCOMMAND);
+            showState = GetMenuState(menu, MenuId::Show, MF_BYCOMMAND);
+        },
+        {});
+    EXPECT_FALSE(acceptState & MF_CHECKED);
+    EXPECT_TRUE(showState & MF_GRAYED);
+
+    // The check box itself sets the switch back on.
+    Click(ControlId::AcceptOrders);
+    EXPECT_TRUE(form->Engine().Settings.AcceptOrders);
+}
+
+TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
+    Start(MissingFolder());
+    std::string before, after;
+    ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), before));
+    SetWindowTextA(Control(ControlId::AccountEdit), "EDITED");
+    CloseAnswering(IDNO);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_TRUE(form->TrayIconShown());
+    EXPECT_FALSE(QuitSeen());
+    ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), after));
+    EXPECT_EQ(after, before);  // nothing saved
+    EXPECT_EQ(form->Engine().Settings.Account, "SIM101");
+}
+
+TEST_F(MainWindowTest, ExitThenYesSavesTheSettingsAndEnds) {
+    const std::string folder = MissingFolder();
+    Start(folder);
+    SetWindowTextA(Control(ControlId::AccountEdit), "  EDITED  ");
+    SendMessageA(Control(ControlId::StopToStopLimit), BM_SETCHECK, BST_CHECKED, 0);
+    int asked = 0;
+    form->MayEndApplication = [&] {
+        ++asked;
+        return true;
+    };
+    plat::RemoveFile(SettingsPath());
+    CloseAnswering(IDYES);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(form->TrayIconShown());
+    EXPECT_TRUE(QuitSeen());
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), content));
+    EXPECT_EQ(content, "Account=EDITED\r\nLocation=" + folder +
+                           "\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
+}
+
+TEST_F(MainWindowTest, RefusedEndKeepsTheWindowReachable) {
+    Start(MissingFolder());
+    form->MayEndApplication = [] { return false; };
+    CloseAnswering(IDYES);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_FALSE(QuitSeen());
+    EXPECT_TRUE(form->TrayIconShown());
+    EXPECT_TRUE(plat::FileExists(SettingsPath()));
+}
+
+TEST_F(MainWindowTest, OrdersViewListsTheNewestFirst) {
+    Start(MissingFolder());
+    PlaceOrder(5);
+    PlaceOrder(6, 1 /* limit */, 12.5);
+    PlaceOrder(7);
+    HWND view = Control(ControlId::OrdersView);
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) == 3; }));
+    EXPECT_EQ(ListCell(view, 0, 1), "7");
+    EXPECT_EQ(ListCell(view, 1, 1), "6");
+    EXPECT_EQ(ListCell(view, 2, 1), "5");
+    EXPECT_EQ(ListCell(view, 0, 3), "Buy Mkt");
+    EXPECT_EQ(ListCell(view, 0, 5), "-");  // a market order has no price
+    EXPECT_EQ(ListCell(view, 1, 3), "Buy Lmt");
+    EXPECT_EQ(ListCell(view, 1, 5).size(), 7u);  // "12.5000" with the system's separator
+    EXPECT_EQ(ListCell(view, 0, 7), "-");
+    EXPECT_EQ(ListCell(view, 0, 9), "Open");
+    EXPECT_EQ(ListCell(view, 0, 10), "-");
+}
+
+TEST_F(MainWindowTest, PositionsViewShowsDirectionAndSize) {
+    Start(MissingFolder());
+    form->Engine().WithPositions([](TNTOrderServerPositionDB& book) {
+        for (auto [symbol, size] : {std::pair<const char*, int>{"ES", -3}, {"NQ", 0}}) {
+            auto position = std::make_unique<TNTOrderServerPosition>();
+            position->Symbol = symbol;
+            position->PosSize = size;
+            book.Add(std::move(position));
+        }
+        return 0;
+    });
+    PostMessageA(hwnd, WindowMessage::PositionsChanged, 0, 0);
+    HWND view = Control(ControlId::PositionsView);
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) == 2; }));
+    EXPECT_EQ(ListCell(view, 0, 1), "1");
+    EXPECT_EQ(ListCell(view, 0, 2), "ES");
+    EXPECT_EQ(ListCell(view, 0, 3), "Short");
+    EXPECT_EQ(ListCell(view, 0, 4), "3");
+    EXPECT_EQ(ListCell(view, 1, 1), "2");
+    EXPECT_EQ(ListCell(view, 1, 3), "Flat");
+}
+
+TEST_F(MainWindowTest, LogViewCountsLinesOldestFirst) {
+    Start(MissingFolder());
+    form->Engine().AddLogLine("first line");
+    form->Engine().AddLogLine("second line");
+    HWND view = Control(ControlId::LogView);
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) >= 2; }));
+    const int count = ListView_GetItemCount(view);
+    EXPECT_EQ(ListCell(view, count - 2, 0), "first line");
+    EXPECT_EQ(ListCell(view, count - 1, 0), "second line");
+}
+
+TEST_F(MainWindowTest, TestButtonPlacesOrderHundredOnlyWhileAccepting) {
+    Start(MissingFolder(), false);
+    HWND view = Control(ControlId::OrdersView);
+    Click(ControlId::TestPlaceOrder);
+    Pump(200);
+    EXPECT_EQ(ListView_GetItemCount(view), 0);
+
+    Click(ControlId::AcceptOrders);
+    ASSERT_TRUE(form->Engine().Settings.AcceptOrders);
+    Click(ControlId::TestPlaceOrder);
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) == 1; }));
+    EXPECT_EQ(ListCell(view, 0, 1), "100");
+    EXPECT_EQ(ListCell(view, 0, 2), "IBM");
+    EXPECT_EQ(ListCell(view, 0, 3), "Buy Mkt");
+    EXPECT_EQ(ListCell(view, 0, 4), "100");
+    EXPECT_EQ(ListCell(view, 0, 5), "-");
+    EXPECT_EQ(ListCell(view, 0, 6), "Day");
+}
+
+TEST_F(MainWindowTest, SettingsPageShowsTheLoadedSettings) {
+    const std::string folder = MissingFolder();
+    Start(folder);
+    EXPECT_EQ(ControlText(hwnd, ControlId::HostEdit), folder);
+    EXPECT_EQ(ControlText(hwnd, ControlId::AccountEdit), "SIM101");
+    EXPECT_FALSE(IsChecked(Control(ControlId::StopToStopLimit)));
+    EXPECT_TRUE(IsChecked(Control(ControlId::AcceptOrders)));
+    EXPECT_EQ(ControlText(hwnd, ControlId::VersionLabel), "Version 1.2");
+    EXPECT_EQ(ControlText(hwnd, ControlId::ReleaseDateLabel), "Release Date Nov 22, 2005");
+}
+
+// Sizes follow the screen's pixels per inch; a run in a prefix set to 144 names it in
+// ORDERSRV_EXPECT_DPI.
+TEST_F(MainWindowTest, WindowAndControlsScaleWithTheScreen) {
+    const int dpi = TasWindowSizeAdjuster::ScreenDpi();
+    if (const char* expected = std::getenv("ORDERSRV_EXPECT_DPI")) {
+        ASSERT_EQ(dpi, std::atoi(expected));
+    }
+    Start(MissingFolder());
+    auto scaled = [dpi](int value) { return TasWindowSizeAdjuster::Scale(value, dpi); };
+    RECT outer{};
+    GetWindowRect(hwnd, &outer);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd, &placement);  // the restored size of the minimised window
+    const RECT& normal = placement.rcNormalPosition;
+    const int width = normal.right - normal.left, height = normal.bottom - normal.top;
+    // At least the scaled smallest size; more only by the scaled border correction.
+    EXPECT_GE(width, scaled(517));
+    EXPECT_LE(width, scaled(517 + 24));
+    EXPECT_GE(height, scaled(288));
+    EXPECT_LE(height, scaled(288 + 40));
+
+    for (auto [id, left, top, w, h] : {std::array<int, 5>{ControlId::ConnectButton, 318, 4, 86, 23},
+                                       {ControlId::DisconnectButton, 410, 4, 86, 23},
+                                       {ControlId::StatusText, 56, 6, 252, 19}}) {
+        HWND control = Control(id);
+        RECT r{};
+        GetWindowRect(control, &r);
+        MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, scaled(left)) << id;
+        EXPECT_EQ(r.top, scaled(top)) << id;
+        EXPECT_EQ(r.right - r.left, scaled(w)) << id;
+        EXPECT_EQ(r.bottom - r.top, scaled(h)) << id;
+    }
+    HWND orders = Control(ControlId::OrdersView);
+    EXPECT_EQ(ListView_GetColumnWidth(orders, 1), scaled(48));
+    EXPECT_EQ(ListView_GetColumnWidth(orders, 11), scaled(95));
+
+    // The window cannot be made smaller than its scaled smallest size.
+    MINMAXINFO info{};
+    SendMessageA(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_GE(info.ptMinTrackSize.x, scaled(517));
+    EXPECT_GE(info.ptMinTrackSize.y, scaled(288));
+}
