@@ -1,4 +1,5 @@
 #include "bridge/FileBridge.h"
+#include "bridge/OutgoingFileKind.h"
 #include "bridge/StateLine.h"
 #include "engine/OrderServerEngine.h"
 #include "model/AsciiText.h"
@@ -60,27 +61,42 @@ void TFileBridge::ScanOutgoingFolder() {
     scanInProgress_ = false;
 }
 
-void TFileBridge::ClassifyOutgoingFile(const std::string& path) {
-    const std::string name = plat::FileNamePart(path);
+TOutgoingFileKind ClassifyOutgoingName(const std::string& name) {
+    TOutgoingFileKind result;
     const size_t dot = name.rfind('.');
     const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-    if (UpperCaseAscii(ext) != ".TXT") return;
+    if (UpperCaseAscii(ext) != ".TXT") return result;
 
     const std::string prefix = kOrderFilePrefix;
     if (name.compare(0, prefix.size(), prefix) == 0) {
         const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-        const int32_t refId = WholeNumberOr(number, -1);
-        if (refId < 0) {
-            engine_.AddLogLine("ORDER STATUS <" + name + "> order id error");
-            return;
-        }
-        ReadOrderStateFile(refId, path);
-        return;
+        result.orderRefId = WholeNumberOr(number, -1);
+        result.kind = result.orderRefId < 0 ? TOutgoingFileKind::Kind::OrderIdError
+                                            : TOutgoingFileKind::Kind::OrderState;
+        return result;
     }
 
     const std::string upperName = UpperCaseAscii(name);
-    std::string base;
-    if (StripPositionSuffix(upperName, kPositionSuffix, base) ||
-        StripPositionSuffix(upperName, kPositionSuffixWithBlank, base))
-        ReadPositionFile(base, path);
+    if (StripPositionSuffix(upperName, kPositionSuffix, result.baseName) ||
+        StripPositionSuffix(upperName, kPositionSuffixWithBlank, result.baseName))
+        result.kind = TOutgoingFileKind::Kind::Position;
+    return result;
+}
+
+void TFileBridge::ClassifyOutgoingFile(const std::string& path) {
+    const std::string name = plat::FileNamePart(path);
+    const TOutgoingFileKind file = ClassifyOutgoingName(name);
+    switch (file.kind) {
+    case TOutgoingFileKind::Kind::OrderIdError:
+        engine_.AddLogLine("ORDER STATUS <" + name + "> order id error");
+        break;
+    case TOutgoingFileKind::Kind::OrderState:
+        ReadOrderStateFile(file.orderRefId, path);
+        break;
+    case TOutgoingFileKind::Kind::Position:
+        ReadPositionFile(file.baseName, path);
+        break;
+    case TOutgoingFileKind::Kind::Ignored:
+        break;
+    }
 }

@@ -51,7 +51,9 @@ void TFileBridge::ReadPositionFile(const std::string& baseName, const std::strin
     }
     const std::string exchange = baseName.substr(blank + 1, underscore - blank - 1);
     const std::string symbol = baseName.substr(0, blank);
-    if (exchange.empty() || symbol.empty()) {
+    // A symbol of blanks alone is no symbol: the position book could never find it again, and
+    // every scan would add another position for the same file.
+    if (exchange.empty() || TrimBlanks(symbol).empty()) {
         engine_.AddLogLine("PUF <" + name + "> blank symbol or exchange");
         return;
     }

@@ -1,0 +1,14 @@
+#pragma once
+// What a file name found under OUTGOING stands for, decided from the name alone.
+#include <cstdint>
+#include <string>
+
+struct TOutgoingFileKind {
+    enum class Kind { Ignored, OrderIdError, OrderState, Position };
+    Kind kind = Kind::Ignored;
+    int32_t orderRefId = -1;  // OrderState: the reference behind "HALVENMAR"
+    std::string baseName;     // Position: the upper-cased name less its suffix
+};
+
+// `name` is the file name part only, as listed.
+TOutgoingFileKind ClassifyOutgoingName(const std::string& name);

@@ -1,0 +1,54 @@
+#pragma once
+// An engine with a file bridge for one fuzz input: fresh books every time, the event queue
+// thread not started, and a scratch NinjaTrader folder shared by the whole run.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bridge/FileBridge.h"
+#include "engine/OrderServerEngine.h"
+#include "platform/FileSystem.h"
+#include "platform/QueueTarget.h"
+#include "workers/EventQueueThread.h"
+
+// A folder under the system's temporary folder, made once per process.
+inline const std::string& FuzzScratchFolder() {
+    static const std::string folder = [] {
+        // Memory-backed when possible: every instruction file is flushed, and that is slow.
+        const std::string base = plat::FolderExists("/dev/shm") ? "/dev/shm" : "/tmp";
+        std::string path = base + "/ordersrv-fuzz-" + std::to_string(getpid());
+        plat::MakeFolder(path);
+        plat::MakeFolder(path + "/INCOMING");
+        plat::MakeFolder(path + "/OUTGOING");
+        return path;
+    }();
+    static const struct Remover {
+        ~Remover() {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    } remover;
+    return folder;
+}
+
+struct FuzzBridge {
+    FuzzBridge() : pool(64), events(pool), engine(window, events), bridge(engine) {
+        engine.Settings.Location = FuzzScratchFolder();
+        engine.Settings.Account = "SIM101";
+    }
+    std::vector<std::string> LogLines() const {
+        std::vector<std::string> lines;
+        std::string line;
+        for (size_t i = 0; engine.LogLine(i, line); ++i) lines.push_back(line);
+        return lines;
+    }
+
+    plat::QueueTarget window;
+    TasEventQueueBuffer pool;
+    TasEventQueueThread events;
+    TOrderServerEngine engine;
+    TFileBridge bridge;
+};

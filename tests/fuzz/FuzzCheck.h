@@ -1,0 +1,12 @@
+#pragma once
+// A failed property ends the fuzzing run with the property's text; libFuzzer saves the input.
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(cond)                                                          \
+    do {                                                                          \
+        if (!(cond)) {                                                            \
+            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #cond); \
+            std::abort();                                                         \
+        }                                                                         \
+    } while (0)

@@ -1,0 +1,74 @@
+// The settings file as a user or a broken disk may leave it: whatever it holds, loading gives
+// an account that cannot break an instruction line, a folder, and switches that are on only
+// for "1"; and what is saved loads back unchanged. Input: the file's content.
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+
+#include "engine/Settings.h"
+#include "model/AsciiText.h"
+#include "platform/FileSystem.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "ui/SettingsFile.h"
+
+namespace {
+
+const std::string& SettingsPath() {
+    // Memory-backed when possible: every write is flushed, and that is the slow part.
+    static const std::string path = std::string(plat::FolderExists("/dev/shm") ? "/dev/shm" : "/tmp") +
+                                    "/ordersrv-fuzz-settings-" + std::to_string(getpid()) + ".INI";
+    static const struct Remover {
+        ~Remover() { plat::RemoveFile(path); }
+    } remover;
+    return path;
+}
+
+// The first line whose key matches, the way a user reads the file.
+bool FirstValue(const std::string& content, const std::string& key, std::string& value) {
+    const std::string text = content.substr(0, content.find('\0'));
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && EqualIgnoringAsciiCase(line.substr(0, eq), key)) {
+            value = line.substr(eq + 1);
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string content(reinterpret_cast<const char*>(data), size);
+    FUZZ_CHECK(plat::WriteWholeFile(SettingsPath(), content));
+
+    TOrderServerSettings loaded;
+    int logged = 0;
+    LoadSettings(SettingsPath(), loaded, [&](const std::string&) { ++logged; });
+    FUZZ_CHECK(!loaded.Account.empty() && IsSafeInstructionField(loaded.Account));
+    FUZZ_CHECK(!loaded.Location.empty());
+    FUZZ_CHECK(loaded.Location.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
+
+    std::string value;
+    const bool hasAccept = FirstValue(content, "AcceptOrders", value);
+    FUZZ_CHECK(loaded.AcceptOrders == (hasAccept && value == "1"));
+    const bool hasStop = FirstValue(content, "StopToStopLimit", value);
+    FUZZ_CHECK(loaded.StopToStopLimit == (hasStop && value == "1"));
+    if (FirstValue(content, "Location", value) && !value.empty()) FUZZ_CHECK(loaded.Location == value);
+    if (FirstValue(content, "Account", value) && !value.empty() && IsSafeInstructionField(value))
+        FUZZ_CHECK(loaded.Account == value && logged == 0);
+
+    SaveSettings(SettingsPath(), loaded);
+    TOrderServerSettings again;
+    LoadSettings(SettingsPath(), again);
+    FUZZ_CHECK(again.Account == loaded.Account && again.Location == loaded.Location);
+    FUZZ_CHECK(again.AcceptOrders == loaded.AcceptOrders);
+    FUZZ_CHECK(again.StopToStopLimit == loaded.StopToStopLimit);
+    return 0;
+}
