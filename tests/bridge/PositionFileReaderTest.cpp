@@ -71,6 +71,7 @@ TEST_F(PositionFileReader, EveryNameAndContentFault) {
     Read(" ES_SIM101", " ES_SIM101_POSITION.TXT", "LONG;1;1");
     Read("ES _SIM101", "ES _SIM101_POSITION.TXT", "LONG;1;1");
     Read("ESZ5SIM101", "ESZ5SIM101_POSITION.TXT", "LONG;1;1");
+    Read("   X_SIM101", "   X_SIM101_POSITION.TXT", "LONG;1;1");  // blanks are no symbol
     Read("ES X_", "ES X__POSITION.TXT", "LONG;1;1");  // the final "_" does not count
     Read("ES X_SIM101", "ES X_SIM101_POSITION.TXT", "LONG;one;1");
     Read("ES X_SIM101", "ES X_SIM101_POSITION.TXT", "");  // nothing yet: silent
@@ -81,6 +82,7 @@ TEST_F(PositionFileReader, EveryNameAndContentFault) {
                               "PUF < ES_SIM101_POSITION.TXT> blank symbol or exchange",
                               "PUF <ES _SIM101_POSITION.TXT> blank symbol or exchange",
                               "PUF <ESZ5SIM101_POSITION.TXT> account not identified",
+                              "PUF <   X_SIM101_POSITION.TXT> blank symbol or exchange",
                               "PUF <ES X__POSITION.TXT> account not identified",
                               "PUF <ES X_SIM101_POSITION.TXT> Text <LONG;one;1> parse error",
                               "PUF <" + outgoing + "gone_POSITION.TXT> read error"}));
