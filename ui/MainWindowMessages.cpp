@@ -8,6 +8,7 @@
 #include "engine/EngineError.h"
 #include "engine/WindowMessages.h"
 #include "platform/FileSystem.h"
+#include "ui/ConfirmDialog.h"
 #include "ui/FixedHostText.h"
 #include "ui/MainWindowImpl.h"
 #include "ui/SettingsFile.h"
@@ -216,11 +217,7 @@ void TNTOrderServerForm::Impl::OnMenuAcceptOrders() {
 }
 
 void TNTOrderServerForm::Impl::OnCloseRequest() {
-    const int answer = MessageBoxA(nullptr, "Are you sure you want to close Order Server?",
-                                   "Confirm",
-                                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_TASKMODAL |
-                                       MB_SETFOREGROUND);
-    if (answer != IDYES) return;
+    if (!AskYesNo("Are you sure you want to close Order Server?", "Confirm")) return;
     RemoveTrayIcon();
     form.ControlsToSettings();
     SaveSettings(SettingsFilePath(plat::ExecutablePath()), engine.Settings);

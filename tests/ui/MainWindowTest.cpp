@@ -107,13 +107,17 @@ protected:
         ASSERT_TRUE(seen) << "the menu did not open";
     }
 
-    // Asks to close the window and answers the confirmation with `button` (IDYES or IDNO).
+    // Asks to close the window and answers the confirmation with `button` (IDYES or IDNO), or
+    // with the Escape key for 0.
     void CloseAnswering(int button) {
         std::atomic<bool> answered{false};
         std::thread helper([&] {
             HWND dialog = WaitForWindow("#32770", "Confirm");
             if (dialog) {
-                PostMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+                if (button)
+                    PostMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+                else
+                    PostMessageA(GetDlgItem(dialog, IDYES), WM_KEYDOWN, VK_ESCAPE, 0);
                 answered = true;
             }
         });
@@ -122,6 +126,7 @@ protected:
         helper.join();
         Pump(300);
         ASSERT_TRUE(answered) << "no confirmation dialog";
+        EXPECT_EQ(FindWindowA("#32770", "Confirm"), nullptr) << "the dialog is still open";
     }
 
     std::unique_ptr<TNTOrderServerForm> form;
@@ -227,6 +232,14 @@ TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
     ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), after));
     EXPECT_EQ(after, before);  // nothing saved
     EXPECT_EQ(form->Engine().Settings.Account, "SIM101");
+}
+
+TEST_F(MainWindowTest, EscapeAnswersNo) {
+    Start(MissingFolder());
+    CloseAnswering(0);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_TRUE(form->TrayIconShown());
+    EXPECT_FALSE(QuitSeen());
 }
 
 TEST_F(MainWindowTest, ExitThenYesSavesTheSettingsAndEnds) {

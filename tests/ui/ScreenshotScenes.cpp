@@ -1,0 +1,170 @@
+// Shows the main window with orders, positions and log lines on each of its pages and with
+// its notification-area menu open, and asks scripts/screenshots.sh to photograph each scene:
+// it writes "<name> left top right bottom" into <folder>\request.txt and waits for
+// <folder>\done-<name>.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "engine/WindowMessages.h"
+#include "platform/FileSystem.h"
+#include "tests/ui/WindowTestSupport.h"
+#include "ui/ControlIds.h"
+#include "ui/FixedHostText.h"
+#include "ui/MainWindow.h"
+#include "ui/SettingsFile.h"
+#include "workers/Workers.h"
+
+using namespace uitest;
+
+namespace {
+
+std::string handshake;
+
+// Asks for a photograph of the rectangle and waits until it is taken.
+bool Photograph(const std::string& name, const RECT& r, bool pump) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%s %ld %ld %ld %ld\n", name.c_str(), r.left, r.top, r.right,
+                  r.bottom);
+    const std::string request = handshake + "\\request.txt";
+    plat::WriteWholeFile(request + ".tmp", line);
+    MoveFileA((request + ".tmp").c_str(), request.c_str());
+    const std::string done = handshake + "\\done-" + name;
+    auto taken = [&] { return plat::FileExists(done); };
+    if (pump) return PumpUntil(taken, 30000);
+    for (int i = 0; i < 3000 && !taken(); ++i) Sleep(10);
+    return taken();
+}
+
+void ShowPage(HWND form, int tab) {
+    HWND pages = FindControl(form, ControlId::Pages);
+    SendMessageA(pages, TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+    NMHDR change{pages, static_cast<UINT_PTR>(ControlId::Pages), TCN_SELCHANGE};
+    SendMessageA(form, WM_NOTIFY, ControlId::Pages, reinterpret_cast<LPARAM>(&change));
+    Pump(400);
+}
+
+void PlaceOrders(TOrderServerEngine& engine) {
+    struct Scene {
+        const char* symbol;
+        int32_t type, timeFrame, modifier, size;
+        double price;
+        int32_t ref;
+    };
+    const Scene orders[] = {
+        {"ES", 0, 0, 1, 2, 4512.25, 101},  {"NQ", 1, 1, 2, 1, 15890.5, 102},
+        {"IBM", 0, 0, 0, 100, 0.0, 103},   {"CL", 1, 0, 1, 3, 78.42, 104},
+        {"MSFT", 0, 1, 0, 200, 0.0, 105},
+    };
+    for (const Scene& o : orders)
+        engine.NewOrder(TFixedHostText(o.symbol), TFixedHostText(""), 0, TFixedHostText(""),
+                        o.type, o.timeFrame, o.modifier, o.size, o.price, o.ref);
+    engine.WithOrders([](TNTOrderServerDB& book) {
+        if (auto* es = book.FindByRefId(101)) {
+            es->Status = StatusCode::Filled;
+            es->FillSize = 2;
+            es->FillPrice = 4512.25;
+            es->UpdateTime = es->ReceivedTime + 2.0 / 86400;
+        }
+        if (auto* cl = book.FindByRefId(104)) {
+            cl->Status = StatusCode::PartFilled;
+            cl->FillSize = 1;
+            cl->FillPrice = 78.41;
+            cl->UpdateTime = cl->ReceivedTime + 5.0 / 86400;
+        }
+        return 0;
+    });
+}
+
+void AddPositions(TOrderServerEngine& engine) {
+    engine.WithPositions([](TNTOrderServerPositionDB& book) {
+        const std::pair<const char*, int32_t> positions[] = {{"ES", 2}, {"NQ", -1}, {"YM", 0}};
+        for (auto [symbol, size] : positions) {
+            auto position = std::make_unique<TNTOrderServerPosition>();
+            position->Symbol = symbol;
+            position->PosSize = size;
+            position->HasPosition = true;
+            book.Add(std::move(position));
+        }
+        return 0;
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: ui_screenshot_scenes <handshake folder>\n");
+        return 2;
+    }
+    handshake = argv[1];
+    StartWorkers();
+
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string ninjaTrader = std::string(temp) + "NinjaTrader 6";
+    plat::MakeFolder(ninjaTrader);
+    plat::MakeFolder(ninjaTrader + "\\INCOMING");
+    plat::MakeFolder(ninjaTrader + "\\OUTGOING");
+    TOrderServerSettings settings;
+    settings.Location = ninjaTrader;
+    settings.Account = "SIM101";
+    SaveSettings(SettingsFilePath(plat::ExecutablePath()), settings);
+
+    auto form = TNTOrderServerForm::Create(GetModuleHandleA(nullptr), EventQueueThread(),
+                                           SchedulerThread());
+    if (!form) return 1;
+    HWND hwnd = form->Handle();
+    TOrderServerEngine& engine = form->Engine();
+    engine.IsConnected();  // the host has called in
+    PlaceOrders(engine);
+    AddPositions(engine);
+    PostMessageA(hwnd, WindowMessage::PositionsChanged, 0, 0);
+    engine.AddLogLine("Order Status <HALVENMAR104.TXT> partly filled: 1 of 3");
+    engine.AddLogLine("PUF <NQ _NOEXCHANGE__SIM101_POSITION.TXT> applied");
+    engine.AddLogLine("ORDER STATUS <HALVENMAR999.TXT> names no order of this run");
+    Pump(800);
+
+    form->RestoreWindow();
+    SetWindowPos(hwnd, HWND_TOP, 60, 40, 0, 0, SWP_NOSIZE);
+    Pump(500);
+    const char* pages[] = {"settings", "orders", "positions", "log", "about"};
+    for (int tab = 0; tab < 5; ++tab) {
+        ShowPage(hwnd, tab);
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        if (!Photograph(pages[tab], r, true)) return 3;
+    }
+
+    // The notification-area menu of the minimised window, opened by the icon at the bottom right.
+    ShowPage(hwnd, 1);
+    ShowWindow(hwnd, SW_MINIMIZE);
+    Pump(300);
+    RECT desktop{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    SetCursorPos(desktop.right - 200, desktop.bottom - 12);
+    const RECT corner{desktop.right - 420, desktop.bottom - 220, desktop.right, desktop.bottom};
+    std::atomic<bool> finished{false};
+    std::thread helper([&] {
+        HWND menu = WaitForWindow("#32768", nullptr);
+        if (menu) {
+            Sleep(300);
+            Photograph("tray-menu", corner, false);
+            PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+        finished = true;
+    });
+    PostMessageA(hwnd, WindowMessage::TrayNotify, 0, WM_RBUTTONDOWN);
+    PumpUntil([&] { return finished.load(); }, 40000);
+    helper.join();
+    Pump(200);
+    form.reset();
+    StopWorkers();
+    plat::RemoveFile(SettingsFilePath(plat::ExecutablePath()));
+    return 0;
+}
