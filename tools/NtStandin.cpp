@@ -108,8 +108,11 @@ void TNtStandin::CarryOutFile(const std::string& path, uint32_t now) {
         return;
     }
     const std::vector<std::string> lines = SplitLines(content);
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (!lines[i].empty()) CarryOutLine(plat::FileNamePart(path), i + 1, lines[i], now);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].empty()) continue;
+        if (options_.trace) log_(plat::FileNamePart(path) + " < " + lines[i]);
+        CarryOutLine(plat::FileNamePart(path), i + 1, lines[i], now);
+    }
 }
 
 void TNtStandin::CarryOutLine(const std::string& fileName, size_t lineNo,
@@ -217,6 +220,8 @@ void TNtStandin::WriteOutgoing(const std::string& name, const std::string& conte
     }
     if (!WithRetries([&] { return plat::WriteWholeFile(path, content); }))
         log_(name + ": cannot write");
+    else if (options_.trace)
+        log_(name + " > " + content.substr(0, content.find_first_of("\r\n")));
 }
 
 namespace {

@@ -26,6 +26,7 @@ struct TStandinOptions {
     bool once = false;                  // carry out what is there, finish its fills, end
     std::string stopFile;               // the run ends when this file appears
     std::string logPath;                // empty: standard error
+    bool trace = false;                 // log every instruction line and every file written
     uint32_t pollMs = 10;
 
     static constexpr double kDefaultFillPrice = 100.0;

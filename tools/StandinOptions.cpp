@@ -32,7 +32,7 @@ std::string StandinUsage() {
     return "usage: ntstandin --folder DIR [--accounts A,B] [--fill-price P] [--fill-delay-ms N]\n"
            "                 [--partial-steps N] [--rest SYMBOL]... [--rest-limits] [--careless]\n"
            "                 [--exchange TEXT] [--run-ms N | --once] [--stop-file FILE]\n"
-           "                 [--log FILE]\n";
+           "                 [--log FILE] [--trace]\n";
 }
 
 bool ParseStandinOptions(const std::vector<std::string>& args, TStandinOptions& options,
@@ -75,6 +75,8 @@ bool ParseStandinOptions(const std::vector<std::string>& args, TStandinOptions& 
             options.restSymbols.push_back(text);
         } else if (option == "--rest-limits") {
             options.restLimits = true;
+        } else if (option == "--trace") {
+            options.trace = true;
         } else if (option == "--careless") {
             options.careless = true;
         } else if (option == "--exchange") {

@@ -172,7 +172,7 @@ int RunDemo() {
                 connected.vt == VT_BOOL && connected.boolVal ? "true" : "false");
 
     const DemoOrder orders[] = {
-        {L"ES 03-27", 0, 0, 0, 2, 0.0, 501, "buy market"},
+        {L"ES 03-27", 0, 0, 0, 2, 5010.25, 501, "buy market"},
         {L"ES 03-27", 0, 1, 1, 1, 5000.25, 502, "buy limit GTC (rests)"},
         {L"NQ 03-27", 1, 0, 2, 1, 17000.5, 503, "sell stop"},
     };
