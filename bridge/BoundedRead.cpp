@@ -75,10 +75,12 @@ private:
 
 bool ReadFileHead(const std::string& path, size_t maxBytes, std::string& content,
                   bool& complete) {
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without blocking, and ordinary files only: a pipe or device under that name would
+    // otherwise stall the scan for as long as nobody writes to it.
+    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0) return false;
     struct stat st {};
-    if (fstat(file.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     content.assign(maxBytes + 1, '\0');
     size_t done = 0;
     while (done < content.size()) {

@@ -1,0 +1,106 @@
+// Faults on the INCOMING side: a folder that is missing or is not a folder, and an instruction
+// file name that another writer takes between the choice of the name and the write.
+#include <filesystem>
+
+#include "tests/faults/FaultFixture.h"
+
+using IncomingFaults = FaultFixture;
+
+TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
+    std::filesystem::remove_all(incoming);
+    Connect();
+    Place(1);
+    Place(2);
+    bridge.ProcessActionQueue();
+
+    EXPECT_EQ(Order(1).Status, StatusCode::Rejected8);
+    EXPECT_EQ(Order(2).Status, StatusCode::Rejected8);
+    const std::vector<std::string> log = LogLines();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("write error: INCOMING folder missing"), std::string::npos) << log[0];
+    ExpectNoOrderLostSilently();
+    // Nothing is left behind beside INCOMING either.
+    for (const auto& entry : std::filesystem::directory_iterator(location))
+        EXPECT_NE(entry.path().extension().string(), ".tmp") << entry.path();
+}
+
+// A folder NinjaTrader's side made unwritable is modelled by a file in its place: the writes
+// fail the same way, and it holds even where the tests run with rights that ignore attributes.
+TEST_F(IncomingFaults, FolderThatIsAFileRejectsTheDrainsOrders) {
+    std::filesystem::remove_all(incoming);
+    ASSERT_TRUE(plat::WriteWholeFile(location + plat::kPathDelimiter + "INCOMING", "not a folder"));
+    Connect();
+    Place(3);
+    bridge.ProcessActionQueue();
+
+    EXPECT_EQ(Order(3).Status, StatusCode::Rejected8);
+    EXPECT_EQ(LogLines().size(), 1u);
+    ExpectNoOrderLostSilently();
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(location + plat::kPathDelimiter + "INCOMING", content));
+    EXPECT_EQ(content, "not a folder");
+}
+
+TEST_F(IncomingFaults, NameTakenByAnotherWriterMovesTheLinesToTheNextNumber) {
+    Connect();
+    Place(4);
+    Place(5);
+    // The drain reads the tick after it has chosen its name: the other writer strikes then.
+    const std::string taken = incoming + "OIF100.TXT";
+    bool struck = false;
+    bridge.SetTickSource([&] {
+        if (!struck) struck = plat::WriteWholeFile(taken, "FOREIGN LINE\r\n");
+        return 0u;
+    });
+    bridge.ProcessActionQueue();
+
+    ASSERT_TRUE(struck);
+    std::string foreign;
+    ASSERT_TRUE(plat::ReadWholeFile(taken, foreign));
+    EXPECT_EQ(foreign, "FOREIGN LINE\r\n");  // never replaced
+    std::string ours;
+    ASSERT_TRUE(plat::ReadWholeFile(incoming + "OIF101.TXT", ours));
+    EXPECT_EQ(ours, "PLACE;SIM101;ES 12-05;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR4;;\r\n"
+                    "PLACE;SIM101;ES 12-05;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR5;;\r\n");
+    EXPECT_EQ(Order(4).Status, StatusCode::Open);
+    EXPECT_TRUE(LogLines().empty());
+    ExpectNoOrderLostSilently({"OIF100.TXT"});
+}
+
+TEST_F(IncomingFaults, ManyNamesTakenStillWriteEachOrderOnce) {
+    Connect();
+    Place(6);
+    // A writer that took a long run of names while the drain was busy.
+    bridge.SetTickSource([&] {
+        for (int n = 100; n < 100 + 2 * TFileBridge::kMoveAttempts + 2; ++n)
+            plat::WriteWholeFile(incoming + "OIF" + std::to_string(n) + ".TXT", "FOREIGN\r\n");
+        return 0u;
+    });
+    bridge.ProcessActionQueue();
+
+    std::vector<std::string> foreign;
+    for (int n = 100; n < 100 + 2 * TFileBridge::kMoveAttempts + 2; ++n)
+        foreign.push_back("OIF" + std::to_string(n) + ".TXT");
+    ExpectNoOrderLostSilently(foreign);
+}
+
+TEST_F(IncomingFaults, LocationThatIsAFileNeverConnectsAndScansNothing) {
+    const std::string file = location + plat::kPathDelimiter + "NinjaTrader.exe";
+    ASSERT_TRUE(plat::WriteWholeFile(file, "MZ"));
+    engine.Settings.Location = file;
+    Connect();
+    EXPECT_FALSE(engine.ConnectedFlag());
+    Place(7);
+    bridge.ProcessActionQueue();
+    bridge.ScanOutgoingFolder();
+
+    EXPECT_TRUE(engine.HasQueuedActions());  // kept for a later Connect, not lost
+    EXPECT_EQ(Order(7).Status, StatusCode::Open);
+    EXPECT_TRUE(LogLines().empty());
+    std::vector<std::string> files, folders;
+    TFileBridge::ListFolderTree(file + plat::kPathDelimiter + "OUTGOING", files, folders);
+    EXPECT_TRUE(files.empty() && folders.empty());
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(file, content));
+    EXPECT_EQ(content, "MZ");
+}

@@ -1,0 +1,232 @@
+// Faults on the OUTGOING side: files that vanish, cannot be opened, are half written, huge or
+// garbage. None may give an order a wrong status or price, and none may stop the scan.
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "platform/Tick.h"
+#include "tests/faults/FaultFixture.h"
+#include "tools/NtStandin.h"
+
+namespace {
+
+// Bytes this process has read so far (Linux only); -1 where it cannot be told.
+long long BytesReadByProcess() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = -1;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return -1;
+}
+
+}  // namespace
+
+class OutgoingFaults : public FaultFixture {
+protected:
+    void PlaceAndWrite(int32_t refId) {
+        Connect();
+        Place(refId);
+        bridge.ProcessActionQueue();
+    }
+};
+
+TEST_F(OutgoingFaults, FilesVanishingBetweenListingAndReadingChangeNothing) {
+    PlaceAndWrite(5);
+    WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;1234.5\r\n");
+    WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
+    std::vector<std::string> files, folders;
+    TFileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    ASSERT_EQ(files.size(), 2u);
+    for (const std::string& path : files) plat::RemoveFile(path);
+    for (const std::string& path : files) bridge.ClassifyOutgoingFile(path);
+
+    EXPECT_EQ(Order(5).Status, StatusCode::Open);
+    EXPECT_EQ(Order(5).FillSize, 0);
+    EXPECT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& p) { return p.Count(); }), 0);
+    // The vanished position file is reported as unreadable; the state file silently skipped.
+    const std::vector<std::string> log = LogLines();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("> read error"), std::string::npos) << log[0];
+    ExpectNoOrderLostSilently();
+}
+
+#ifndef _WIN32
+TEST_F(OutgoingFaults, DanglingNamesAndPipesAreSkippedWithoutBlocking) {
+    PlaceAndWrite(6);
+    ASSERT_EQ(symlink((outgoing + "gone.txt").c_str(), (outgoing + "HALVENMAR6.TXT").c_str()), 0);
+    // A pipe nobody writes to would block a plain open for ever.
+    ASSERT_EQ(mkfifo((outgoing + "HALVENMAR7.TXT").c_str(), 0666), 0);
+    Place(7);
+    bridge.ProcessActionQueue();
+    bridge.ScanOutgoingFolder();
+    bridge.ScanOutgoingFolder();
+
+    EXPECT_EQ(Order(6).Status, StatusCode::Open);
+    EXPECT_EQ(Order(7).Status, StatusCode::Open);
+    EXPECT_TRUE(LogLines().empty());
+    ExpectNoOrderLostSilently();
+}
+#endif
+
+TEST_F(OutgoingFaults, FileLockedByItsWriterIsSkippedSilentlyAndReadLater) {
+#ifndef _WIN32
+    GTEST_SKIP() << "files are locked against readers only on Windows";
+#else
+    PlaceAndWrite(8);
+    WriteOutgoing("HALVENMAR8.TXT", "FILLED;2;1234.5\r\n");
+    HANDLE held = CreateFileA((outgoing + "HALVENMAR8.TXT").c_str(), GENERIC_READ | GENERIC_WRITE,
+                              0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    bridge.ScanOutgoingFolder();
+    EXPECT_EQ(Order(8).Status, StatusCode::Open);
+    EXPECT_EQ(Order(8).FillSize, 0);
+    EXPECT_TRUE(LogLines().empty());
+    EXPECT_TRUE(plat::FileExists(outgoing + "HALVENMAR8.TXT"));
+    CloseHandle(held);
+
+    bridge.ScanOutgoingFolder();
+    EXPECT_EQ(Order(8).Status, StatusCode::Filled);
+    EXPECT_EQ(Order(8).FillSize, 2);
+    EXPECT_DOUBLE_EQ(Order(8).FillPrice, 1234.5);
+    EXPECT_FALSE(plat::FileExists(outgoing + "HALVENMAR8.TXT"));
+    ExpectNoOrderLostSilently();
+#endif
+}
+
+TEST_F(OutgoingFaults, HalfWrittenFilesNeverGiveAStateOrAPrice) {
+    PlaceAndWrite(9);
+    WriteOutgoing("HALVENMAR9.TXT", "");
+    WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "");
+    bridge.ScanOutgoingFolder();
+    WriteOutgoing("HALVENMAR9.TXT", "\r\nFILLED;2;1234.5\r\n");  // a line end written first
+    bridge.ScanOutgoingFolder();
+    EXPECT_EQ(Order(9).Status, StatusCode::Open);
+    EXPECT_EQ(Order(9).FillSize, 0);
+    EXPECT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& p) { return p.Count(); }), 0);
+    EXPECT_TRUE(LogLines().empty());
+
+    WriteOutgoing("HALVENMAR9.TXT", "FILLED;2;1234.5\r\n");
+    WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
+    bridge.ScanOutgoingFolder();
+    EXPECT_EQ(Order(9).Status, StatusCode::Filled);
+    EXPECT_DOUBLE_EQ(Order(9).FillPrice, 1234.5);
+    ExpectNoOrderLostSilently();
+}
+
+// NinjaTrader's side emptying each file a moment before writing it, against a bridge scanning
+// all the while: every value the bridge ever holds is one the stand-in wrote.
+TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
+    constexpr int kOrders = 6;
+    constexpr int32_t kQuantity = 4;
+    Connect();
+    for (int32_t ref = 1; ref <= kOrders; ++ref) Place(ref, 1234.5, kQuantity);
+    bridge.ProcessActionQueue();
+    ExpectNoOrderLostSilently();
+
+    TStandinOptions options;
+    options.folder = location;
+    options.careless = true;
+    options.carelessPauseMs = 15;
+    options.partialSteps = 4;
+    options.fillDelayMs = 5;
+    options.hasFillPrice = true;
+    options.fillPrice = 101.25;
+    std::atomic<bool> stop{false};
+    std::thread standin([&] {
+        TNtStandin ninja(options, [](const std::string&) {});
+        while (!stop) {
+            ninja.Step(plat::TickCount());
+            plat::SleepMs(1);
+        }
+    });
+
+    const uint32_t start = plat::TickCount();
+    bool allFilled = false;
+    int32_t lastFill[kOrders + 1] = {};
+    while (!allFilled && plat::TickCount() - start < 30000) {
+        bridge.ScanOutgoingFolder();
+        allFilled = true;
+        for (int32_t ref = 1; ref <= kOrders; ++ref) {
+            const TNTOrderServerItem order = Order(ref);
+            ASSERT_TRUE(order.Status == StatusCode::Open || order.Status == StatusCode::PartFilled ||
+                        order.Status == StatusCode::Filled)
+                << "order " << ref << " status " << order.Status;
+            ASSERT_GE(order.FillSize, lastFill[ref]) << "order " << ref << " fill went back";
+            ASSERT_LE(order.FillSize, kQuantity);
+            if (order.FillSize > 0) {
+                ASSERT_EQ(order.FillPrice, 101.25) << "order " << ref;
+            }
+            lastFill[ref] = order.FillSize;
+            allFilled = allFilled && order.Status == StatusCode::Filled;
+        }
+    }
+    stop = true;
+    standin.join();
+    EXPECT_TRUE(allFilled);
+    for (int32_t ref = 1; ref <= kOrders; ++ref) EXPECT_EQ(Order(ref).FillSize, kQuantity);
+    for (const std::string& line : LogLines()) ADD_FAILURE() << "unexpected log line: " << line;
+}
+
+TEST_F(OutgoingFaults, HugeFilesAreReadOnlyAsFarAsTheirFirstLine) {
+    PlaceAndWrite(10);
+    PlaceAndWrite(11);
+    constexpr uintmax_t kHuge = 100u * 1024 * 1024;
+    // Sparse where the file system allows: the size is real, the disk use is not.
+    WriteOutgoing("HALVENMAR10.TXT", "FILLED;2;1234.5\r\n");
+    std::filesystem::resize_file(outgoing + "HALVENMAR10.TXT", kHuge);
+    WriteOutgoing("HALVENMAR11.TXT", "FILLED;2;1234.5");  // a first line that never ends
+    std::filesystem::resize_file(outgoing + "HALVENMAR11.TXT", kHuge);
+
+    const long long before = BytesReadByProcess();
+    bridge.ScanOutgoingFolder();
+    const long long after = BytesReadByProcess();
+    if (before >= 0 && after >= 0) {
+        EXPECT_LT(after - before, 4 * 1024 * 1024);
+    }
+
+    EXPECT_EQ(Order(10).Status, StatusCode::Filled);
+    EXPECT_DOUBLE_EQ(Order(10).FillPrice, 1234.5);
+    EXPECT_FALSE(plat::FileExists(outgoing + "HALVENMAR10.TXT"));
+    // A cut first line is no state at all: 1234.5 followed by zeros must not read as 1234.5.
+    EXPECT_EQ(Order(11).Status, StatusCode::Open);
+    EXPECT_EQ(Order(11).FillSize, 0);
+    const std::vector<std::string> log = LogLines();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("parse error"), std::string::npos);
+    EXPECT_LT(log[0].size(), 400u);
+    plat::RemoveFile(outgoing + "HALVENMAR11.TXT");
+    ExpectNoOrderLostSilently();
+}
+
+TEST_F(OutgoingFaults, BinaryGarbageNeverChangesAnOrderOrAPosition) {
+    PlaceAndWrite(12);
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 200; ++round) {
+        std::string garbage(1 + random() % 300, '\0');
+        for (char& c : garbage) {
+            c = static_cast<char>(random() % 256);
+            if (c == ';') c = ':';  // without two ";" no line can parse
+        }
+        WriteOutgoing("HALVENMAR12.TXT", garbage);
+        WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", garbage);
+        bridge.ScanOutgoingFolder();
+        const TNTOrderServerItem order = Order(12);
+        ASSERT_EQ(order.Status, StatusCode::Open);
+        ASSERT_EQ(order.FillSize, 0);
+        ASSERT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& p) { return p.Count(); }), 0);
+    }
+    for (const std::string& line : LogLines())
+        EXPECT_NE(line.find("parse error"), std::string::npos) << line;
+    ExpectNoOrderLostSilently();
+}
