@@ -2,17 +2,18 @@
 # Photographs the main window's pages (Settings, Orders, Positions, Log, About) and its
 # notification-area menu into docs/screenshots/, under Wine on the headless X server.
 #   scripts/screenshots.sh [BUILD_DIR]     (default build/ui-windows, configured with --preset windows)
-# SCREENSHOT_DISPLAY chooses another X display than :90.
+# SCREENSHOT_DISPLAY chooses another X display than :90, SCREENSHOT_PREFIX another Wine prefix
+# (one set to other pixels per inch, say), SCREENSHOT_OUT another folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/ui-windows}
-out=$root/docs/screenshots
+out=${SCREENSHOT_OUT:-$root/docs/screenshots}
 cmake --build "$build" --target ui_screenshot_scenes -j2 >/dev/null
 exe=$build/tests/ui/ui_screenshot_scenes.exe
 
 export ORDERSRV_DISPLAY=${SCREENSHOT_DISPLAY:-:90}
 # shellcheck source=wine-env.sh
-source "$root/scripts/wine-env.sh" "$build/wineprefix-screenshots"
+source "$root/scripts/wine-env.sh" "${SCREENSHOT_PREFIX:-$build/wineprefix-screenshots}"
 
 handshake=$(mktemp -d)
 trap 'rm -rf "$handshake"' EXIT

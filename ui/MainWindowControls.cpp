@@ -51,15 +51,16 @@ void TNTOrderServerForm::Impl::CreateControls() {
 
 void TNTOrderServerForm::Impl::CreateTopPanel() {
     TFormControls& c = controls;
-    const DWORD label = SS_LEFT | SS_NOPREFIX;
+    // Labels share their panel's height, so both texts stay on one line at any scale.
+    const DWORD label = SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE;
     const DWORD panel = SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_ENDELLIPSIS;
-    AddControl(hwnd, "Static", "Status", label, -1, 8, 9, 44, 14);
+    AddControl(hwnd, "Static", "Status", label, -1, 8, 6, 44, 19);
     c.ST_Status = AddControl(hwnd, "Static", "N/A", panel, ControlId::StatusText, 56, 6, 252,
                              19, WS_EX_STATICEDGE);
-    AddControl(hwnd, "Static", "Orders", label, -1, 8, 33, 44, 14);
+    AddControl(hwnd, "Static", "Orders", label, -1, 8, 30, 44, 19);
     c.ST_Orders = AddControl(hwnd, "Static", "N/A", panel, ControlId::OrdersText, 56, 30, 80, 19,
                              WS_EX_STATICEDGE);
-    AddControl(hwnd, "Static", "Positions", label, -1, 146, 33, 54, 14);
+    AddControl(hwnd, "Static", "Positions", label, -1, 146, 30, 54, 19);
     c.ST_Positions = AddControl(hwnd, "Static", "N/A", panel, ControlId::PositionsText, 204, 30,
                                 104, 19, WS_EX_STATICEDGE);
     c.Button1 = AddControl(hwnd, "Button", "Connect", BS_PUSHBUTTON | WS_TABSTOP,

@@ -17,6 +17,7 @@
 #include "ui/MainWindow.h"
 #include "ui/SettingsFile.h"
 #include "ui/WindowSizeAdjuster.h"
+#include "workers/SchedulerThread.h"
 #include "workers/Workers.h"
 
 using namespace uitest;
@@ -180,6 +181,41 @@ TEST_F(MainWindowTest, OrdersCounterAfterThreeOrders) {
     EXPECT_TRUE(PumpUntil([&] { return ControlText(hwnd, ControlId::OrdersText) == "3/0"; }))
         << ControlText(hwnd, ControlId::OrdersText);
     EXPECT_EQ(Status().substr(0, 21), "NT (on) / Halvenmar (");
+}
+
+namespace {
+
+const TasSchedulerObject* ScanJobOf(const std::vector<TasSchedulerObject>& jobs,
+                                    plat::MessageTarget* target) {
+    for (const TasSchedulerObject& job : jobs)
+        if (job.MessageId == static_cast<int32_t>(WindowMessage::ScanOutgoing) &&
+            job.Target == target)
+            return &job;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
+    Start(MissingFolder());
+    // The job posts to the window: find it by its message among the scheduler's jobs.
+    const auto jobs = SchedulerThread().Jobs();
+    const TasSchedulerObject* scan = nullptr;
+    for (const TasSchedulerObject& job : jobs)
+        if (job.MessageId == static_cast<int32_t>(WindowMessage::ScanOutgoing) && job.Enabled)
+            scan = &job;
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->Interval, 100);
+    EXPECT_EQ(scan->RetryMode, 0);
+    EXPECT_EQ(scan->Guard, nullptr);
+    plat::MessageTarget* target = scan->Target;
+    ASSERT_TRUE(target->HasHandle());
+
+    // Once the window is gone the job may not reach it any more.
+    form.reset();
+    const auto after = SchedulerThread().Jobs();
+    const TasSchedulerObject* withdrawn = ScanJobOf(after, target);
+    EXPECT_TRUE(withdrawn == nullptr || !withdrawn->Enabled);
 }
 
 TEST_F(MainWindowTest, TipLongerThanTheFieldIsCut) {
