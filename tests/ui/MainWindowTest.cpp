@@ -300,6 +300,36 @@ TEST_F(MainWindowTest, ExitThenYesSavesTheSettingsAndEnds) {
                            "\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
 }
 
+TEST_F(MainWindowTest, MenuExitThenYesEnds) {
+    Start(MissingFolder());
+    std::atomic<bool> answered{false};
+    std::thread answer([&] {
+        HWND dialog = WaitForWindow("#32770", "Confirm", 8000);
+        if (dialog) {
+            PostMessageA(GetDlgItem(dialog, IDYES), BM_CLICK, 0, 0);
+            answered = true;
+        }
+    });
+    UseTrayMenu([](HMENU) {}, {VK_UP});  // the last item, Exit
+    PumpUntil([&] { return answered.load(); }, 8000);
+    answer.join();
+    Pump(300);
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(form->TrayIconShown());
+    EXPECT_TRUE(QuitSeen());
+}
+
+TEST_F(MainWindowTest, DoubleClickOnTheIconShowsTheWindowAndMinimisingHidesIt) {
+    Start(MissingFolder());
+    PostMessageA(hwnd, WindowMessage::TrayNotify, 0, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hwnd) && !IsIconic(hwnd); }));
+    ShowWindow(hwnd, SW_MINIMIZE);
+    Pump(100);
+    EXPECT_TRUE(IsIconic(hwnd));
+    EXPECT_FALSE(IsWindowVisible(hwnd)) << "no taskbar button while minimised";
+}
+
 TEST_F(MainWindowTest, RefusedEndKeepsTheWindowReachable) {
     Start(MissingFolder());
     form->MayEndApplication = [] { return false; };
