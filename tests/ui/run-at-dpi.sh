@@ -14,4 +14,8 @@ if [ "$current" != "$(printf '0x%x' "$dpi")" ]; then
   wineserver -w || true
   source "$(dirname "$0")/../../scripts/wine-env.sh" "$prefix"
 fi
-ORDERSRV_EXPECT_DPI=$dpi exec wine "$@"
+status=0
+ORDERSRV_EXPECT_DPI=$dpi wine "$@" || status=$?
+# This prefix serves only this run: leave nothing of it running.
+wineserver -k 2>/dev/null || true
+exit "$status"
