@@ -1,0 +1,393 @@
+// A client of the real OrderSrv.exe: COM starts the server out of process (-Embedding) and the
+// members are called early-bound through the type-library marshaler and late-bound through
+// IDispatch. Also the rules by which the server process lives and ends.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "ServerProcess.h"
+#include "server/ComPtr.h"
+#include "server/Quillmere.h"
+
+namespace {
+
+constexpr DWORD kServerEndMs = 20000;
+
+struct TVar {
+    VARIANT v;
+    TVar() { VariantInit(&v); }
+    explicit TVar(const wchar_t* text) : TVar() {
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = SysAllocString(text);
+    }
+    ~TVar() { VariantClear(&v); }
+    TVar(const TVar&) = delete;
+    TVar& operator=(const TVar&) = delete;
+};
+
+VARIANT NullVariant() {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_NULL;
+    return v;
+}
+
+TComPtr<IOrderServer> CreateServerObject() {
+    TComPtr<IOrderServer> server;
+    const HRESULT hr = CoCreateInstance(CLSID_OrderServer, nullptr, CLSCTX_LOCAL_SERVER,
+                                        IID_IOrderServer, reinterpret_cast<void**>(server.Out()));
+    EXPECT_EQ(hr, S_OK);
+    return server;
+}
+
+HRESULT PlaceOrder(IOrderServer* server, const wchar_t* symbol, LONG reference) {
+    TVar name(symbol), empty;
+    return server->NewOrder(name.v, empty.v, 0, empty.v, 0, 0, 0, 2, 0.0, reference);
+}
+
+// Polls GetOrderStatus until the status is `wanted`; the last status seen.
+LONG WaitForStatus(IOrderServer* server, LONG reference, LONG wanted, LONG& filled) {
+    LONG status = -1;
+    for (int i = 0; i < 200 && status != wanted; ++i) {
+        double price = 0;
+        VARIANT_BOOL found = VARIANT_FALSE;
+        EXPECT_EQ(server->GetOrderStatus(reference, &status, &filled, &price, &found), S_OK);
+        if (status != wanted) Sleep(100);
+    }
+    return status;
+}
+
+bool WaitForPosition(IOrderServer* server, const wchar_t* symbol, LONG& size) {
+    TVar name(symbol), empty;
+    for (int i = 0; i < 200; ++i) {
+        double cost = 0;
+        VARIANT_BOOL found = VARIANT_FALSE;
+        EXPECT_EQ(server->GetPositionInfo(name.v, empty.v, 0, empty.v, &size, &cost, &found), S_OK);
+        if (found == VARIANT_TRUE) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+class ServerClient : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        folder = std::make_unique<TServerFolder>(ORDERSRV_EXE, ORDERSRV_RUN_DIR);
+        folder->WriteSettings(true);
+        ASSERT_EQ(folder->RunToEnd("/RegServer"), 0);
+    }
+    static void TearDownTestSuite() {
+        folder->RunToEnd("/UnregServer");
+        folder.reset();
+        CoUninitialize();
+    }
+    void SetUp() override { ASSERT_TRUE(WaitForServerEnd(kServerEndMs)) << "a server still runs"; }
+    // Every test releases its objects: the server that COM started must end by itself.
+    void TearDown() override { EXPECT_TRUE(WaitForServerEnd(kServerEndMs)); }
+
+    static std::unique_ptr<TServerFolder> folder;
+};
+std::unique_ptr<TServerFolder> ServerClient::folder;
+
+TEST_F(ServerClient, EveryMemberEarlyBound) {
+    TComPtr<IOrderServer> server = CreateServerObject();
+    ASSERT_TRUE(server);
+    VARIANT_BOOL value = 1;
+    EXPECT_EQ(server->get_Connected(&value), S_OK);
+    EXPECT_EQ(value, VARIANT_TRUE);  // the NinjaTrader folder exists
+
+    ASSERT_EQ(PlaceOrder(server.Get(), L"ES", 100), S_OK);
+    LONG status = -1, filled = -1, size = -1;
+    double price = -1, cost = -1;
+    EXPECT_EQ(server->GetOrderStatus(100, &status, &filled, &price, &value), S_OK);
+    EXPECT_EQ(value, VARIANT_TRUE);
+    EXPECT_NE(status, 4);
+    EXPECT_EQ(server->CancelOrder(100), S_OK);
+    EXPECT_EQ(server->GetOrderStatus(101, &status, &filled, &price, &value), S_OK);
+    EXPECT_EQ(value, VARIANT_FALSE);
+    EXPECT_EQ(status, 4);
+
+    TVar symbol(L"NOSUCH"), empty;
+    EXPECT_EQ(server->GetPositionSize(symbol.v, empty.v, 0, empty.v, &size, &value), S_OK);
+    EXPECT_EQ(value, VARIANT_FALSE);
+    EXPECT_EQ(server->GetPositionInfo(symbol.v, empty.v, 0, empty.v, &size, &cost, &value), S_OK);
+    EXPECT_EQ(value, VARIANT_FALSE);
+    EXPECT_EQ(size, 0);
+
+    TVar lists[4];
+    EXPECT_EQ(server->GetAllPositionSpec(&lists[0].v, &lists[1].v, &lists[2].v, &lists[3].v, &value),
+              S_OK);
+    EXPECT_EQ(value, VARIANT_FALSE);
+    for (TVar& list : lists) EXPECT_EQ(V_VT(&list.v), VT_EMPTY);
+    TVar account;
+    EXPECT_EQ(server->GetAccountInfo(&account.v, &value), S_OK);
+    EXPECT_EQ(value, VARIANT_FALSE);
+    EXPECT_EQ(V_VT(&account.v), VT_EMPTY);
+
+    EXPECT_EQ(server->NewOrder(NullVariant(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 102),
+              E_UNEXPECTED);
+}
+
+TEST_F(ServerClient, EveryMemberLateBound) {
+    TComPtr<IOrderServer> server = CreateServerObject();
+    ASSERT_TRUE(server);
+    TComPtr<IDispatch> dispatch;
+    ASSERT_EQ(server->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Out())), S_OK);
+    server.Reset();
+
+    wchar_t newOrder[] = L"NewOrder";
+    LPOLESTR names[] = {newOrder};
+    DISPID id = 0;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    EXPECT_EQ(id, 2);
+    TComPtr<ITypeInfo> info;
+    EXPECT_EQ(dispatch->GetTypeInfo(1, 0, info.Out()), DISP_E_BADINDEX);
+    EXPECT_EQ(dispatch->GetTypeInfo(0, 0, info.Out()), S_OK);
+    TComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(dispatch->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(support.Out())),
+              S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IOrderServer), S_OK);
+
+    const auto invoke = [&](DISPID member, WORD flags, VARIANTARG* args, UINT count,
+                            VARIANT* result, EXCEPINFO* exception) {
+        DISPPARAMS params{args, nullptr, count, 0};
+        UINT argumentError = 0;
+        return dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                                exception, &argumentError);
+    };
+    TVar connected;
+    EXPECT_EQ(invoke(1, DISPATCH_PROPERTYGET, nullptr, 0, &connected.v, nullptr), S_OK);
+    EXPECT_EQ(V_VT(&connected.v), VT_BOOL);
+
+    // NewOrder("ES", "", 0, "", 0, 0, 0, 1, 0.0, 200), arguments last to first.
+    VARIANTARG args[10];
+    for (VARIANTARG& a : args) {
+        VariantInit(&a);
+        V_VT(&a) = VT_I4;
+        V_I4(&a) = 0;
+    }
+    TVar symbol(L"ES");
+    args[9] = symbol.v;
+    V_VT(&args[8]) = VT_EMPTY;
+    V_VT(&args[6]) = VT_EMPTY;
+    V_I4(&args[2]) = 1;
+    V_VT(&args[1]) = VT_R8;
+    V_R8(&args[1]) = 0.0;
+    V_I4(&args[0]) = 200;
+    EXPECT_EQ(invoke(2, DISPATCH_METHOD, args, 10, nullptr, nullptr), S_OK);
+
+    V_VT(&args[9]) = VT_NULL;
+    V_I4(&args[0]) = 201;
+    EXCEPINFO exception{};
+    EXPECT_EQ(invoke(2, DISPATCH_METHOD, args, 10, nullptr, &exception), DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, E_UNEXPECTED);
+    EXPECT_STREQ(exception.bstrDescription ? exception.bstrDescription : L"",
+                 L"Invalid variant type conversion");
+    EXPECT_STREQ(exception.bstrSource ? exception.bstrSource : L"", L"Quillmere.OrderServer");
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
+
+    // GetOrderStatus(200, status, filled, price): typed references, then script-style ones.
+    LONG status = -1, filled = -1;
+    double price = -1;
+    VARIANTARG outs[4];
+    V_VT(&outs[3]) = VT_I4;
+    V_I4(&outs[3]) = 200;
+    V_VT(&outs[2]) = VT_I4 | VT_BYREF;
+    V_I4REF(&outs[2]) = &status;
+    V_VT(&outs[1]) = VT_I4 | VT_BYREF;
+    V_I4REF(&outs[1]) = &filled;
+    V_VT(&outs[0]) = VT_R8 | VT_BYREF;
+    V_R8REF(&outs[0]) = &price;
+    TVar found;
+    EXPECT_EQ(invoke(4, DISPATCH_METHOD, outs, 4, &found.v, nullptr), S_OK);
+    EXPECT_EQ(V_BOOL(&found.v), VARIANT_TRUE);
+    EXPECT_NE(status, 4);
+
+    TVar scriptStatus, scriptFilled, scriptPrice;
+    V_VT(&outs[2]) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&outs[2]) = &scriptStatus.v;
+    V_VT(&outs[1]) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&outs[1]) = &scriptFilled.v;
+    V_VT(&outs[0]) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&outs[0]) = &scriptPrice.v;
+    V_I4(&outs[3]) = 999;
+    VariantClear(&found.v);
+    EXPECT_EQ(invoke(4, DISPATCH_METHOD, outs, 4, &found.v, nullptr), S_OK);
+    EXPECT_EQ(V_BOOL(&found.v), VARIANT_FALSE);
+    EXPECT_EQ(V_VT(&scriptStatus.v), VT_I4);
+    EXPECT_EQ(V_I4(&scriptStatus.v), 4);
+
+    // CancelOrder(200), GetAccountInfo(info)
+    VARIANTARG cancel;
+    V_VT(&cancel) = VT_I4;
+    V_I4(&cancel) = 200;
+    EXPECT_EQ(invoke(3, DISPATCH_METHOD, &cancel, 1, nullptr, nullptr), S_OK);
+    TVar account;
+    VARIANTARG accountArg;
+    V_VT(&accountArg) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&accountArg) = &account.v;
+    VariantClear(&found.v);
+    EXPECT_EQ(invoke(8, DISPATCH_METHOD, &accountArg, 1, &found.v, nullptr), S_OK);
+    EXPECT_EQ(V_BOOL(&found.v), VARIANT_FALSE);
+    EXPECT_EQ(V_VT(&account.v), VT_EMPTY);
+}
+
+TEST_F(ServerClient, TwoClientsSeeEachOthersOrders) {
+    TComPtr<IOrderServer> first = CreateServerObject(), second = CreateServerObject();
+    ASSERT_TRUE(first && second);
+    ASSERT_EQ(PlaceOrder(first.Get(), L"NQ", 300), S_OK);
+    ASSERT_EQ(PlaceOrder(second.Get(), L"NQ", 301), S_OK);
+    LONG status = -1, filled = -1;
+    double price = 0;
+    VARIANT_BOOL found = VARIANT_FALSE;
+    EXPECT_EQ(second->GetOrderStatus(300, &status, &filled, &price, &found), S_OK);
+    EXPECT_EQ(found, VARIANT_TRUE);
+    EXPECT_EQ(first->GetOrderStatus(301, &status, &filled, &price, &found), S_OK);
+    EXPECT_EQ(found, VARIANT_TRUE);
+}
+
+TEST_F(ServerClient, PositionListsComeFromTheOutgoingFolder) {
+    folder->WritePositionFile("ES", "LONG;2;4500.25\r\n");
+    folder->WritePositionFile("CL", "SHORT;1;71.5\r\n");
+    TComPtr<IOrderServer> server = CreateServerObject();
+    ASSERT_TRUE(server);
+    LONG size = 0;
+    ASSERT_TRUE(WaitForPosition(server.Get(), L"cl", size));
+    EXPECT_EQ(size, -1);
+    ASSERT_TRUE(WaitForPosition(server.Get(), L"ES", size));
+    EXPECT_EQ(size, 2);
+
+    TVar lists[4];
+    VARIANT_BOOL found = VARIANT_FALSE;
+    EXPECT_EQ(server->GetAllPositionSpec(&lists[0].v, &lists[1].v, &lists[2].v, &lists[3].v, &found),
+              S_OK);
+    EXPECT_EQ(found, VARIANT_TRUE);
+    for (TVar& list : lists) {
+        ASSERT_EQ(V_VT(&list.v), VT_ARRAY | VT_VARIANT);
+        LONG low = -1, high = -1;
+        SafeArrayGetLBound(V_ARRAY(&list.v), 1, &low);
+        SafeArrayGetUBound(V_ARRAY(&list.v), 1, &high);
+        EXPECT_EQ(low, 0);
+        EXPECT_EQ(high, 1);
+    }
+    DeleteFileA((folder->NinjaTraderFolder() + "\\outgoing\\ES GLOBEX_SIM101_POSITION.TXT").c_str());
+    DeleteFileA((folder->NinjaTraderFolder() + "\\outgoing\\CL GLOBEX_SIM101_POSITION.TXT").c_str());
+}
+
+#ifdef ORDERSRV_STANDIN
+TEST_F(ServerClient, OrderComesBackFilledFromTheNinjaTraderStandIn) {
+    const std::string stopFile = folder->Folder() + "\\standin.stop";
+    DeleteFileA(stopFile.c_str());
+    std::string commandLine = "\"" + WindowsPath(ORDERSRV_STANDIN) + "\" --folder \"" +
+                              folder->NinjaTraderFolder() +
+                              "\" --accounts SIM101 --fill-price 101.5 --run-ms 60000 --stop-file \"" +
+                              stopFile + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION standin{};
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &standin));
+    CloseHandle(standin.hThread);
+
+    TComPtr<IOrderServer> server = CreateServerObject();
+    ASSERT_TRUE(server);
+    ASSERT_EQ(PlaceOrder(server.Get(), L"YM", 400), S_OK);
+    LONG filled = 0;
+    EXPECT_EQ(WaitForStatus(server.Get(), 400, 1, filled), 1);  // Filled
+    EXPECT_EQ(filled, 2);
+    LONG size = 0;
+    EXPECT_TRUE(WaitForPosition(server.Get(), L"YM", size));
+    EXPECT_EQ(size, 2);
+    server.Reset();
+
+    HANDLE stop = CreateFileA(stopFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (stop != INVALID_HANDLE_VALUE) CloseHandle(stop);
+    if (WaitForSingleObject(standin.hProcess, 20000) != WAIT_OBJECT_0)
+        TerminateProcess(standin.hProcess, 1);
+    CloseHandle(standin.hProcess);
+}
+#endif
+
+TEST_F(ServerClient, AutomationServerEndsAfterTheLastReleaseWithoutSavingSettings) {
+    // Written in a form the server itself would not write, so any save shows.
+    const std::string settings = folder->ReadSettings() + "\r\n";
+    std::ofstream(folder->SettingsPath(), std::ios::binary | std::ios::trunc) << settings;
+    {
+        TComPtr<IOrderServer> server = CreateServerObject();
+        ASSERT_TRUE(server);
+        VARIANT_BOOL connected = 0;
+        EXPECT_EQ(server->get_Connected(&connected), S_OK);
+        EXPECT_TRUE(ServerIsRunning());
+    }
+    EXPECT_TRUE(WaitForServerEnd(kServerEndMs));
+    EXPECT_EQ(folder->ReadSettings(), settings);
+}
+
+TEST_F(ServerClient, NullSymbolSucceedsWhileOrdersAreNotAccepted) {
+    folder->WriteSettings(false);
+    {
+        TComPtr<IOrderServer> server = CreateServerObject();
+        ASSERT_TRUE(server);
+        TVar empty;
+        EXPECT_EQ(server->NewOrder(NullVariant(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 500), S_OK);
+        LONG status = -1, filled = 0;
+        double price = 0;
+        VARIANT_BOOL found = VARIANT_TRUE;
+        EXPECT_EQ(server->GetOrderStatus(500, &status, &filled, &price, &found), S_OK);
+        EXPECT_EQ(found, VARIANT_FALSE);
+        EXPECT_EQ(status, 4);
+    }
+    EXPECT_TRUE(WaitForServerEnd(kServerEndMs));
+    folder->WriteSettings(true);
+}
+
+TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
+    const HANDLE standalone = folder->Start("");
+    ASSERT_TRUE(standalone);
+    struct TEndAtExit {
+        HANDLE process;
+        // Ends the message loop as the window's close would, so the class object is revoked
+        // (a killed server would stay registered with COM).
+        ~TEndAtExit() {
+            if (HWND window = FindWindowA("TNTOrderServerForm", nullptr))
+                PostThreadMessageA(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
+            if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+    } endAtExit{standalone};
+    ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
+    {
+        TComPtr<IOrderServer> server = CreateServerObject();
+        ASSERT_TRUE(server);
+        ASSERT_EQ(PlaceOrder(server.Get(), L"ES", 600), S_OK);
+    }
+    EXPECT_EQ(WaitForSingleObject(standalone, 2000), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    {
+        // Still the same server: it knows the order placed before.
+        TComPtr<IOrderServer> server = CreateServerObject();
+        ASSERT_TRUE(server);
+        LONG status = -1, filled = 0;
+        double price = 0;
+        VARIANT_BOOL found = VARIANT_FALSE;
+        EXPECT_EQ(server->GetOrderStatus(600, &status, &filled, &price, &found), S_OK);
+        EXPECT_EQ(found, VARIANT_TRUE);
+    }
+    // A second instance ends at once with 0 and leaves the registration alone.
+    EXPECT_EQ(folder->RunToEnd("/UnregServer"), 0);
+    std::string value;
+    EXPECT_TRUE(ReadClassesRootDefault("Quillmere.OrderServer\\Clsid", value));
+    EXPECT_TRUE(CreateServerObject()) << "after unreg";
+    EXPECT_EQ(folder->RunToEnd(""), 0);
+    EXPECT_TRUE(CreateServerObject()) << "after plain";
+}
+
+}  // namespace

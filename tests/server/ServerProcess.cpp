@@ -1,0 +1,129 @@
+#include "ServerProcess.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char* const kInstanceMutex = "PREVINST:Ordersrv";
+
+void MakeFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
+
+// Makes the folder and removes the files an earlier run left in it.
+void MakeEmptyFolder(const std::string& path) {
+    MakeFolder(path);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA((path + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+HANDLE StartProcess(const std::string& executable, const std::string& argument) {
+    std::string commandLine = "\"" + executable + "\"";
+    if (!argument.empty()) commandLine += " " + argument;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+}  // namespace
+
+std::string WindowsPath(const std::string& path) {
+    std::string result = path;
+    for (char& c : result)
+        if (c == '/') c = '\\';
+    if (!path.empty() && path[0] == '/') result = "Z:" + result;
+    return result;
+}
+
+TServerFolder::TServerFolder(const std::string& serverExe, const std::string& folder)
+    : folder_(WindowsPath(folder)) {
+    MakeFolder(folder_);
+    executable_ = folder_ + "\\OrderSrv.exe";
+    CopyFileA(WindowsPath(serverExe).c_str(), executable_.c_str(), FALSE);
+    ninjaTrader_ = folder_ + "\\nt";
+    MakeFolder(ninjaTrader_);
+    MakeEmptyFolder(ninjaTrader_ + "\\incoming");
+    MakeEmptyFolder(ninjaTrader_ + "\\outgoing");
+}
+
+void TServerFolder::WriteSettings(bool acceptOrders) const {
+    WriteFile(SettingsPath(), "Location=" + ninjaTrader_ + "\r\nAccount=SIM101\r\nAcceptOrders=" +
+                                  (acceptOrders ? "1" : "0") + "\r\nStopToStopLimit=0\r\n");
+}
+
+std::string TServerFolder::ReadSettings() const {
+    std::ifstream in(SettingsPath(), std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void TServerFolder::WritePositionFile(const std::string& symbol, const std::string& content) const {
+    WriteFile(ninjaTrader_ + "\\outgoing\\" + symbol + " GLOBEX_SIM101_POSITION.TXT", content);
+}
+
+int TServerFolder::RunToEnd(const std::string& argument, DWORD timeoutMs) const {
+    HANDLE process = Start(argument);
+    if (!process) return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return static_cast<int>(code);
+}
+
+HANDLE TServerFolder::Start(const std::string& argument) const {
+    return StartProcess(executable_, argument);
+}
+
+bool ServerIsRunning() {
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex);
+    if (!mutex) return false;
+    CloseHandle(mutex);
+    return true;
+}
+
+bool WaitForServerEnd(DWORD timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        if (!ServerIsRunning()) return true;
+        Sleep(50);
+    }
+    return !ServerIsRunning();
+}
+
+bool WaitForServerWindow(DWORD timeoutMs) {
+    // The main window comes after the class object is published.
+    const auto shown = [] { return FindWindowA("TNTOrderServerForm", nullptr) != nullptr; };
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        if (shown()) return true;
+        Sleep(50);
+    }
+    return shown();
+}
+
+bool ReadClassesRootDefault(const std::string& key, std::string& value) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    char data[1024] = {};
+    DWORD size = sizeof data - 1, type = 0;
+    const LONG read =
+        RegQueryValueExA(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(handle);
+    value = read == ERROR_SUCCESS ? data : "";
+    return true;
+}

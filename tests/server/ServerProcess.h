@@ -1,0 +1,40 @@
+#pragma once
+// Runs copies of OrderSrv.exe in a folder of their own for out-of-process tests: settings file,
+// NinjaTrader folder, registration, and the instance mutex that shows whether a server runs.
+#include <windows.h>
+
+#include <string>
+
+// A Unix path from the build (under Wine) as a Windows path.
+std::string WindowsPath(const std::string& path);
+
+class TServerFolder {
+public:
+    // Copies the server executable into `folder` and makes the NinjaTrader folder below it.
+    TServerFolder(const std::string& serverExe, const std::string& folder);
+
+    const std::string& Folder() const { return folder_; }
+    const std::string& Executable() const { return executable_; }
+    const std::string& NinjaTraderFolder() const { return ninjaTrader_; }
+    std::string SettingsPath() const { return folder_ + "\\ORDERSRV.INI"; }
+
+    void WriteSettings(bool acceptOrders) const;
+    std::string ReadSettings() const;
+    // Writes a position file of account SIM101 into OUTGOING.
+    void WritePositionFile(const std::string& symbol, const std::string& content) const;
+
+    // Runs the server with the argument and waits for it; the exit code, or -1.
+    int RunToEnd(const std::string& argument, DWORD timeoutMs = 60000) const;
+    // Starts the server without waiting; the process handle (caller closes it).
+    HANDLE Start(const std::string& argument) const;
+
+private:
+    std::string folder_, executable_, ninjaTrader_;
+};
+
+bool ServerIsRunning();
+// Waits until no server holds the instance mutex; false after the timeout.
+bool WaitForServerEnd(DWORD timeoutMs);
+bool WaitForServerWindow(DWORD timeoutMs);
+// Reads a key's default value below HKEY_CLASSES_ROOT; false when the key is missing.
+bool ReadClassesRootDefault(const std::string& key, std::string& value);
