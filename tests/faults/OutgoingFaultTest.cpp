@@ -173,9 +173,22 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
     }
     stop = true;
     standin.join();
+    bridge.ScanOutgoingFolder();  // the stand-in's last position file, now complete
     EXPECT_TRUE(allFilled);
     for (int32_t ref = 1; ref <= kOrders; ++ref) EXPECT_EQ(Order(ref).FillSize, kQuantity);
-    for (const std::string& line : LogLines()) ADD_FAILURE() << "unexpected log line: " << line;
+    // A position file held open by its writer is reported as unreadable, and read next time;
+    // nothing else may be logged.
+    for (const std::string& line : LogLines()) {
+        const bool positionBusy = line.compare(0, 5, "PUF <") == 0 &&
+                                  line.find("_Position.txt> read error") != std::string::npos;
+        if (!positionBusy) ADD_FAILURE() << "unexpected log line: " << line;
+    }
+    const TNTOrderServerPosition position = engine.WithPositions([](TNTOrderServerPositionDB& p) {
+        const TNTOrderServerPosition* found = p.FindSymbol("ES 12-05");
+        return found ? *found : TNTOrderServerPosition();
+    });
+    EXPECT_EQ(position.PosSize, kOrders * kQuantity);
+    EXPECT_EQ(position.PosCost, 101.25);
 }
 
 TEST_F(OutgoingFaults, HugeFilesAreReadOnlyAsFarAsTheirFirstLine) {

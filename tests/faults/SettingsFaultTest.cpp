@@ -1,5 +1,6 @@
 // Faults of the settings file: a file that cannot be written, and content no user meant.
 #include <filesystem>
+#include <fstream>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -13,14 +14,16 @@
 
 namespace {
 
-// Makes the file read-only; false where the test's rights would ignore that.
+// Makes the file read-only; false where the test's rights ignore that (a superuser, or Wine
+// run by one), which a probe for writing tells.
 bool MakeReadOnly(const std::string& path) {
 #ifdef _WIN32
-    return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+    if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) return false;
 #else
-    if (geteuid() == 0) return false;
-    return chmod(path.c_str(), 0444) == 0;
+    if (chmod(path.c_str(), 0444) != 0) return false;
 #endif
+    std::ofstream probe(path, std::ios::app);
+    return !probe.is_open();
 }
 
 void MakeWritable(const std::string& path) {
@@ -53,6 +56,21 @@ TEST_F(SettingsFaults, ReadOnlyFileSaveGivesUpSilentlyAndLoadStillWorks) {
     EXPECT_TRUE(loaded.AcceptOrders);
     EXPECT_FALSE(loaded.StopToStopLimit);
     MakeWritable(path);
+}
+
+TEST_F(SettingsFaults, UnwritablePlaceSaveGivesUpSilently) {
+    // The executable's folder is no folder at all: nothing can be created there, whatever
+    // the rights.
+    const std::string notAFolder = location + plat::kPathDelimiter + "OrderSrv";
+    ASSERT_TRUE(plat::WriteWholeFile(notAFolder, "x"));
+    const std::string path = notAFolder + plat::kPathDelimiter + "ORDERSRV.INI";
+    TOrderServerSettings settings;
+    settings.Account = "NEW2";
+    SaveSettings(path, settings);
+    EXPECT_FALSE(plat::FileExists(path));
+    TOrderServerSettings loaded;
+    LoadSettings(path, loaded);
+    EXPECT_EQ(loaded.Account, "SIM101");
 }
 
 TEST_F(SettingsFaults, FolderInPlaceOfTheFileReadsAsNoFileAndSaveGivesUp) {
