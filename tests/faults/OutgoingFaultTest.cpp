@@ -243,3 +243,13 @@ TEST_F(OutgoingFaults, BinaryGarbageNeverChangesAnOrderOrAPosition) {
         EXPECT_NE(line.find("parse error"), std::string::npos) << line;
     ExpectNoOrderLostSilently();
 }
+
+TEST_F(OutgoingFaults, PositionNameWithABlankSymbolAddsNoPositionAtAnyScan) {
+    WriteOutgoing("  GLOBEX_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
+    for (int scan = 0; scan < 3; ++scan) bridge.ScanOutgoingFolder();
+    EXPECT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& p) { return p.Count(); }), 0);
+    const std::vector<std::string> log = LogLines();
+    ASSERT_EQ(log.size(), 3u);
+    for (const std::string& line : log)
+        EXPECT_NE(line.find("> blank symbol or exchange"), std::string::npos) << line;
+}
