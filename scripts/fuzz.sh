@@ -17,8 +17,12 @@ if [[ ! -f "$build/build.ninja" ]]; then
 fi
 cmake --build "$build" --target fuzz_targets -j2 >/dev/null
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/ordersrv-fuzz.XXXXXX")"
+# Memory-backed scratch where there is some: the targets write and flush files.
+scratch_root=/tmp
+[[ -d /dev/shm && -w /dev/shm ]] && scratch_root=/dev/shm
+work="$(mktemp -d "$scratch_root/ordersrv-fuzz.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
+export ORDERSRV_FUZZ_SCRATCH="$work/scratch"
 findings="$build/findings"
 mkdir -p "$findings"
 

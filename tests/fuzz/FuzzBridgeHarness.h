@@ -14,12 +14,22 @@
 #include "platform/QueueTarget.h"
 #include "workers/EventQueueThread.h"
 
-// A folder under the system's temporary folder, made once per process.
+// Where scratch files go: ORDERSRV_FUZZ_SCRATCH (the fuzz script points it into a folder it
+// removes, since libFuzzer may end a run without running destructors), else memory-backed
+// storage where there is some (every written file is flushed, and that is the slow part).
+inline std::string FuzzScratchBase() {
+    const char* chosen = std::getenv("ORDERSRV_FUZZ_SCRATCH");
+    if (chosen && *chosen) {
+        plat::MakeFolder(chosen);
+        return chosen;
+    }
+    return plat::FolderExists("/dev/shm") ? "/dev/shm" : "/tmp";
+}
+
+// A folder under the scratch place, made once per process.
 inline const std::string& FuzzScratchFolder() {
     static const std::string folder = [] {
-        // Memory-backed when possible: every instruction file is flushed, and that is slow.
-        const std::string base = plat::FolderExists("/dev/shm") ? "/dev/shm" : "/tmp";
-        std::string path = base + "/ordersrv-fuzz-" + std::to_string(getpid());
+        std::string path = FuzzScratchBase() + "/ordersrv-fuzz-" + std::to_string(getpid());
         plat::MakeFolder(path);
         plat::MakeFolder(path + "/INCOMING");
         plat::MakeFolder(path + "/OUTGOING");

@@ -9,15 +9,15 @@
 #include "engine/Settings.h"
 #include "model/AsciiText.h"
 #include "platform/FileSystem.h"
+#include "tests/fuzz/FuzzBridgeHarness.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "ui/SettingsFile.h"
 
 namespace {
 
 const std::string& SettingsPath() {
-    // Memory-backed when possible: every write is flushed, and that is the slow part.
-    static const std::string path = std::string(plat::FolderExists("/dev/shm") ? "/dev/shm" : "/tmp") +
-                                    "/ordersrv-fuzz-settings-" + std::to_string(getpid()) + ".INI";
+    static const std::string path =
+        FuzzScratchBase() + "/ordersrv-fuzz-settings-" + std::to_string(getpid()) + ".INI";
     static const struct Remover {
         ~Remover() { plat::RemoveFile(path); }
     } remover;
