@@ -1,0 +1,29 @@
+#pragma once
+// The benchmarks of the running order server; each prints a readable line and FIGURE lines and
+// returns the process exit code.
+#include <string>
+
+#include "bench/com/BenchClient.h"
+
+namespace bench {
+
+int RunCallCost(int rounds, int callsPerRound);
+int RunIncomingLatency(const std::string& incoming, int orders);
+int RunStatusLatency(const std::string& incoming, const std::string& outgoing, int samples);
+
+struct BurstOptions {
+    std::string name = "burst";
+    int orders = 10000;
+    int threads = 4;
+    LONG firstRef = 4000000;
+    std::string incoming;     // empty: calls alone, nothing watched
+    bool deleteSeen = false;  // delete each instruction file once counted
+    double timeoutMs = 120000;
+};
+int RunOrderBurst(const BurstOptions& options);
+
+// What one status refresh of the server's window costs in the notification area: modifying a
+// tray icon of its own (same icon, same tip), as the server does for every PLACE line it builds.
+int RunShellIconCost(int updates);
+
+}  // namespace bench

@@ -1,0 +1,49 @@
+// NewOrder to its instruction file, complete, in INCOMING: one order at a time; the clock starts
+// before the call and stops when a file holding the order's PLACE line is seen. A random pause
+// before each order spreads the calls over the event queue thread's 20 ms idle sleep, as a host's
+// orders would be.
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "bench/com/Benchmarks.h"
+#include "bench/com/IncomingWatch.h"
+
+namespace bench {
+
+int RunIncomingLatency(const std::string& incoming, int orders) {
+    Apartment apartment;
+    ServerClient server;
+    if (!apartment.Ok() || !server.Create()) return 1;
+    IncomingWatch watch(incoming, true);
+    watch.Clear();
+
+    std::mt19937 random(11);
+    std::vector<double> latencies;
+    int lost = 0;
+    const int warmUp = 5;
+    for (int i = 0; i < orders + warmUp; ++i) {
+        Sleep(random() % 21);
+        const LONG ref = 2000000 + i;
+        const double start = NowMs();
+        if (FAILED(server.NewOrderEarly(ref))) {
+            std::fprintf(stderr, "combench: NewOrder failed\n");
+            return 1;
+        }
+        bool found = false;
+        while (!found && NowMs() - start < 5000) {
+            for (int32_t seen : watch.TakeNewOrders()) found = found || seen == ref;
+            if (!found) Sleep(1);
+        }
+        if (!found) ++lost;
+        else if (i >= warmUp) latencies.push_back(NowMs() - start);
+    }
+    const Figures f = Summarise(latencies);
+    std::printf("NewOrder to instruction file in INCOMING, ms: p50 %.2f p99 %.2f max %.2f (%zu orders, %d not seen in 5 s)\n",
+                f.p50, f.p99, f.max, f.count, lost);
+    PrintFigures("incoming_ms", f);
+    PrintFigure("incoming_lost", lost);
+    return 0;
+}
+
+}  // namespace bench

@@ -1,0 +1,52 @@
+// combench: benchmarks of a running order server through IOrderServer, out of process.
+//   combench calls <rounds> <callsPerRound>           cost per call, early- and late-bound
+//   combench incoming <INCOMING> <orders>              NewOrder to instruction file
+//   combench status <INCOMING> <OUTGOING> <samples>    state file to GetOrderStatus
+//   combench burst <name> <orders> <threads> <firstRef> [<INCOMING> <delete|keep> <seconds>]
+//   combench shell <updates>                           Shell_NotifyIcon(NIM_MODIFY) alone
+// Folders are Windows paths. Results are FIGURE lines on stdout.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "bench/com/Benchmarks.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: combench calls <rounds> <calls> | incoming <dir> <orders> |\n"
+                 "       status <incoming> <outgoing> <samples> |\n"
+                 "       burst <name> <orders> <threads> <firstRef> [<incoming> <delete|keep> <seconds>] |\n"
+                 "       shell <updates>\n");
+    return 2;
+}
+
+int Number(const char* text) { return std::atoi(text); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc < 2) return Usage();
+    const std::string mode = argv[1];
+    if (mode == "calls" && argc == 4) return bench::RunCallCost(Number(argv[2]), Number(argv[3]));
+    if (mode == "incoming" && argc == 4) return bench::RunIncomingLatency(argv[2], Number(argv[3]));
+    if (mode == "status" && argc == 5) return bench::RunStatusLatency(argv[2], argv[3], Number(argv[4]));
+    if (mode == "shell" && argc == 3) return bench::RunShellIconCost(Number(argv[2]));
+    if (mode == "burst" && (argc == 6 || argc == 9)) {
+        bench::BurstOptions options;
+        options.name = argv[2];
+        options.orders = Number(argv[3]);
+        options.threads = Number(argv[4]);
+        options.firstRef = Number(argv[5]);
+        if (argc == 9) {
+            options.incoming = argv[6];
+            options.deleteSeen = std::string(argv[7]) == "delete";
+            options.timeoutMs = 1000.0 * Number(argv[8]);
+        }
+        if (options.threads < 1 || options.orders < options.threads) return Usage();
+        return bench::RunOrderBurst(options);
+    }
+    return Usage();
+}

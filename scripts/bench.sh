@@ -1,0 +1,264 @@
+#!/usr/bin/env bash
+# Benchmarks of the order server: builds what they need, runs OrderSrv.exe under Wine in a
+# scratch NinjaTrader folder of its own (bench-run/), measures every figure beside its floor in
+# the same run, counts instructions natively with callgrind, prints one table and saves it to
+# bench/results/latest.md. Targets are reported, never asserted. Always ends (every client
+# under timeout) and always ends its own Wine prefix.
+#
+# Environment:
+#   ORDERSRV_BENCH_QUICK=1            small counts, for trying the script out
+#   ORDERSRV_BENCH_NATIVE_BUILD=dir   native build tree (default build/native)
+#   ORDERSRV_BENCH_WINDOWS_BUILD=dir  Windows build tree (default build/windows)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+run=$root/bench-run
+native_build=$(realpath -m "${ORDERSRV_BENCH_NATIVE_BUILD:-build/native}")
+windows_build=$(realpath -m "${ORDERSRV_BENCH_WINDOWS_BUILD:-build/windows}")
+quick=${ORDERSRV_BENCH_QUICK:-0}
+
+# Sizes (the quick set only checks that everything runs).
+if [ "$quick" = 1 ]; then
+  call_rounds=4 call_batch=20 incoming_orders=30 status_samples=15 burst_orders=2000
+  memory_orders=10000 cpu_seconds=2 callgrind_n=2000 scan_files=200 scan_repeats=2
+else
+  call_rounds=20 call_batch=50 incoming_orders=200 status_samples=100 burst_orders=10000
+  memory_orders=100000 cpu_seconds=5 callgrind_n=10000 scan_files=1000 scan_repeats=5
+fi
+
+log() { echo "== $*" >&2; }
+
+# ---- Build --------------------------------------------------------------------------------
+build_tree() {  # tree preset targets...; configures only a tree that does not exist yet
+  local tree=$1 preset=$2
+  shift 2
+  if [ ! -f "$tree/CMakeCache.txt" ]; then
+    cmake --preset "$preset" -B "$tree" >/dev/null || return 1
+  fi
+  cmake --build "$tree" --target "$@" -j2 >"$run/build-$preset.log" 2>&1 ||
+    { tail -30 "$run/build-$preset.log" >&2; return 1; }
+}
+
+rm -rf "$run/nt" "$run/nt-missing" "$run/bin" "$run/out" "$run"/*.log
+mkdir -p "$run/bin" "$run/out" "$root/bench/results"
+bash scripts/setup.sh || exit 1
+log "Building (bench_engine_cost natively; OrderSrv, combench, bench_event_latency, hostclient for Windows)"
+build_tree "$native_build" native bench_engine_cost || exit 1
+build_tree "$windows_build" windows OrderSrv combench bench_event_latency hostclient || exit 1
+cp "$windows_build/server/OrderSrv.exe" "$windows_build/bench/com/combench.exe" \
+   "$windows_build/bench/workers/bench_event_latency.exe" \
+   "$windows_build/tools/hostclient/hostclient.exe" "$run/bin/"
+
+# ---- Figures and the table ----------------------------------------------------------------
+figures=$run/out/figures.txt
+: >"$figures"
+note() { echo "$1 $2" >>"$figures"; }  # name value
+fig() { awk -v k="$1" '$1 == k { v = $2 } END { print (v == "" ? "n/a" : v) }' "$figures"; }
+collect() { awk '$1 == "FIGURE" { print $2, $3 }' "$1" >>"$figures"; }
+calc() { awk "BEGIN { x = $1; printf \"%.${2:-2}f\", x }" 2>/dev/null || echo n/a; }
+# True when every argument is a number.
+numbers() { local v; for v in "$@"; do [[ $v =~ ^-?[0-9.]+$ ]] || return 1; done; }
+
+# ---- Native instruction counts (callgrind) ------------------------------------------------
+engine_cost=$native_build/bench/native/bench_engine_cost
+callgrind_ir() {  # args... -> instructions counted
+  local out=$run/out/callgrind.out collect_flag=()
+  [ "$("$engine_cost" client-requests)" = 1 ] && collect_flag=(--collect-atstart=no)
+  (cd "$run/out" && timeout 300 valgrind --tool=callgrind "${collect_flag[@]}" \
+      --callgrind-out-file="$out" "$engine_cost" "$@" >/dev/null 2>&1) || { echo n/a; return; }
+  awk '$1 == "totals:" { print $2 }' "$out"
+}
+per_op() {  # name divisor-for-N args-for-N args-for-2N: Ir(2N) - Ir(N), per unit
+  local name=$1 units=$2 a b
+  a=$(callgrind_ir $3) b=$(callgrind_ir $4)
+  note "${name}_ir_n" "$a"
+  note "${name}_ir_2n" "$b"
+  numbers "$a" "$b" && note "${name}_ir_per" "$(calc "($b - $a) / $units" 0)"
+  numbers "$a" && note "${name}_ir_per_single" "$(calc "$a / $units" 0)"
+}
+if command -v valgrind >/dev/null; then
+  log "callgrind: NewOrder in the engine, orders drained, files scanned"
+  n=$callgrind_n
+  for pass in 1 2; do  # twice, to show the count is stable from run to run
+    per_op "cg${pass}_neworder" "$n" "neworder $n" "neworder $((2 * n))"
+    per_op "cg${pass}_drain" "$n" "drain $n" "drain $((2 * n))"
+    half=$((scan_files / 2))
+    per_op "cg${pass}_scan" "$((half * scan_repeats))" "scan $half $scan_repeats" \
+      "scan $scan_files $scan_repeats"
+  done
+fi
+
+# ---- Wine prefix and the server -------------------------------------------------------------
+log "Wine prefix $run/wineprefix"
+# shellcheck source=scripts/wine-env.sh
+source scripts/wine-env.sh "$run/wineprefix" || exit 1
+server_pid=""
+cleanup() {
+  touch "$run/bench.stop"
+  wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# The Linux process of a Windows program of this prefix, by its name.
+prefix_process() {
+  local p
+  for p in /proc/[0-9]*; do
+    [ "$(cat "$p/comm" 2>/dev/null)" = "$1" ] || continue
+    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { basename "$p"; return 0; }
+  done
+  return 1
+}
+cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat" 2>/dev/null; }
+# Percent of one core used by the server (and by the prefix's wineserver) over cpu_seconds.
+measure_cpu() {  # name
+  local ws s1 s2 w1 w2 hz
+  hz=$(getconf CLK_TCK)
+  ws=$(prefix_process wineserver || true)
+  s1=$(cpu_ticks "$server_pid"); w1=$( [ -n "$ws" ] && cpu_ticks "$ws")
+  sleep "$cpu_seconds"
+  s2=$(cpu_ticks "$server_pid"); w2=$( [ -n "$ws" ] && cpu_ticks "$ws")
+  numbers "$s1" "$s2" && note "$1_server_pct" "$(calc "($s2 - $s1) * 100 / $hz / $cpu_seconds" 2)"
+  numbers "$w1" "$w2" && note "$1_wineserver_pct" "$(calc "($w2 - $w1) * 100 / $hz / $cpu_seconds" 2)"
+}
+rss_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status" 2>/dev/null; }
+
+start_server() {  # Location folder (Linux path)
+  printf 'Account=Sim101\r\nLocation=%s\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n' \
+    "$(winepath -w "$1")" >"$run/bin/ORDERSRV.INI"
+  timeout 60 wine "$run/bin/OrderSrv.exe" /RegServer </dev/null >/dev/null 2>&1
+  setsid wine "$run/bin/OrderSrv.exe" </dev/null >>"$run/server.log" 2>&1 &
+  server_pid=""
+  for _ in $(seq 150); do
+    server_pid=$(prefix_process OrderSrv.exe) && break
+    sleep 0.1
+  done
+  [ -n "$server_pid" ] || { log "the server did not start"; return 1; }
+  sleep 3  # window, class object, first scan
+}
+stop_server() {
+  timeout 30 wine "$run/bin/hostclient.exe" close </dev/null >/dev/null 2>&1
+  for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || return 0; sleep 0.2; done
+  kill "$server_pid" 2>/dev/null
+  sleep 1
+}
+client() {  # output-name timeout-seconds combench arguments...
+  local name=$1 limit=$2 rc
+  local out=$run/out/$name.txt
+  shift 2
+  timeout "$limit" wine "$run/bin/combench.exe" "$@" </dev/null >"$out" 2>"$run/out/$name.err"
+  rc=$?
+  [ $rc -eq 0 ] || log "combench $name ended with $rc (see $run/out/$name.err)"
+  grep -v '^FIGURE' "$out" | sed 's/^/   /' >&2
+  collect "$out"
+}
+
+# ---- Floor of the event queue: the workers' own benchmark, under Wine ------------------------
+log "Event queue latency (bench_event_latency, real window)"
+timeout 150 wine "$run/bin/bench_event_latency.exe" </dev/null >"$run/out/event_latency.txt" 2>/dev/null
+awk '$1 == "window" && $2 == "single" { print "event_window_p50", $5; print "event_window_p99", $6; print "event_window_max", $7 }' \
+  "$run/out/event_latency.txt" >>"$figures"
+
+# ---- Phase A: not connected (Location missing), AcceptOrders on: the transport -------------
+log "Server not connected (NinjaTrader folder missing): call costs and the burst's calls alone"
+if start_server "$run/nt-missing"; then
+  client calls 300 calls "$call_rounds" "$call_batch"
+  client burst_floor 300 burst burst_floor "$burst_orders" 4 4000000
+  stop_server
+fi
+
+# ---- Phase B: connected to a NinjaTrader folder without NinjaTrader ---------------------------
+nt=$run/nt
+mkdir -p "$nt/INCOMING" "$nt/OUTGOING"
+incoming=$(winepath -w "$nt/INCOMING")
+outgoing=$(winepath -w "$nt/OUTGOING")
+log "Server connected to $nt (no NinjaTrader: the clients read INCOMING themselves)"
+if start_server "$nt"; then
+  log "Idle: no clients, no files, ${cpu_seconds} s"
+  measure_cpu idle
+  client incoming 300 incoming "$incoming" "$incoming_orders"
+  client status 300 status "$incoming" "$outgoing" "$status_samples"
+  client burst 300 burst burst "$burst_orders" 4 5000000 "$incoming" delete
+
+  for files in 0 100 1000; do
+    log "Scan with $files position files of another account in OUTGOING"
+    rm -f "$nt/OUTGOING"/*
+    for ((i = 0; i < files; i++)); do
+      printf 'LONG;1;5000.25\r\n' >"$nt/OUTGOING/SYM$i GLOBEX_OTHER_POSITION.TXT"
+    done
+    sleep 1
+    measure_cpu "scan$files"
+  done
+  rm -f "$nt/OUTGOING"/*
+
+  log "Memory: $memory_orders orders from 4 clients (RssAnon of the server process)"
+  sleep 1
+  note mem_before_anon_kb "$(rss_kb "$server_pid" RssAnon)"
+  note mem_before_rss_kb "$(rss_kb "$server_pid" VmRSS)"
+  client memory 600 burst memory "$memory_orders" 4 10000000 "$incoming" delete
+  sleep 2
+  note mem_after_anon_kb "$(rss_kb "$server_pid" RssAnon)"
+  note mem_after_rss_kb "$(rss_kb "$server_pid" VmRSS)"
+  stop_server
+fi
+
+# ---- The table ----------------------------------------------------------------------------------
+verdict() {  # value op target
+  numbers "$1" || { echo "n/a"; return; }
+  awk "BEGIN { exit !($1 $2 $3) }" && echo met || echo MISSED
+}
+ratio() { numbers "$1" "$2" && calc "$1 / $2" 2 || echo n/a; }
+bytes_per_order() {
+  numbers "$(fig mem_before_anon_kb)" "$(fig mem_after_anon_kb)" "$(fig memory_lines)" || { echo n/a; return; }
+  calc "($(fig mem_after_anon_kb) - $(fig mem_before_anon_kb)) * 1024 / $(fig memory_lines)" 0
+}
+rss_per_order() {
+  numbers "$(fig mem_before_rss_kb)" "$(fig mem_after_rss_kb)" "$(fig memory_lines)" || { echo n/a; return; }
+  calc "($(fig mem_after_rss_kb) - $(fig mem_before_rss_kb)) * 1024 / $(fig memory_lines)" 0
+}
+
+table=$run/out/table.md
+{
+  echo "# Order server benchmarks"
+  echo
+  echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(wine --version 2>/dev/null)$([ "$quick" = 1 ] && echo ', QUICK sizes')."
+  echo "Out-of-process figures: OrderSrv.exe under Wine, clients in the same prefix. Floors measured in the same run."
+  echo
+  echo "| # | Benchmark | Figure | Floor (same run) | Target | |"
+  echo "|---|---|---|---|---|---|"
+  for b in early late; do
+    floor=$(fig "call_floor_${b}_us")
+    for m in status neworder position; do
+      v=$(fig "call_${m}_${b}_us") r=$(ratio "$v" "$floor")
+      echo "| 1 | $m call, ${b}-bound (µs per call, median of $call_rounds×$call_batch) | $v (ratio $r) | GetAccountInfo $floor | ratio ≤ 1.2 | $(verdict "$r" '<=' 1.2) |"
+    done
+  done
+  p99=$(fig incoming_ms_p99)
+  echo "| 2 | NewOrder → file in INCOMING, ms (n=$(fig incoming_ms_n), lost $(fig incoming_lost)) | p50 $(fig incoming_ms_p50) / p99 $p99 / max $(fig incoming_ms_max) | event queue → window p50 $(fig event_window_p50) / p99 $(fig event_window_p99) / max $(fig event_window_max); poll 20 ms | p99 ≤ 25 | $(verdict "$p99" '<=' 25) |"
+  p99=$(fig status_ms_p99)
+  echo "| 3 | state file in OUTGOING → GetOrderStatus, ms (n=$(fig status_ms_n), unseen $(fig status_unseen)) | p50 $(fig status_ms_p50) / p99 $p99 / max $(fig status_ms_max) | scan period 100 ms (uniform phase: p50 50, p99 99) | p99 ≤ 130 | $(verdict "$p99" '<=' 130) |"
+  t=$(fig burst_all_lines_ms) f=$(fig burst_files)
+  ok=$( [ "$(verdict "$t" '<=' 2000)" = met ] && [ "$(verdict "$f" '<=' 15)" = met ] && echo met || echo MISSED)
+  echo "| 4 | burst of $(fig burst_orders) orders, 4 clients: every line in a file | $t ms in $f files ($(fig burst_lines) lines; calls done at $(fig burst_calls_ms) ms) | same calls alone (not connected) $(fig burst_floor_calls_ms) ms | ≤ 2000 ms in ≤ 15 files | $ok |"
+  for files in 0 100 1000; do
+    v=$(fig "scan${files}_server_pct")
+    echo "| 5 | scan CPU, $files files in OUTGOING (% of one core, ${cpu_seconds} s) | $v (wineserver $(fig "scan${files}_wineserver_pct")) | idle $(fig idle_server_pct) | $([ $files = 1000 ] && echo '≤ 5') | $([ $files = 1000 ] && verdict "$v" '<=' 5) |"
+  done
+  v=$(bytes_per_order)
+  echo "| 6 | memory per order after $(fig memory_lines) orders (RssAnon delta of the server process, bytes) | $v (VmRSS $(rss_per_order)) | RssAnon before $(fig mem_before_anon_kb) kB, after $(fig mem_after_anon_kb) kB | ≤ 400 | $(verdict "$v" '<=' 400) |"
+  v=$(fig idle_server_pct)
+  echo "| 6 | idle CPU, no clients, no files (% of one core, ${cpu_seconds} s) | $v (wineserver $(fig idle_wineserver_pct)) | | ≤ 0.5 | $(verdict "$v" '<=' 0.5) |"
+  echo
+  echo "Native instruction counts (callgrind, Ir; marginal = (Ir(2N) - Ir(N)) / N; two runs):"
+  echo
+  echo "| Operation | N | run 1 | run 2 |"
+  echo "|---|---|---|---|"
+  echo "| NewOrder in the engine | $callgrind_n | $(fig cg1_neworder_ir_per) | $(fig cg2_neworder_ir_per) |"
+  echo "| order drained into an instruction file | $callgrind_n | $(fig cg1_drain_ir_per) | $(fig cg2_drain_ir_per) |"
+  echo "| file scanned (position file of another account) | $((scan_files / 2)) files × $scan_repeats scans | $(fig cg1_scan_ir_per) | $(fig cg2_scan_ir_per) |"
+} >"$table"
+
+cp "$table" "$root/bench/results/latest.md"
+echo
+cat "$table"
+echo
+echo "Saved: bench/results/latest.md   Raw figures: $figures"
