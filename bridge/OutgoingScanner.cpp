@@ -13,9 +13,12 @@ constexpr const char* kPositionSuffixWithBlank = "_ POSITION.TXT";
 
 // Folder links can form cycles; no NinjaTrader folder is anywhere near this deep.
 constexpr int kMaxFolderDepth = 32;
+// Two links back up the tree would make even that depth billions of folders: one listing
+// visits at most this many, far more than NinjaTrader ever puts under OUTGOING.
+constexpr size_t kMaxFoldersListed = 100;
 
 void ListFolderTreeTo(const std::string& folder, std::vector<std::string>& files,
-                      std::vector<std::string>& folders, int depth) {
+                      std::vector<std::string>& folders, int depth, size_t& foldersLeft) {
     const std::string d = plat::WithTrailingDelimiter(folder);
     if (!plat::FolderExists(d)) return;
     std::vector<plat::FolderEntry> entries;
@@ -27,8 +30,10 @@ void ListFolderTreeTo(const std::string& folder, std::vector<std::string>& files
         if (!entry.isFolder || entry.hiddenOrSystem) continue;
         const std::string sub = d + entry.name;
         if (!plat::FolderExists(sub)) continue;
+        if (foldersLeft == 0) return;
+        --foldersLeft;
         folders.push_back(sub);
-        ListFolderTreeTo(sub, files, folders, depth + 1);
+        ListFolderTreeTo(sub, files, folders, depth + 1, foldersLeft);
     }
 }
 
@@ -49,7 +54,8 @@ std::string TFileBridge::OutgoingFolder() const {
 
 void TFileBridge::ListFolderTree(const std::string& folder, std::vector<std::string>& files,
                                  std::vector<std::string>& folders) {
-    ListFolderTreeTo(folder, files, folders, 0);
+    size_t foldersLeft = kMaxFoldersListed;
+    ListFolderTreeTo(folder, files, folders, 0, foldersLeft);
 }
 
 void TFileBridge::ScanOutgoingFolder() {

@@ -253,3 +253,21 @@ TEST_F(OutgoingFaults, PositionNameWithABlankSymbolAddsNoPositionAtAnyScan) {
     for (const std::string& line : log)
         EXPECT_NE(line.find("> blank symbol or exchange"), std::string::npos) << line;
 }
+
+#ifndef _WIN32
+// Folder links that lead back up the tree: the listing must end, and soon.
+TEST_F(OutgoingFaults, FolderLinkLoopsEndTheListing) {
+    PlaceAndWrite(13);
+    ASSERT_EQ(symlink(".", (outgoing + "a").c_str()), 0);
+    ASSERT_EQ(symlink(".", (outgoing + "b").c_str()), 0);
+    ASSERT_EQ(symlink("..", (outgoing + "c").c_str()), 0);
+    WriteOutgoing("HALVENMAR13.TXT", "PARTFILLED;1;99.5\r\n");
+    bridge.ScanOutgoingFolder();
+    EXPECT_EQ(Order(13).Status, StatusCode::PartFilled);
+    EXPECT_EQ(Order(13).FillPrice, 99.5);
+    std::vector<std::string> files, folders;
+    TFileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    EXPECT_LE(folders.size(), 100u);
+    EXPECT_EQ(files.front(), outgoing + "HALVENMAR13.TXT");  // its own files come first
+}
+#endif
