@@ -1,0 +1,249 @@
+#include "LoadSupport.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// Number of an instruction file name "OIF<n>.TXT" (any case); -1 for any other name.
+long InstructionFileNumber(const std::string& name) {
+    if (name.size() < 8) return -1;
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    if (upper.compare(0, 3, "OIF") != 0 || upper.compare(upper.size() - 4, 4, ".TXT") != 0)
+        return -1;
+    const std::string digits = upper.substr(3, upper.size() - 7);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::strtol(digits.c_str(), nullptr, 10);
+}
+
+void SplitWholeLines(TInstructionFile& file) {
+    const std::string& c = file.content;
+    file.wholeLines = !c.empty();
+    size_t start = 0;
+    while (start < c.size()) {
+        const size_t end = c.find("\r\n", start);
+        if (end == std::string::npos) {  // a tail without its line end
+            file.lines.push_back(c.substr(start));
+            file.wholeLines = false;
+            break;
+        }
+        std::string line = c.substr(start, end - start);
+        if (line.find_first_of("\r\n") != std::string::npos) file.wholeLines = false;
+        file.lines.push_back(std::move(line));
+        start = end + 2;
+    }
+}
+
+HANDLE StartCommandLine(std::string commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// The folder's parent is made first: a server folder lies below the tests' run folder.
+const std::string& WithParentMade(const std::string& folder) {
+    const std::string path = WindowsPath(folder);
+    CreateDirectoryA(path.substr(0, path.find_last_of('\\')).c_str(), nullptr);
+    return folder;
+}
+
+}  // namespace
+
+TVar::TVar(const wchar_t* text) : TVar() {
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = SysAllocString(text);
+}
+
+int EnvironmentNumber(const char* name, int fallback) {
+    const char* text = std::getenv(name);
+    if (!text || !*text) return fallback;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    return (*end == '\0' && value > 0 && value < 10000000) ? static_cast<int>(value) : fallback;
+}
+
+// ---- TRunningServer -----------------------------------------------------------------------
+
+TRunningServer::TRunningServer(const std::string& runFolder)
+    : folder_(ORDERSRV_EXE, WithParentMade(runFolder)) {
+    folder_.WriteSettings(true);
+    folder_.RunToEnd("/RegServer");
+}
+
+TRunningServer::~TRunningServer() {
+    Stop();
+    folder_.RunToEnd("/UnregServer");
+}
+
+// The server's main window comes after its class object is published: then clients reach it.
+bool TRunningServer::FindProcess() {
+    for (int waited = 0; waited < 30000; waited += 50) {
+        if (HWND window = FindWindowA("TNTOrderServerForm", nullptr)) {
+            DWORD id = 0;
+            GetWindowThreadProcessId(window, &id);
+            if (!process_)
+                process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION |
+                                           PROCESS_VM_READ,
+                                       FALSE, id);
+            return process_ != nullptr;
+        }
+        if (process_ && !Running()) return false;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool TRunningServer::StartThroughCom() {
+    keeper_ = CreateOrderServer();
+    return keeper_ && FindProcess();
+}
+
+bool TRunningServer::StartStandalone() {
+    if (process_) CloseHandle(process_);
+    process_ = folder_.Start("");
+    return process_ && FindProcess();
+}
+
+bool TRunningServer::Stop() {
+    keeper_.Reset();
+    if (!process_) return true;
+    const bool ended = WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
+    return Kill() && ended;
+}
+
+bool TRunningServer::Kill() {
+    if (!process_) return true;
+    TerminateProcess(process_, 1);
+    const bool ended = WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
+    CloseHandle(process_);
+    process_ = nullptr;
+    return ended && WaitForServerEnd(30000);
+}
+
+bool TRunningServer::Running() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+TComPtr<IOrderServer> CreateOrderServer(HRESULT* result) {
+    TComPtr<IOrderServer> server;
+    const HRESULT hr = CoCreateInstance(CLSID_OrderServer, nullptr, CLSCTX_LOCAL_SERVER,
+                                        IID_IOrderServer, reinterpret_cast<void**>(server.Out()));
+    if (result) *result = hr;
+    return server;
+}
+
+TProcessFigures ProcessFigures(HANDLE process) {
+    TProcessFigures figures;
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(process, &memory, sizeof memory))
+        figures.workingSetBytes = memory.WorkingSetSize;
+    GetProcessHandleCount(process, &figures.handles);
+    return figures;
+}
+
+// ---- Instruction files ----------------------------------------------------------------------
+
+std::vector<TInstructionFile> ReadInstructionFiles(const std::string& incomingFolder) {
+    std::vector<std::pair<long, std::string>> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((incomingFolder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const long number = InstructionFileNumber(found.cFileName);
+            if (number >= 0 && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.emplace_back(number, found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<TInstructionFile> files;
+    for (const auto& name : names) {
+        TInstructionFile file;
+        file.name = name.second;
+        file.content = ReadWhole(incomingFolder + "\\" + name.second);
+        SplitWholeLines(file);
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = line.find(';', start);
+        fields.push_back(line.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) return fields;
+        start = end + 1;
+    }
+}
+
+bool OrderIdReference(const std::string& orderId, int32_t& reference) {
+    static const std::string prefix = "HALVENMAR";
+    if (orderId.compare(0, prefix.size(), prefix) != 0) return false;
+    const std::string digits = orderId.substr(prefix.size());
+    if (digits.empty() || digits.size() > 11) return false;
+    char* end = nullptr;
+    const long long value = std::strtoll(digits.c_str(), &end, 10);
+    if (*end != '\0' || value < INT32_MIN || value > INT32_MAX) return false;
+    reference = static_cast<int32_t>(value);
+    return std::to_string(reference) == digits;
+}
+
+// ---- The stand-in ---------------------------------------------------------------------------
+
+TStandinProcess::TStandinProcess(const std::string& executable,
+                                 const std::string& ninjaTraderFolder,
+                                 const std::string& runFolder, const std::string& extraOptions)
+    : stopFile_(runFolder + "\\standin.stop"), logPath_(runFolder + "\\standin.log") {
+    DeleteFileA(stopFile_.c_str());
+    DeleteFileA(logPath_.c_str());
+    process_ = StartCommandLine("\"" + WindowsPath(executable) + "\" --folder \"" +
+                                ninjaTraderFolder + "\" --accounts SIM101 --run-ms 900000" +
+                                " --stop-file \"" + stopFile_ + "\" --log \"" + logPath_ +
+                                "\" " + extraOptions);
+}
+
+TStandinProcess::~TStandinProcess() {
+    if (!process_) return;
+    if (!Stop()) TerminateProcess(process_, 1);
+    CloseHandle(process_);
+}
+
+bool TStandinProcess::Stop() {
+    if (!process_) return false;
+    HANDLE stop = CreateFileA(stopFile_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (stop != INVALID_HANDLE_VALUE) CloseHandle(stop);
+    return WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
+}
+
+std::vector<TTracedLine> ReadTracedLines(const std::string& logPath) {
+    std::vector<TTracedLine> traced;
+    std::istringstream log(ReadWhole(logPath));
+    std::string line;
+    while (std::getline(log, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t mark = line.find(" < ");
+        if (mark == std::string::npos || InstructionFileNumber(line.substr(0, mark)) < 0) continue;
+        traced.push_back({line.substr(0, mark), line.substr(mark + 3)});
+    }
+    return traced;
+}
