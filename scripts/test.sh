@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# Builds every preset and runs every test: native, native under ASan+UBSan and TSan, Windows
-# under Wine; the 32-bit Windows build is compiled only. Warnings are errors.
+# Builds every preset and runs every test: native, native under ASan+UBSan and TSan, a short
+# fuzzing run, Windows under Wine; the 32-bit Windows build is compiled only. Warnings are errors.
 # ORDERSRV_PRESETS="native windows" limits the run to some presets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
-presets=${ORDERSRV_PRESETS:-"native native-asan native-tsan windows windows-i686"}
+presets=${ORDERSRV_PRESETS:-"native native-asan native-tsan fuzz windows windows-i686"}
 jobs=$(nproc)
 failed=()
 
 run_preset() {
   local preset=$1
+  if [ "$preset" = fuzz ]; then
+    echo "=== fuzz: every target for 10 s, then its saved corpus"
+    bash scripts/fuzz.sh 10 && ctest --test-dir build/fuzz -L fuzz --output-on-failure
+    return
+  fi
   echo "=== $preset: configure and build"
   cmake --preset "$preset" -DORDERSRV_WERROR=ON >/dev/null || return 1
   cmake --build --preset "$preset" -j "$jobs" || return 1
