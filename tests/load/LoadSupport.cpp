@@ -57,14 +57,70 @@ HANDLE StartCommandLine(std::string commandLine) {
     return process.hProcess;
 }
 
-// The folder's parent is made first: a server folder lies below the tests' run folder.
-const std::string& WithParentMade(const std::string& folder) {
-    const std::string path = WindowsPath(folder);
-    CreateDirectoryA(path.substr(0, path.find_last_of('\\')).c_str(), nullptr);
-    return folder;
+const char* const kInstanceMutex = "PREVINST:Ordersrv";
+
+void MakeEmptyFolder(const std::string& path) {
+    CreateDirectoryA(path.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA((path + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 }  // namespace
+
+std::string WindowsPath(const std::string& path) {
+    std::string result = path;
+    for (char& c : result)
+        if (c == '/') c = '\\';
+    return !path.empty() && path[0] == '/' ? "Z:" + result : result;
+}
+
+TServerFolder::TServerFolder(const std::string& serverExe, const std::string& folder)
+    : folder_(WindowsPath(folder)) {
+    CreateDirectoryA(folder_.substr(0, folder_.find_last_of('\\')).c_str(), nullptr);
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    executable_ = folder_ + "\\OrderSrv.exe";
+    CopyFileA(WindowsPath(serverExe).c_str(), executable_.c_str(), FALSE);
+    ninjaTrader_ = folder_ + "\\nt";
+    CreateDirectoryA(ninjaTrader_.c_str(), nullptr);
+    MakeEmptyFolder(ninjaTrader_ + "\\INCOMING");
+    MakeEmptyFolder(ninjaTrader_ + "\\OUTGOING");
+}
+
+void TServerFolder::WriteSettings() const {
+    std::ofstream(folder_ + "\\ORDERSRV.INI", std::ios::binary | std::ios::trunc)
+        << "Location=" << ninjaTrader_ << "\r\nAccount=SIM101\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n";
+}
+
+int TServerFolder::RunToEnd(const std::string& argument) const {
+    HANDLE process = Start(argument);
+    if (!process) return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return static_cast<int>(code);
+}
+
+HANDLE TServerFolder::Start(const std::string& argument) const {
+    return StartCommandLine("\"" + executable_ + "\" " + argument);
+}
+
+bool ServerIsRunning() {
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex);
+    if (!mutex) return false;
+    CloseHandle(mutex);
+    return true;
+}
+
+bool WaitForServerEnd(DWORD timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs && ServerIsRunning(); waited += 50) Sleep(50);
+    return !ServerIsRunning();
+}
 
 TVar::TVar(const wchar_t* text) : TVar() {
     V_VT(&v) = VT_BSTR;
@@ -82,8 +138,8 @@ int EnvironmentNumber(const char* name, int fallback) {
 // ---- TRunningServer -----------------------------------------------------------------------
 
 TRunningServer::TRunningServer(const std::string& runFolder)
-    : folder_(ORDERSRV_EXE, WithParentMade(runFolder)) {
-    folder_.WriteSettings(true);
+    : folder_(ORDERSRV_EXE, runFolder) {
+    folder_.WriteSettings();
     folder_.RunToEnd("/RegServer");
 }
 
@@ -102,6 +158,7 @@ bool TRunningServer::FindProcess() {
                 process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION |
                                            PROCESS_VM_READ,
                                        FALSE, id);
+            FindUnixProcess();
             return process_ != nullptr;
         }
         if (process_ && !Running()) return false;
@@ -134,6 +191,7 @@ bool TRunningServer::Kill() {
     const bool ended = WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
     CloseHandle(process_);
     process_ = nullptr;
+    unixProcess_ = 0;
     return ended && WaitForServerEnd(30000);
 }
 
@@ -149,13 +207,57 @@ TComPtr<IOrderServer> CreateOrderServer(HRESULT* result) {
     return server;
 }
 
-TProcessFigures ProcessFigures(HANDLE process) {
+// The Linux process whose command line names this folder's OrderSrv.exe (Wine shows /proc as
+// Z:\proc); 0 when not found.
+void TRunningServer::FindUnixProcess() {
+    const auto normal = [](std::string text) {
+        for (char& c : text) c = c == '/' ? '\\' : static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    const std::string wanted = normal(folder_.Folder().substr(2) + "\\OrderSrv.exe");  // no drive
+    unixProcess_ = 0;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (normal(ReadWhole("Z:\\proc\\" + name + "\\cmdline")).find(wanted) != std::string::npos) {
+            unixProcess_ = std::atoi(name.c_str());
+            break;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+TProcessFigures TRunningServer::Figures() const {
     TProcessFigures figures;
+    if (!process_) return figures;
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(process, &memory, sizeof memory))
+    if (GetProcessMemoryInfo(process_, &memory, sizeof memory))
         figures.workingSetBytes = memory.WorkingSetSize;
-    GetProcessHandleCount(process, &figures.handles);
+    GetProcessHandleCount(process_, &figures.handles);
+    if (unixProcess_ == 0) return figures;
+    const std::string proc = "Z:\\proc\\" + std::to_string(unixProcess_);
+    std::istringstream status(ReadWhole(proc + "\\status"));
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.compare(0, 6, "VmRSS:") == 0)
+            figures.workingSetBytes = std::strtoull(line.c_str() + 6, nullptr, 10) * 1024;
+        if (line.compare(0, 8, "Threads:") == 0)
+            figures.threads = static_cast<DWORD>(std::strtoul(line.c_str() + 8, nullptr, 10));
+    }
+    DWORD descriptors = 0;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((proc + "\\fd\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (found.cFileName[0] != '.') ++descriptors;
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    if (descriptors > 0) figures.handles = descriptors;
     return figures;
 }
 
@@ -215,6 +317,13 @@ TStandinProcess::TStandinProcess(const std::string& executable,
                                  const std::string& runFolder, const std::string& extraOptions)
     : stopFile_(runFolder + "\\standin.stop"), logPath_(runFolder + "\\standin.log") {
     DeleteFileA(stopFile_.c_str());
+    if (const char* external = std::getenv("ORDERSRV_LOAD_STANDIN_LOG")) {
+        external_ = *external != '\0';
+        if (external_) {
+            logPath_ = WindowsPath(external);
+            return;
+        }
+    }
     DeleteFileA(logPath_.c_str());
     process_ = StartCommandLine("\"" + WindowsPath(executable) + "\" --folder \"" +
                                 ninjaTraderFolder + "\" --accounts SIM101 --run-ms 900000" +
@@ -229,9 +338,10 @@ TStandinProcess::~TStandinProcess() {
 }
 
 bool TStandinProcess::Stop() {
-    if (!process_) return false;
     HANDLE stop = CreateFileA(stopFile_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (stop != INVALID_HANDLE_VALUE) CloseHandle(stop);
+    if (external_) return true;
+    if (!process_) return false;
     return WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
 }
 

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "ServerProcess.h"
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
 
@@ -26,6 +25,38 @@ struct TVar {
 // A whole-number setting from the environment (sizes of a run); `fallback` when unset or bad.
 int EnvironmentNumber(const char* name, int fallback);
 
+// A Unix path of the build as the Windows path Wine maps it to.
+std::string WindowsPath(const std::string& path);
+
+// A copy of OrderSrv.exe with its settings file, and the NinjaTrader folder it works on
+// ("nt" below it, with INCOMING and OUTGOING emptied).
+class TServerFolder {
+public:
+    TServerFolder(const std::string& serverExe, const std::string& folder);
+    const std::string& Folder() const { return folder_; }
+    const std::string& NinjaTraderFolder() const { return ninjaTrader_; }
+    void WriteSettings() const;
+    // Runs the server with the argument and waits for it; the exit code, or -1.
+    int RunToEnd(const std::string& argument) const;
+    HANDLE Start(const std::string& argument) const;  // caller closes the handle
+
+private:
+    std::string folder_, executable_, ninjaTrader_;
+};
+
+// Whether a server holds its instance mutex, and waiting for none to.
+bool ServerIsRunning();
+bool WaitForServerEnd(DWORD timeoutMs);
+
+// Memory, open handles and threads of the server's process. Under Wine they come from the
+// Linux process that runs it (VmRSS, open file descriptors, threads): Wine reports no handle
+// count for another process.
+struct TProcessFigures {
+    size_t workingSetBytes = 0;
+    DWORD handles = 0;
+    DWORD threads = 0;
+};
+
 // One OrderSrv.exe in a folder of its own, with a handle to its process for figures and kills.
 class TRunningServer {
 public:
@@ -35,7 +66,7 @@ public:
     TRunningServer& operator=(const TRunningServer&) = delete;
 
     const TServerFolder& Folder() const { return folder_; }
-    std::string IncomingFolder() const { return folder_.NinjaTraderFolder() + "\\incoming"; }
+    std::string IncomingFolder() const { return folder_.NinjaTraderFolder() + "\\INCOMING"; }
     HANDLE Process() const { return process_; }
 
     // Has COM start the server (-Embedding) and holds one object, so it lives until Stop.
@@ -47,9 +78,12 @@ public:
     // Ends the process at once, as a task manager would; true when it has ended.
     bool Kill();
     bool Running() const;
+    TProcessFigures Figures() const;
 
 private:
     bool FindProcess();
+    void FindUnixProcess();
+    int unixProcess_ = 0;
     TServerFolder folder_;
     TComPtr<IOrderServer> keeper_;
     HANDLE process_ = nullptr;
@@ -57,12 +91,6 @@ private:
 
 TComPtr<IOrderServer> CreateOrderServer(HRESULT* result = nullptr);
 
-// Memory and handle count of a process, as the system reports them.
-struct TProcessFigures {
-    size_t workingSetBytes = 0;
-    DWORD handles = 0;
-};
-TProcessFigures ProcessFigures(HANDLE process);
 
 // An instruction file as NinjaTrader would read it.
 struct TInstructionFile {
@@ -75,7 +103,9 @@ struct TInstructionFile {
 std::vector<TInstructionFile> ReadInstructionFiles(const std::string& incomingFolder);
 std::vector<std::string> SplitFields(const std::string& line);
 
-// The NinjaTrader stand-in (ntstandin.exe) as a separate process.
+// The NinjaTrader stand-in (ntstandin.exe) as a separate process. When ORDERSRV_LOAD_STANDIN_LOG
+// names a log, a stand-in started outside (the faster native one) serves the folder instead,
+// logging there and ending when "standin.stop" appears in the run folder.
 class TStandinProcess {
 public:
     TStandinProcess(const std::string& executable, const std::string& ninjaTraderFolder,
@@ -84,13 +114,15 @@ public:
     TStandinProcess(const TStandinProcess&) = delete;
     TStandinProcess& operator=(const TStandinProcess&) = delete;
 
-    bool Started() const { return process_ != nullptr; }
+    bool Started() const { return external_ || process_ != nullptr; }
+    bool External() const { return external_; }
     // Asks it to end through its stop file and waits; true when it ended by itself.
     bool Stop();
     const std::string& LogPath() const { return logPath_; }
 
 private:
     HANDLE process_ = nullptr;
+    bool external_ = false;
     std::string stopFile_, logPath_;
 };
 
