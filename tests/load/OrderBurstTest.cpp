@@ -2,8 +2,8 @@
 // orders out: every accepted order reaches NinjaTrader in exactly one PLACE line, each client's
 // orders in its call order, and every order reaches a final status; nothing is lost or
 // duplicated, and the server's memory and handles settle once the burst is over.
-// Size: ORDERSRV_LOAD_CLIENTS clients (8) x ORDERSRV_LOAD_ORDERS orders each (1000 here,
-// scripts/load.sh runs 5000).
+// Size: ORDERSRV_LOAD_CLIENTS clients (8) x ORDERSRV_LOAD_ORDERS orders each (250 here, so CI
+// stays within minutes; scripts/load.sh runs 5000), in two rounds.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -188,7 +188,9 @@ TRoundFigures RunBurst(int round, int clients, int orders, TRunningServer& serve
     const double sendSeconds = SecondsSince(start);
 
     threads.clear();
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(400);
+    // Generous: under Wine the orders end at about a hundred a second.
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::seconds(120 + clients * orders / 20);
     for (int c = 0; c < clients; ++c) threads.emplace_back(AwaitFinalStatus, std::ref(runs[c]), deadline);
     for (std::thread& t : threads) t.join();
     const double finalSeconds = SecondsSince(start);
@@ -277,7 +279,7 @@ TRoundFigures RunBurst(int round, int clients, int orders, TRunningServer& serve
 
 TEST(OrderBurst, ManyClientsAtOnceWithCancelsNothingLostOrDuplicated) {
     const int clients = std::min(EnvironmentNumber("ORDERSRV_LOAD_CLIENTS", 8), 9);
-    const int orders = std::min(EnvironmentNumber("ORDERSRV_LOAD_ORDERS", 1000), 999999);
+    const int orders = std::min(EnvironmentNumber("ORDERSRV_LOAD_ORDERS", 250), 999999);
     TComThread com;
     TRunningServer server(ORDERSRV_RUN_DIR "/burst");
     TStandinProcess standin(ORDERSRV_STANDIN, server.Folder().NinjaTraderFolder(),
