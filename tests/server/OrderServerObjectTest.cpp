@@ -328,3 +328,18 @@ TEST_F(OrderServerObject, LiveObjectsAndLocksAreCountedAndAggregationIsRefused) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ServerLifetime, ClosingWithoutLiveObjectsNeedsNoQuestion) {
+    TServerLifetime lifetime;
+    lifetime.Configure(false, GetCurrentThreadId());
+    EXPECT_TRUE(ConfirmEndWithLiveObjects(lifetime, nullptr));  // would block on a message box
+    lifetime.ObjectAdded();
+    lifetime.ObjectReleased();
+    EXPECT_EQ(lifetime.LiveObjects(), 0);
+    MSG quit;
+    EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // standalone stays
+}
+
+}  // namespace
