@@ -58,12 +58,14 @@ bool ServerClient::Create() {
     const HRESULT hr = CoCreateInstance(CLSID_OrderServer, nullptr, CLSCTX_LOCAL_SERVER,
                                         IID_IOrderServer, reinterpret_cast<void**>(early_.Out()));
     if (FAILED(hr)) {
+        early_.Abandon();
         std::fprintf(stderr, "combench: CoCreateInstance(OrderServer) failed 0x%08lx\n",
                      static_cast<unsigned long>(hr));
         return false;
     }
     const HRESULT qi = early_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(late_.Out()));
     if (FAILED(qi)) {
+        late_.Abandon();
         std::fprintf(stderr, "combench: QueryInterface(IDispatch) failed 0x%08lx\n",
                      static_cast<unsigned long>(qi));
         return false;

@@ -31,6 +31,9 @@ public:
         if (p_) p_->Release();
         p_ = nullptr;
     }
+    // Forgets the pointer without releasing it: after a failed call that may have left
+    // something other than a live interface in it.
+    void Abandon() { p_ = nullptr; }
 
 private:
     T* p_ = nullptr;

@@ -7,7 +7,8 @@
 
 namespace bench {
 
-int RunCallCost(int rounds, int callsPerRound);
+// Figures are named <prefix><member>_<binding>_us.
+int RunCallCost(int rounds, int callsPerRound, const std::string& prefix);
 int RunIncomingLatency(const std::string& incoming, int orders);
 int RunStatusLatency(const std::string& incoming, const std::string& outgoing, int samples);
 

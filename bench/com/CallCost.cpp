@@ -22,7 +22,7 @@ struct Member {
 
 }  // namespace
 
-int RunCallCost(int rounds, int callsPerRound) {
+int RunCallCost(int rounds, int callsPerRound, const std::string& prefix) {
     Apartment apartment;
     ServerClient server;
     if (!apartment.Ok() || !server.Create()) return 1;
@@ -62,10 +62,10 @@ int RunCallCost(int rounds, int callsPerRound) {
                 rounds, callsPerRound);
     for (const Member& m : members) {
         const Figures f = Summarise(m.roundMeansUs);
-        std::printf("  %-15s p50 %8.1f  min-max %8.1f %s\n", m.name.c_str(), f.p50, f.max,
+        std::printf("  %-15s p50 %8.1f  max %8.1f %s\n", m.name.c_str(), f.p50, f.max,
                     m.failed ? "(a call FAILED)" : "");
-        PrintFigure("call_" + m.name + "_us", f.p50);
-        if (m.failed) PrintFigure("call_" + m.name + "_failed", 1);
+        PrintFigure(prefix + m.name + "_us", f.p50);
+        if (m.failed) PrintFigure(prefix + m.name + "_failed", 1);
     }
     return 0;
 }

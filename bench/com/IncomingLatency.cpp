@@ -1,7 +1,8 @@
 // NewOrder to its instruction file, complete, in INCOMING: one order at a time; the clock starts
 // before the call and stops when a file holding the order's PLACE line is seen. A random pause
 // before each order spreads the calls over the event queue thread's 20 ms idle sleep, as a host's
-// orders would be.
+// orders would be. The file's last-write time splits each figure: NewOrder to the server writing
+// the file, and the rest (moving it into INCOMING, and this client noticing it).
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -19,25 +20,40 @@ int RunIncomingLatency(const std::string& incoming, int orders) {
     watch.Clear();
 
     std::mt19937 random(11);
-    std::vector<double> latencies;
+    std::vector<double> latencies, written;
     int lost = 0;
     const int warmUp = 5;
     for (int i = 0; i < orders + warmUp; ++i) {
         Sleep(random() % 21);
         const LONG ref = 2000000 + i;
+        FILETIME calledAt;
+        GetSystemTimePreciseAsFileTime(&calledAt);
         const double start = NowMs();
         if (FAILED(server.NewOrderEarly(ref))) {
             std::fprintf(stderr, "combench: NewOrder failed\n");
             return 1;
         }
         bool found = false;
+        uint64_t writtenAt = 0;
         while (!found && NowMs() - start < 5000) {
-            for (int32_t seen : watch.TakeNewOrders()) found = found || seen == ref;
+            for (const IncomingWatch::PlacedOrder& placed : watch.TakeNewOrders())
+                if (placed.ref == ref) {
+                    found = true;
+                    writtenAt = placed.writtenAt;
+                }
             if (!found) Sleep(1);
         }
         if (!found) ++lost;
-        else if (i >= warmUp) latencies.push_back(NowMs() - start);
+        else if (i >= warmUp) {
+            latencies.push_back(NowMs() - start);
+            const uint64_t called = (static_cast<uint64_t>(calledAt.dwHighDateTime) << 32) | calledAt.dwLowDateTime;
+            written.push_back((static_cast<double>(writtenAt) - static_cast<double>(called)) / 10000.0);
+        }
     }
+    const Figures w = Summarise(written);
+    std::printf("NewOrder to the file's last write (its time stamp), ms: p50 %.2f p99 %.2f max %.2f\n",
+                w.p50, w.p99, w.max);
+    PrintFigures("incoming_written_ms", w);
     const Figures f = Summarise(latencies);
     std::printf("NewOrder to instruction file in INCOMING, ms: p50 %.2f p99 %.2f max %.2f (%zu orders, %d not seen in 5 s)\n",
                 f.p50, f.p99, f.max, f.count, lost);

@@ -31,7 +31,8 @@ bool ReadWhole(const std::string& path, std::string& content) {
 }
 
 // The reference of every "PLACE;...;HALVENMAR<ref>;;" line.
-void CollectPlacedOrders(const std::string& content, std::vector<int32_t>& refs) {
+void CollectPlacedOrders(const std::string& content, uint64_t writtenAt,
+                         std::vector<IncomingWatch::PlacedOrder>& refs) {
     size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find_first_of("\r\n", start);
@@ -39,7 +40,8 @@ void CollectPlacedOrders(const std::string& content, std::vector<int32_t>& refs)
         if (content.compare(start, 6, "PLACE;") == 0) {
             const size_t id = content.find(kOrderIdPrefix, start);
             if (id != std::string::npos && id < end)
-                refs.push_back(static_cast<int32_t>(std::strtol(content.c_str() + id + 9, nullptr, 10)));
+                refs.push_back({static_cast<int32_t>(std::strtol(content.c_str() + id + 9, nullptr, 10)),
+                                writtenAt});
         }
         start = end + 1;
     }
@@ -52,34 +54,35 @@ IncomingWatch::IncomingWatch(std::string folder, bool deleteSeen)
     if (!folder_.empty() && folder_.back() != '\\') folder_ += '\\';
 }
 
-std::vector<std::string> IncomingWatch::ListInstructionFiles() const {
-    std::vector<std::string> names;
+std::vector<IncomingWatch::Listed> IncomingWatch::ListInstructionFiles() const {
+    std::vector<Listed> names;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((folder_ + "OIF*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && HasTxtExtension(data.cFileName))
-            names.push_back(data.cFileName);
+            names.push_back({data.cFileName, (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                                 data.ftLastWriteTime.dwLowDateTime});
     } while (FindNextFileA(find, &data));
     FindClose(find);
     return names;
 }
 
-std::vector<int32_t> IncomingWatch::TakeNewOrders() {
-    std::vector<int32_t> refs;
-    for (const std::string& name : ListInstructionFiles()) {
-        if (seen_.count(name)) continue;
+std::vector<IncomingWatch::PlacedOrder> IncomingWatch::TakeNewOrders() {
+    std::vector<PlacedOrder> refs;
+    for (const Listed& file : ListInstructionFiles()) {
+        if (seen_.count(file.name)) continue;
         std::string content;
-        if (!ReadWhole(folder_ + name, content)) continue;  // looked at again next time
-        seen_.insert(name);
-        CollectPlacedOrders(content, refs);
-        if (deleteSeen_) DeleteFileA((folder_ + name).c_str());
+        if (!ReadWhole(folder_ + file.name, content)) continue;  // looked at again next time
+        seen_.insert(file.name);
+        CollectPlacedOrders(content, file.writtenAt, refs);
+        if (deleteSeen_) DeleteFileA((folder_ + file.name).c_str());
     }
     return refs;
 }
 
 void IncomingWatch::Clear() {
-    for (const std::string& name : ListInstructionFiles()) DeleteFileA((folder_ + name).c_str());
+    for (const Listed& file : ListInstructionFiles()) DeleteFileA((folder_ + file.name).c_str());
 }
 
 }  // namespace bench

@@ -15,9 +15,15 @@ public:
     // once read, as NinjaTrader does with the instructions it has taken.
     IncomingWatch(std::string folder, bool deleteSeen);
 
-    // Reads the files that appeared since the last look; returns the order references of the
-    // PLACE lines found in them.
-    std::vector<int32_t> TakeNewOrders();
+    // One PLACE line found, with the last-write time of its file (FILETIME units, UTC): the
+    // moment the server wrote it, before it moved the file into INCOMING.
+    struct PlacedOrder {
+        int32_t ref;
+        uint64_t writtenAt;
+    };
+
+    // Reads the files that appeared since the last look; returns the PLACE lines found in them.
+    std::vector<PlacedOrder> TakeNewOrders();
 
     size_t FilesSeen() const { return seen_.size(); }
 
@@ -25,7 +31,11 @@ public:
     void Clear();
 
 private:
-    std::vector<std::string> ListInstructionFiles() const;
+    struct Listed {
+        std::string name;
+        uint64_t writtenAt;
+    };
+    std::vector<Listed> ListInstructionFiles() const;
 
     std::string folder_;
     bool deleteSeen_;

@@ -70,8 +70,8 @@ int RunOrderBurst(const BurstOptions& options) {
     double allLinesMs = -1;
     if (watching) {
         while (NowMs() - t0 < options.timeoutMs) {
-            for (int32_t ref : watch.TakeNewOrders())
-                lines += ref >= options.firstRef && ref < options.firstRef + total;
+            for (const IncomingWatch::PlacedOrder& placed : watch.TakeNewOrders())
+                lines += placed.ref >= options.firstRef && placed.ref < options.firstRef + total;
             if (lines >= total) {
                 allLinesMs = NowMs() - t0;
                 break;

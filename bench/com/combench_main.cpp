@@ -1,5 +1,5 @@
 // combench: benchmarks of a running order server through IOrderServer, out of process.
-//   combench calls <rounds> <callsPerRound>           cost per call, early- and late-bound
+//   combench calls <rounds> <callsPerRound> [<prefix>] cost per call, early- and late-bound
 //   combench incoming <INCOMING> <orders>              NewOrder to instruction file
 //   combench status <INCOMING> <OUTGOING> <samples>    state file to GetOrderStatus
 //   combench burst <name> <orders> <threads> <firstRef> [<INCOMING> <delete|keep> <seconds>]
@@ -15,7 +15,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: combench calls <rounds> <calls> | incoming <dir> <orders> |\n"
+                 "usage: combench calls <rounds> <calls> [<prefix>] | incoming <dir> <orders> |\n"
                  "       status <incoming> <outgoing> <samples> |\n"
                  "       burst <name> <orders> <threads> <firstRef> [<incoming> <delete|keep> <seconds>] |\n"
                  "       shell <updates>\n");
@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc < 2) return Usage();
     const std::string mode = argv[1];
-    if (mode == "calls" && argc == 4) return bench::RunCallCost(Number(argv[2]), Number(argv[3]));
+    if (mode == "calls" && (argc == 4 || argc == 5))
+        return bench::RunCallCost(Number(argv[2]), Number(argv[3]), argc == 5 ? argv[4] : "call_");
     if (mode == "incoming" && argc == 4) return bench::RunIncomingLatency(argv[2], Number(argv[3]));
     if (mode == "status" && argc == 5) return bench::RunStatusLatency(argv[2], argv[3], Number(argv[4]));
     if (mode == "shell" && argc == 3) return bench::RunShellIconCost(Number(argv[2]));
