@@ -216,10 +216,7 @@ if start_server "$nt"; then
   client incoming 300 incoming "$incoming" "$incoming_orders"
   client status 300 status "$incoming" "$outgoing" "$status_samples"
   client shell 60 shell 200
-  note burst_before_anon_kb "$(rss_kb "$server_pid" RssAnon)"
   client burst "$((burst_timeout + 30))" burst burst "$burst_orders" 4 5000000 "$incoming" delete "$burst_timeout"
-  sleep 1
-  note burst_after_anon_kb "$(rss_kb "$server_pid" RssAnon)"
   stop_server
 fi
 
@@ -274,9 +271,6 @@ table=$run/out/table.md
   done
   v=$(per_order "$(fig mem_before_anon_kb)" "$(fig mem_after_anon_kb)")
   echo "| 6 | memory per order after $(fig memory_orders) orders, not connected, so each order's place action is still queued (RssAnon delta of the server process, bytes) | $v (VmRSS $(per_order "$(fig mem_before_rss_kb)" "$(fig mem_after_rss_kb)")) | native heap per order: $(fig native_bytes_per_order_queued) queued, $(fig native_bytes_per_order_drained) written | ≤ 400 | $(verdict "$v" '<=' 400) |"
-  if numbers "$(fig burst_all_lines_ms)"; then
-    echo "| 6 | memory per order of the burst, every order written (RssAnon delta over $(fig burst_orders) orders, bytes) | $(calc "($(fig burst_after_anon_kb) - $(fig burst_before_anon_kb)) * 1024 / $(fig burst_orders)" 0) | | ≤ 400 | |"
-  fi
   v=$(fig idle_server_pct)
   echo "| 6 | idle CPU, no clients, no files (% of one core, $((2 * cpu_seconds)) s) | $v (wineserver $(fig idle_wineserver_pct)) | | ≤ 0.5 | $(verdict "$v" '<=' 0.5) |"
   echo
