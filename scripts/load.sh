@@ -36,7 +36,7 @@ run() {  # run NAME TIMEOUT: one test executable under Wine, its figures shown
   echo
   echo "== $1"
   timeout "$2" scripts/wine-run.sh "$prefix" "$build/tests/load/$1.exe" --gtest_color=no |
-    grep -v '^\[ *\(RUN\|OK\) *\]' | grep -v '^Running main()'
+    grep --line-buffered -v '^\[ *\(RUN\|OK\) *\]\|^Running main()'
 }
 
 status=0
