@@ -218,6 +218,17 @@ void TNTOrderServerForm::SettingsToControls() {
     d.showingSettings = false;
 }
 
+namespace {
+
+// The status is refreshed after every order line; repainting unchanged panels would only cost.
+void SetTextIfChanged(HWND control, const std::string& text) {
+    char current[256] = {};
+    GetWindowTextA(control, current, sizeof current);
+    if (text != current) SetWindowTextA(control, text.c_str());
+}
+
+}  // namespace
+
 void TNTOrderServerForm::RefreshStatus() {
     Impl& d = *impl_;
     if (d.refreshingStatus) return;
@@ -225,13 +236,12 @@ void TNTOrderServerForm::RefreshStatus() {
     TOrderServerEngine& e = d.engine;
     const std::string status =
         views::StatusLineText(e.ConnectedFlag(), e.FolderPresent(), e.LastHostContact());
-    SetWindowTextA(d.controls.ST_Status, status.c_str());
+    SetTextIfChanged(d.controls.ST_Status, status);
     const int32_t orders = e.WithOrders([](TNTOrderServerDB& book) { return book.Count(); });
-    SetWindowTextA(d.controls.ST_Orders,
-                   views::OrdersCounterText(orders, d.secondOrderCounter).c_str());
+    SetTextIfChanged(d.controls.ST_Orders, views::OrdersCounterText(orders, d.secondOrderCounter));
     const int32_t positions =
         e.WithPositions([](TNTOrderServerPositionDB& book) { return book.Count(); });
-    SetWindowTextA(d.controls.ST_Positions, std::to_string(positions).c_str());
+    SetTextIfChanged(d.controls.ST_Positions, std::to_string(positions));
     UpdateTrayIcon(e.ConnectedFlag(), status);
     d.refreshingStatus = false;
 }

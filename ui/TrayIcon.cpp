@@ -73,8 +73,13 @@ void TTrayIcon::Add(HWND owner, UINT callbackMessage, HICON icon, const std::str
 }
 
 void TTrayIcon::Update(HICON icon, const std::string& text) {
-    data_.hIcon = icon;
-    CopyTip(data_, views::TrayTipText(text));
+    NOTIFYICONDATAA next = data_;
+    next.hIcon = icon;
+    CopyTip(next, views::TrayTipText(text));
+    // Each modification is a round trip to the shell; the drain refreshes the status after every
+    // order line, so an unchanged icon and tip are not sent again.
+    if (next.hIcon == data_.hIcon && std::strcmp(next.szTip, data_.szTip) == 0) return;
+    data_ = next;
     if (added_) Shell_NotifyIconA(NIM_MODIFY, &data_);
 }
 
