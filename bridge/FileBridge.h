@@ -14,6 +14,8 @@ public:
     static constexpr uint32_t kDrainBudgetMs = 200;    // one drain takes actions this long at most
     static constexpr uint32_t kDrainRepostDelayMs = 100;
     static constexpr int kMoveAttempts = 16;            // final names tried for one written file
+    static constexpr int kMoveRetriesOfOneName = 3;     // refused moves to a free name retried
+    static constexpr uint32_t kMoveRetryPauseMs = 5;
 
     explicit TFileBridge(TOrderServerEngine& engine);
 

@@ -84,10 +84,19 @@ bool TFileBridge::PublishInstructionFile(std::string& finalPath, const std::stri
         failure = "cannot write " + staging;
         return false;
     }
+    int refusals = 0;
     for (int attempt = 0; attempt < kMoveAttempts; ++attempt) {
         if (plat::MoveNoReplace(staging, finalPath)) return true;
-        if (!plat::FileExists(finalPath)) break;  // not a taken name: the move itself failed
-        finalPath = NextInstructionFileName();
+        // Nothing else touches the staging file: when it is gone, the move went through even
+        // though it was reported as failed, and NinjaTrader has the lines.
+        if (!plat::FileExists(staging)) return true;
+        if (plat::FileExists(finalPath)) {
+            finalPath = NextInstructionFileName();  // a taken name: pass it over
+        } else if (++refusals > kMoveRetriesOfOneName) {
+            break;  // the move itself keeps failing
+        } else {
+            plat::SleepMs(kMoveRetryPauseMs);  // NinjaTrader may be busy in the folder
+        }
     }
     failure = plat::FolderExists(IncomingFolder()) ? "cannot move it into the INCOMING folder"
                                                    : "INCOMING folder missing";
