@@ -46,10 +46,23 @@ status=${PIPESTATUS[0]}
 echo "== What the stand-in saw and wrote (its log)"
 sed 's/^/   /' "$run/standin.log" 2>/dev/null || true
 
-if [ -x scripts/screenshots.sh ]; then
-  ORDERSRV_SHOT_DIR="$run/screenshots" bash scripts/screenshots.sh --running >/dev/null 2>&1 || true
-fi
-xwd -root -display "$DISPLAY" -silent | convert-im6.q16 xwd:- "$run/screenshots/desktop.png" 2>/dev/null || true
+echo "== Screenshots of the running server's pages"
+shots=$run/screenshots
+timeout 60 wine "$run/bin/hostclient.exe" shots "$(winepath -w "$shots")" &
+client=$!
+while kill -0 "$client" 2>/dev/null; do
+  if [ -f "$shots/request.txt" ]; then
+    read -r name left top right bottom < <(tr -d "\r" <"$shots/request.txt")
+    rm -f "$shots/request.txt"
+    # The virtual desktop lies at the top left of the X screen.
+    xwd -root -display "$DISPLAY" -silent |
+      convert-im6.q16 xwd:- -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
+        "$shots/$name.png" && echo "   $shots/$name.png"
+    touch "$shots/done-$name"
+  fi
+  sleep 0.1
+done
+wait "$client" || echo "   (some screenshots could not be taken)"
 
 echo "== Closing the server as a user would (Exit, Yes)"
 timeout 30 wine "$run/bin/hostclient.exe" close || true

@@ -125,9 +125,9 @@ int main(int argc, char** argv) {
     PlaceOrders(engine);
     AddPositions(engine);
     PostMessageA(hwnd, WindowMessage::PositionsChanged, 0, 0);
-    engine.AddLogLine("Order Status <HALVENMAR104.TXT> partly filled: 1 of 3");
-    engine.AddLogLine("PUF <NQ _NOEXCHANGE__SIM101_POSITION.TXT> applied");
-    engine.AddLogLine("ORDER STATUS <HALVENMAR999.TXT> names no order of this run");
+    engine.AddLogLine("Order Status <HALVENMAR104.TXT> Text <FILLED;x;1> parse error");
+    engine.AddLogLine("PUF <ESZ5SIM101_POSITION.TXT> account not identified");
+    engine.AddLogLine("ORDER STATUS <HALVENMARX1.TXT> order id error");
     Pump(800);
 
     form->RestoreWindow();

@@ -2,7 +2,11 @@
 // the way a script or charting host does, and prints what it did and what came back.
 //   hostclient demo              market, limit and stop orders, cancel the resting one, poll
 //   hostclient close             close the running server's window as a user would (Yes)
+//   hostclient shots DIR         open the window and show each page; a shell beside it takes
+//                                the pictures (DIR/request.txt names the page and the window's
+//                                rectangle, DIR/done-<page> says it was taken)
 #include <windows.h>
+#include <commctrl.h>
 #include <oleauto.h>
 
 #include <cstdio>
@@ -257,6 +261,53 @@ bool ClickDialogButton(const char* title, int buttonId) {
     return true;
 }
 
+BOOL CALLBACK FindTabControl(HWND child, LPARAM found) {
+    char cls[64] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "SysTabControl32") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+bool WaitForFile(const std::string& path) {
+    for (int i = 0; i < 300; ++i) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// Shows each page of the server's window in turn and asks for its picture.
+int ShowPages(const std::string& dir) {
+    HWND window = FindTopWindow("Halvenmar Order Server (NT)", 50);
+    HWND tabs = nullptr;
+    if (window) EnumChildWindows(window, FindTabControl, reinterpret_cast<LPARAM>(&tabs));
+    if (!tabs) {
+        std::printf("host: no order server window\n");
+        return 1;
+    }
+    ShowWindow(window, SW_RESTORE);
+    SetWindowPos(window, HWND_TOP, 60, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(window);
+    const char* pages[] = {"settings", "orders", "positions", "log", "about"};
+    for (int tab = 0; tab < 5; ++tab) {
+        // Focusing a tab makes the control itself announce the change to the window.
+        SendMessageA(tabs, TCM_SETCURFOCUS, static_cast<WPARAM>(tab), 0);
+        Sleep(600);
+        RECT r{};
+        GetWindowRect(window, &r);
+        const std::string request = dir + "\\request.txt";
+        if (FILE* f = std::fopen(request.c_str(), "wb")) {
+            std::fprintf(f, "%s %ld %ld %ld %ld\n", pages[tab], r.left, r.top, r.right, r.bottom);
+            std::fclose(f);
+        }
+        if (!WaitForFile(dir + "\\done-" + pages[tab])) return 1;
+    }
+    SendMessageA(tabs, TCM_SETCURFOCUS, 1, 0);
+    ShowWindow(window, SW_MINIMIZE);
+    return 0;
+}
+
 int CloseServer() {
     HWND window = FindTopWindow("Halvenmar Order Server (NT)", 50);
     if (!window) {
@@ -281,6 +332,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     const std::string mode = argc > 1 ? argv[1] : "demo";
     if (mode == "close") return CloseServer();
+    if (mode == "shots" && argc > 2) return ShowPages(argv[2]);
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
     const int rc = mode == "demo" ? RunDemo() : 2;
     CoUninitialize();
