@@ -1,5 +1,7 @@
 #include "bridge/StateLine.h"
 
+#include "platform/FileSystem.h"
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -95,7 +97,7 @@ bool FirstNonEmptyLine(const std::string& content, std::string& line) {
 FirstLineRead ReadFirstLine(const std::string& path, std::string& line) {
     std::string head;
     bool complete = false;
-    if (!ReadFileHead(path, kStateFileReadLimit, head, complete)) return FirstLineRead::Unreadable;
+    if (!plat::ReadFileHead(path, kStateFileReadLimit, head, complete)) return FirstLineRead::Unreadable;
     if (!FirstNonEmptyLine(head, line)) return FirstLineRead::NoLine;
     // A first line longer than the limit is cut; cut it so that it can never parse.
     if (!complete && line.size() == head.size()) line += '\x01';

@@ -28,11 +28,6 @@ bool ParseStateLine(const std::string& line, TStateLine& parsed);
 // that, and it must read as "nothing yet", never as a state.
 bool FirstNonEmptyLine(const std::string& content, std::string& line);
 
-// Reads at most `maxBytes` from the start of the file (sharing it with writers and deleters).
-// `complete` tells whether the whole file fit. False when the file cannot be opened or read.
-bool ReadFileHead(const std::string& path, size_t maxBytes, std::string& content,
-                  bool& complete);
-
 // How much of a state or position file is looked at: far more than any first line NinjaTrader
 // writes, and little enough that a runaway file never stalls the main thread.
 constexpr size_t kStateFileReadLimit = 64 * 1024;

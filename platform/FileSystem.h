@@ -31,6 +31,11 @@ bool MakeFolder(const std::string& path);
 // Reads the whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& content);
 
+// Reads at most `maxBytes` from the start of an ordinary file, sharing it with writers and
+// deleters and never blocking on a pipe or device. `complete` tells whether the whole file fit.
+// False when the file cannot be opened or read.
+bool ReadFileHead(const std::string& path, size_t maxBytes, std::string& content, bool& complete);
+
 // Creates or replaces the file with exactly this content, flushed to disk, then closed.
 bool WriteWholeFile(const std::string& path, const std::string& content);
 

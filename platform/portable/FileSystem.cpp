@@ -47,6 +47,32 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
     return true;
 }
 
+bool ReadFileHead(const std::string& path, size_t maxBytes, std::string& content,
+                  bool& complete) {
+    // Without blocking, and ordinary files only: a pipe under that name would otherwise stall
+    // the caller for as long as nobody writes to it.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    content.assign(maxBytes + 1, '\0');
+    size_t done = 0;
+    while (ok && done < content.size()) {
+        const ssize_t n = read(fd, &content[done], content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    if (!ok) return false;
+    complete = done <= maxBytes;
+    content.resize(done < maxBytes ? done : maxBytes);
+    return true;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& content) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;

@@ -77,6 +77,26 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
     return true;
 }
 
+bool ReadFileHead(const std::string& path, size_t maxBytes, std::string& content,
+                  bool& complete) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+    content.assign(maxBytes + 1, '\0');
+    size_t done = 0;
+    while (done < content.size()) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+        if (!ReadFile(file.get(), &content[done], chunk, &n, nullptr)) return false;
+        if (n == 0) break;
+        done += n;
+    }
+    complete = done <= maxBytes;
+    content.resize(std::min(done, maxBytes));
+    return true;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& content) {
     FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
