@@ -10,12 +10,27 @@ export WINEPREFIX=$ordersrv_prefix WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export DISPLAY=${ORDERSRV_DISPLAY:-${DISPLAY:-:90}}
 
+# True when an X server whose lock names a live process owns display $1. A machine's /tmp may
+# outlive its processes: a socket and lock left behind by an X server that has gone must not
+# pass for a running one, or every window the tests create fails.
+ordersrv_display_alive() {
+  local n=$1 pid
+  [ -S "/tmp/.X11-unix/X$n" ] && [ -r "/tmp/.X$n-lock" ] || return 1
+  pid=$(tr -dc '0-9' <"/tmp/.X$n-lock")
+  [ -n "$pid" ] && grep -q '^X' "/proc/$pid/comm" 2>/dev/null || return 1
+  # An X server that died while its parent lives is a zombie: present, but serving nothing.
+  local state
+  state=$(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null | cut -d' ' -f1)
+  [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
 ordersrv_start_xvfb() {
   local n=${DISPLAY#:}; n=${n%%.*}
-  [ -S "/tmp/.X11-unix/X$n" ] && return 0
+  ordersrv_display_alive "$n" && return 0
+  rm -f "/tmp/.X11-unix/X$n" "/tmp/.X$n-lock"
   command -v Xvfb >/dev/null || { echo "wine-env: Xvfb is not installed" >&2; return 1; }
   setsid Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-  for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
+  for _ in $(seq 100); do ordersrv_display_alive "$n" && return 0; sleep 0.1; done
   echo "wine-env: Xvfb did not start on $DISPLAY" >&2; return 1
 }
 
