@@ -137,7 +137,7 @@ protected:
 }  // namespace
 
 TEST_F(MainWindowTest, StartsInTheNotificationAreaWithoutNinjaTrader) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     EXPECT_EQ(Status(), "NT (n/a) / Halvenmar (off)");
     EXPECT_TRUE(form->TrayIconShown());
     EXPECT_FALSE(form->TrayShowsReadyIcon());
@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, StartsInTheNotificationAreaWithoutNinjaTrader) {
 }
 
 TEST_F(MainWindowTest, ConnectsAtStartAndFollowsDisconnectAndConnect) {
-    Start(NinjaTraderFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(NinjaTraderFolder()));
     EXPECT_EQ(Status(), "NT (on) / Halvenmar (off)");
     EXPECT_TRUE(form->TrayShowsReadyIcon());
     form->RestoreWindow();
@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, ConnectsAtStartAndFollowsDisconnectAndConnect) {
 }
 
 TEST_F(MainWindowTest, OrdersCounterAfterThreeOrders) {
-    Start(NinjaTraderFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(NinjaTraderFolder()));
     for (int32_t ref : {1, 2, 3}) PlaceOrder(ref);
     // The counters follow the status refresh after the place lines were written.
     EXPECT_TRUE(PumpUntil([&] { return ControlText(hwnd, ControlId::OrdersText) == "3/0"; }))
@@ -197,7 +197,7 @@ const TasSchedulerObject* ScanJobOf(const std::vector<TasSchedulerObject>& jobs,
 }  // namespace
 
 TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     // The job posts to the window: find it by its message among the scheduler's jobs.
     const auto jobs = SchedulerThread().Jobs();
     const TasSchedulerObject* scan = nullptr;
@@ -219,13 +219,13 @@ TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
 }
 
 TEST_F(MainWindowTest, TipLongerThanTheFieldIsCut) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     form->UpdateTrayIcon(false, std::string(80, 'x'));
     EXPECT_EQ(form->TrayTip(), "OrderServer (NT) - " + std::string(44, 'x'));
 }
 
 TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     ASSERT_TRUE(IsChecked(Control(ControlId::AcceptOrders)));
     UINT acceptState = 0, showState = 0;
     UseTrayMenu(
@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
 }
 
 TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     std::string before, after;
     ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), before));
     SetWindowTextA(Control(ControlId::AccountEdit), "EDITED");
@@ -271,7 +271,7 @@ TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
 }
 
 TEST_F(MainWindowTest, EscapeAnswersNo) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     CloseAnswering(0);
     EXPECT_TRUE(IsWindow(hwnd));
     EXPECT_TRUE(form->TrayIconShown());
@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, EscapeAnswersNo) {
 
 TEST_F(MainWindowTest, ExitThenYesSavesTheSettingsAndEnds) {
     const std::string folder = MissingFolder();
-    Start(folder);
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
     SetWindowTextA(Control(ControlId::AccountEdit), "  EDITED  ");
     SendMessageA(Control(ControlId::StopToStopLimit), BM_SETCHECK, BST_CHECKED, 0);
     int asked = 0;
@@ -301,7 +301,7 @@ TEST_F(MainWindowTest, ExitThenYesSavesTheSettingsAndEnds) {
 }
 
 TEST_F(MainWindowTest, MenuExitThenYesEnds) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     std::atomic<bool> answered{false};
     std::thread answer([&] {
         HWND dialog = WaitForWindow("#32770", "Confirm", 8000);
@@ -321,7 +321,7 @@ TEST_F(MainWindowTest, MenuExitThenYesEnds) {
 }
 
 TEST_F(MainWindowTest, DoubleClickOnTheIconShowsTheWindowAndMinimisingHidesIt) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     PostMessageA(hwnd, WindowMessage::TrayNotify, 0, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hwnd) && !IsIconic(hwnd); }));
     ShowWindow(hwnd, SW_MINIMIZE);
@@ -331,7 +331,7 @@ TEST_F(MainWindowTest, DoubleClickOnTheIconShowsTheWindowAndMinimisingHidesIt) {
 }
 
 TEST_F(MainWindowTest, RefusedEndKeepsTheWindowReachable) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     form->MayEndApplication = [] { return false; };
     CloseAnswering(IDYES);
     EXPECT_TRUE(IsWindow(hwnd));
@@ -341,7 +341,7 @@ TEST_F(MainWindowTest, RefusedEndKeepsTheWindowReachable) {
 }
 
 TEST_F(MainWindowTest, OrdersViewListsTheNewestFirst) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     PlaceOrder(5);
     PlaceOrder(6, 1 /* limit */, 12.5);
     PlaceOrder(7);
@@ -360,7 +360,7 @@ TEST_F(MainWindowTest, OrdersViewListsTheNewestFirst) {
 }
 
 TEST_F(MainWindowTest, PositionsViewShowsDirectionAndSize) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     form->Engine().WithPositions([](TNTOrderServerPositionDB& book) {
         for (auto [symbol, size] : {std::pair<const char*, int>{"ES", -3}, {"NQ", 0}}) {
             auto position = std::make_unique<TNTOrderServerPosition>();
@@ -382,7 +382,7 @@ TEST_F(MainWindowTest, PositionsViewShowsDirectionAndSize) {
 }
 
 TEST_F(MainWindowTest, LogViewCountsLinesOldestFirst) {
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     form->Engine().AddLogLine("first line");
     form->Engine().AddLogLine("second line");
     HWND view = Control(ControlId::LogView);
@@ -393,7 +393,7 @@ TEST_F(MainWindowTest, LogViewCountsLinesOldestFirst) {
 }
 
 TEST_F(MainWindowTest, TestButtonPlacesOrderHundredOnlyWhileAccepting) {
-    Start(MissingFolder(), false);
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder(), false));
     HWND view = Control(ControlId::OrdersView);
     Click(ControlId::TestPlaceOrder);
     Pump(200);
@@ -413,7 +413,7 @@ TEST_F(MainWindowTest, TestButtonPlacesOrderHundredOnlyWhileAccepting) {
 
 TEST_F(MainWindowTest, SettingsPageShowsTheLoadedSettings) {
     const std::string folder = MissingFolder();
-    Start(folder);
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
     EXPECT_EQ(ControlText(hwnd, ControlId::HostEdit), folder);
     EXPECT_EQ(ControlText(hwnd, ControlId::AccountEdit), "SIM101");
     EXPECT_FALSE(IsChecked(Control(ControlId::StopToStopLimit)));
@@ -429,7 +429,7 @@ TEST_F(MainWindowTest, WindowAndControlsScaleWithTheScreen) {
     if (const char* expected = std::getenv("ORDERSRV_EXPECT_DPI")) {
         ASSERT_EQ(dpi, std::atoi(expected));
     }
-    Start(MissingFolder());
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     auto scaled = [dpi](int value) { return TasWindowSizeAdjuster::Scale(value, dpi); };
     RECT outer{};
     GetWindowRect(hwnd, &outer);
