@@ -16,6 +16,7 @@ public:
     static constexpr int kMoveAttempts = 16;            // final names tried for one written file
     static constexpr int kMoveRetriesOfOneName = 3;     // refused moves to a free name retried
     static constexpr uint32_t kMoveRetryPauseMs = 5;
+    static constexpr uint32_t kScanPeriodMs = 100;     // the scheduler asks for a scan this often
 
     explicit TFileBridge(TOrderServerEngine& engine);
 
@@ -37,8 +38,9 @@ public:
 
     int32_t InstructionFileCounter() const { return fileCounter_; }
 
-    // The millisecond tick the drain's budget is measured with (GetTickCount by default), and
-    // the budget itself; tests replace both to split drains without waiting.
+    // The millisecond tick the drain's budget and the scan's duration are measured with
+    // (GetTickCount by default), and the budget itself; tests replace both to split drains
+    // and stretch scans without waiting.
     void SetTickSource(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
     void SetDrainBudgetMs(uint32_t budgetMs) { drainBudgetMs_ = budgetMs; }
 
@@ -47,6 +49,7 @@ private:
     std::string IncomingFolder() const;
     std::string OutgoingFolder() const;
     void TakeActions(DrainBatch& batch);
+    void NoteScanDuration(uint32_t tookMs, size_t files);
     bool PublishInstructionFile(std::string& finalPath, const std::string& content,
                                 std::string& failure);
     void ReportUnsentBatch(const DrainBatch& batch, const std::string& path,
@@ -55,6 +58,7 @@ private:
     TOrderServerEngine& engine_;
     int32_t fileCounter_ = 100;
     bool scanInProgress_ = false;
+    bool scanOverrunReported_ = false;
     std::function<uint32_t()> tick_;
     uint32_t drainBudgetMs_ = kDrainBudgetMs;
 };

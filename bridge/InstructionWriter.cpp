@@ -21,7 +21,7 @@ struct TFileBridge::DrainBatch {
 TFileBridge::TFileBridge(TOrderServerEngine& engine) : engine_(engine), tick_(plat::TickCount) {}
 
 std::string TFileBridge::IncomingFolder() const {
-    return plat::WithTrailingDelimiter(engine_.Settings.Location) + "INCOMING";
+    return plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) + "INCOMING";
 }
 
 std::string TFileBridge::NextInstructionFileName() {
@@ -77,7 +77,7 @@ void TFileBridge::TakeActions(DrainBatch& batch) {
 // passed over for the next number, so lines taken from the queue are never lost that way.
 bool TFileBridge::PublishInstructionFile(std::string& finalPath, const std::string& content,
                                          std::string& failure) {
-    const std::string staging = plat::WithTrailingDelimiter(engine_.Settings.Location) +
+    const std::string staging = plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) +
                                 plat::FileNamePart(finalPath) + ".tmp";
     if (!plat::WriteWholeFile(staging, content)) {
         plat::RemoveFile(staging);

@@ -66,6 +66,12 @@ void TFileBridge::ReadOrderStateFile(int32_t orderRefId, const std::string& path
         result.changed = order->Status != status || order->FillSize != fillSize ||
                          order->FillPrice != fillPrice;
         if (result.changed) order->UpdateTime = plat::NowDateTime();
+        // More filled than ordered: most likely a state file left from an earlier run whose
+        // reference the host has used again. The design takes it; the trader should know.
+        if (result.changed && order->FillSize > order->OrderSize)
+            result.logLine = "Order Status <" + name + "> filled quantity " +
+                             std::to_string(order->FillSize) + " above the order's size " +
+                             std::to_string(order->OrderSize);
         if (ended) plat::RemoveFile(path);
         return result;
     });

@@ -49,7 +49,7 @@ bool StripPositionSuffix(const std::string& upperName, const std::string& suffix
 }  // namespace
 
 std::string TFileBridge::OutgoingFolder() const {
-    return plat::WithTrailingDelimiter(engine_.Settings.Location) + "OUTGOING";
+    return plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) + "OUTGOING";
 }
 
 void TFileBridge::ListFolderTree(const std::string& folder, std::vector<std::string>& files,
@@ -60,11 +60,32 @@ void TFileBridge::ListFolderTree(const std::string& folder, std::vector<std::str
 
 void TFileBridge::ScanOutgoingFolder() {
     if (scanInProgress_) return;
-    scanInProgress_ = true;
+    // Cleared however the scan ends: a scan that throws must not stop every later one.
+    struct ScanFlag {
+        bool& flag;
+        explicit ScanFlag(bool& f) : flag(f) { flag = true; }
+        ~ScanFlag() { flag = false; }
+    } inProgress(scanInProgress_);
+    const uint32_t start = tick_();
     std::vector<std::string> files, folders;
     ListFolderTree(OutgoingFolder(), files, folders);
     for (const std::string& path : files) ClassifyOutgoingFile(path);
-    scanInProgress_ = false;
+    NoteScanDuration(tick_() - start, files.size());
+}
+
+// A scan longer than its period means scans now run back to back; the trader should know
+// (too many files left in OUTGOING), once, not at every scan. Told again only after scans
+// have come well within their period.
+void TFileBridge::NoteScanDuration(uint32_t tookMs, size_t files) {
+    if (tookMs > kScanPeriodMs) {
+        if (scanOverrunReported_) return;
+        scanOverrunReported_ = true;
+        engine_.AddLogLine("OUTGOING scan took " + std::to_string(tookMs) + " ms for " +
+                           std::to_string(files) + (files == 1 ? " file" : " files") +
+                           ", longer than its " + std::to_string(kScanPeriodMs) + " ms period");
+    } else if (tookMs < kScanPeriodMs / 2) {
+        scanOverrunReported_ = false;
+    }
 }
 
 TOutgoingFileKind ClassifyOutgoingName(const std::string& name) {

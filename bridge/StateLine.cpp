@@ -1,5 +1,6 @@
 #include "bridge/StateLine.h"
 
+#include "model/AsciiText.h"
 #include "platform/FileSystem.h"
 
 #include <cctype>
@@ -106,5 +107,6 @@ FirstLineRead ReadFirstLine(const std::string& path, std::string& line) {
 
 std::string LoggedLineText(const std::string& line) {
     constexpr size_t kLimit = 200;
-    return line.size() <= kLimit ? line : line.substr(0, kLimit) + "...";
+    const std::string shown = EscapeControlCharacters(line);
+    return shown.size() <= kLimit ? shown : shown.substr(0, kLimit) + "...";
 }

@@ -1,10 +1,12 @@
 #include "engine/OrderServerEngine.h"
 #include "engine/WindowMessages.h"
+#include "model/AsciiText.h"
 
 void TOrderServerEngine::AddLogLine(const std::string& text) {
     {
         plat::LockGuard hold(logLock_);
-        logLines_.push_back(text);
+        // Names and lines read from OUTGOING may hold control characters.
+        logLines_.push_back(EscapeControlCharacters(text));
         // A file that keeps failing logs again at every scan; keep the newest lines only.
         while (logLines_.size() > kMaxLogLines) logLines_.pop_front();
     }

@@ -4,6 +4,7 @@
 #include "engine/WindowMessages.h"
 #include "model/AsciiText.h"
 #include "platform/DateTime.h"
+#include "platform/FileSystem.h"
 #include "workers/EventQueueThread.h"
 
 namespace {
@@ -31,6 +32,10 @@ void TOrderServerEngine::TakeSettingsFromControls(const std::string& location,
         AddLogLine("Settings: account <" + trimmedAccount +
                    "> refused: it holds a character an instruction line cannot carry");
     Settings.StopToStopLimit = stopToStopLimit;
+}
+
+std::string TOrderServerEngine::NinjaTraderFolder() const {
+    return plat::ResolvePath(homeFolder_, Settings.Location);
 }
 
 void TOrderServerEngine::NoteHostContact() { lastHostContact_ = plat::NowDateTime(); }

@@ -52,6 +52,12 @@ public:
     // AcceptOrders is also read by host threads.
     TOrderServerSettings Settings;
 
+    // The folder a relative Location is taken from: the executable's, so that a server COM
+    // starts (in the system's folder) finds the same NinjaTrader folder as one started by hand.
+    void SetHomeFolder(const std::string& folder) { homeFolder_ = folder; }
+    // Location as a path to use (main thread).
+    std::string NinjaTraderFolder() const;
+
     // Takes the Settings page's values: texts trimmed; an account that could corrupt an
     // instruction line is refused with a log line and the previous value stays.
     void TakeSettingsFromControls(const std::string& location, const std::string& account,
@@ -124,6 +130,7 @@ private:
     plat::MessageTarget& window_;
     TasEventQueueThread& events_;
     IEngineView* view_ = nullptr;
+    std::string homeFolder_;
 
     std::atomic<bool> connected_{false};
     std::atomic<bool> folderPresent_{false};

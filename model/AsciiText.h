@@ -25,3 +25,21 @@ inline bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
         if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
     return true;
 }
+
+// The text with its control characters written out (a line feed as \n, a tab as \t, others as
+// \xNN), as log lines show file names and lines read from OUTGOING: raw, a line feed or tab
+// would break the log view's lines.
+inline std::string EscapeControlCharacters(const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code >= 32 && code != 127) shown += c;
+        else if (c == '\n') shown += "\\n";
+        else if (c == '\r') shown += "\\r";
+        else if (c == '\t') shown += "\\t";
+        else shown += std::string("\\x") + kHex[code >> 4] + kHex[code & 15];
+    }
+    return shown;
+}

@@ -17,6 +17,13 @@ bool IsPathDelimiter(char c);
 // The path with a delimiter appended unless it already ends in one (an empty path stays empty).
 std::string WithTrailingDelimiter(const std::string& path);
 
+// A path as seen from `base`: an absolute path (or one with a drive) unchanged, a relative one
+// below `base`; an empty path stays empty.
+std::string ResolvePath(const std::string& base, const std::string& path);
+
+// The folder part of a path, with its trailing delimiter ("" when it has none).
+std::string FolderPart(const std::string& path);
+
 // The text after the last path delimiter (or drive colon).
 std::string FileNamePart(const std::string& path);
 
@@ -28,7 +35,8 @@ bool FolderExists(const std::string& path);
 
 bool MakeFolder(const std::string& path);
 
-// Reads the whole file; false when it cannot be opened or read.
+// Reads the whole of an ordinary file (never waiting on a pipe or device); false when it
+// cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& content);
 
 // Reads at most `maxBytes` from the start of an ordinary file, sharing it with writers and
@@ -38,6 +46,11 @@ bool ReadFileHead(const std::string& path, size_t maxBytes, std::string& content
 
 // Creates or replaces the file with exactly this content, flushed to disk, then closed.
 bool WriteWholeFile(const std::string& path, const std::string& content);
+
+// Replaces the file with exactly this content as one step: the content is written and flushed
+// under a temporary name beside it, which then takes the file's place. On failure the old file
+// is left as it was and the temporary one is removed.
+bool ReplaceWholeFile(const std::string& path, const std::string& content);
 
 // Renames within one volume, never replacing an existing file: fails when `to` exists.
 bool MoveNoReplace(const std::string& from, const std::string& to);

@@ -15,6 +15,19 @@ std::string WithTrailingDelimiter(const std::string& path) {
     return path + kPathDelimiter;
 }
 
+std::string ResolvePath(const std::string& base, const std::string& path) {
+    if (path.empty() || base.empty()) return path;
+    if (path[0] == '/' || path[0] == kPathDelimiter) return path;
+#ifdef _WIN32
+    if (path.size() >= 2 && path[1] == ':') return path;
+#endif
+    return WithTrailingDelimiter(base) + path;
+}
+
+std::string FolderPart(const std::string& path) {
+    return path.substr(0, path.size() - FileNamePart(path).size());
+}
+
 std::string FileNamePart(const std::string& path) {
     size_t i = path.size();
     while (i > 0 && !IsPathDelimiter(path[i - 1])) --i;

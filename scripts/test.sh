@@ -33,6 +33,13 @@ run_preset() {
   esac
 }
 
+# Every skipped test is named with its reason, so a fault the run could not produce is seen.
+report_skipped() {
+  local dir=build/$1
+  [ "$1" = fuzz ] && return
+  bash scripts/skipped-tests.sh "$dir" | sed "s/^/[$1] /"
+}
+
 cleanup() {
   [ -d build/windows/wineprefix ] && WINEPREFIX=$PWD/build/windows/wineprefix wineserver -k 2>/dev/null || true
 }
@@ -40,6 +47,7 @@ trap cleanup EXIT
 
 for preset in $presets; do
   run_preset "$preset" || failed+=("$preset")
+  report_skipped "$preset"
 done
 
 if [ ${#failed[@]} -gt 0 ]; then

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kScanIntervalMs = 100;
+constexpr int kScanIntervalMs = static_cast<int>(TFileBridge::kScanPeriodMs);
 
 bool RegisterFormClasses(HINSTANCE instance) {
     WNDCLASSEXA form{};
@@ -61,6 +61,8 @@ std::string WindowText(HWND window) {
 TNTOrderServerForm::Impl::Impl(TNTOrderServerForm& owner, HINSTANCE inst,
                                TasEventQueueThread& eventQueue, TasSchedulerThread& sched)
     : form(owner), instance(inst), events(eventQueue), scheduler(sched),
+      target(window, {WindowMessage::OrdersChanged, WindowMessage::PositionsChanged,
+                      WindowMessage::LogLinesPending, WindowMessage::ScanOutgoing}),
       engine(target, eventQueue), bridge(engine) {}
 
 TNTOrderServerForm::Impl::~Impl() {
@@ -87,7 +89,7 @@ bool TNTOrderServerForm::Impl::CreateWindowHandle() {
                            CW_USEDEFAULT, CW_USEDEFAULT, kSmallestWidth, kSmallestHeight, nullptr,
                            nullptr, instance, this);
     if (!hwnd) return false;
-    target.SetHandle(hwnd);
+    window.SetHandle(hwnd);
     font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_SWISS, "Verdana");
@@ -111,6 +113,7 @@ void TNTOrderServerForm::Impl::RunCreationSteps() {
     showingSettings = false;
 
     engine.SetView(&form);
+    engine.SetHomeFolder(plat::FolderPart(plat::ExecutablePath()));
     engine.Settings.AcceptOrders = true;
     engine.Settings.StopToStopLimit = false;
     LoadSettings(SettingsFilePath(plat::ExecutablePath()), engine.Settings,
@@ -129,7 +132,7 @@ void TNTOrderServerForm::Impl::RunCreationSteps() {
 
     bool folderPresent = false;
     try {
-        folderPresent = plat::FolderExists(engine.Settings.Location);
+        folderPresent = plat::FolderExists(engine.NinjaTraderFolder());
     } catch (const std::exception&) {
         folderPresent = false;  // a failing test counts as a missing folder
     }

@@ -8,6 +8,7 @@
 
 #include "bridge/FileBridge.h"
 #include "engine/OrderServerEngine.h"
+#include "platform/CoalescingTarget.h"
 #include "platform/win32/HwndTarget.h"
 #include "ui/AnchorLayout.h"
 #include "ui/ControlIds.h"
@@ -62,6 +63,9 @@ struct TNTOrderServerForm::Impl {
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    // A folded request is being handled: copies of it still queued (posted past the folding)
+    // go, and the next request is posted again.
+    void TakeFoldedRequest(UINT msg);
     void OnCommand(int id, int code);
     LRESULT OnNotify(NMHDR* header);
     void OnTrayNotify(LPARAM mouseEvent);
@@ -88,7 +92,10 @@ struct TNTOrderServerForm::Impl {
     HINSTANCE instance;
     TasEventQueueThread& events;
     TasSchedulerThread& scheduler;
-    plat::HwndTarget target;  // the engine's and the scheduler's way to this window
+    plat::HwndTarget window;  // this window's handle as a message target
+    // The engine's and the scheduler's way to this window: refresh and scan requests are
+    // folded, so at most one of each waits in the queue ahead of the drain's 4040.
+    plat::CoalescingTarget target;
     TOrderServerEngine engine;
     TFileBridge bridge;
 
@@ -109,6 +116,7 @@ struct TNTOrderServerForm::Impl {
     bool refreshingStatus = false;
     bool showingSettings = false;
     bool scanRegistered = false;
+    bool closing = false;  // a close request is being asked or carried out
     int32_t secondOrderCounter = 0;
     int32_t orderRows = 0, positionRows = 0, logRows = 0;
     TFormPage activePage = TFormPage::Settings;

@@ -66,9 +66,11 @@ LRESULT TNTOrderServerForm::Impl::Handle(UINT msg, WPARAM wParam, LPARAM lParam)
         OnTrayNotify(lParam);
         return 0;
     case WindowMessage::OrdersChanged:
+        TakeFoldedRequest(msg);
         OnOrdersChanged();
         return 0;
     case WindowMessage::PositionsChanged:
+        TakeFoldedRequest(msg);
         OnPositionsChanged();
         return 0;
     case WindowMessage::ShowTrayMenu:
@@ -78,9 +80,11 @@ LRESULT TNTOrderServerForm::Impl::Handle(UINT msg, WPARAM wParam, LPARAM lParam)
         bridge.ProcessActionQueue();
         return 0;
     case WindowMessage::LogLinesPending:
+        TakeFoldedRequest(msg);
         OnLogLinesPending();
         return 0;
     case WindowMessage::ScanOutgoing:
+        TakeFoldedRequest(msg);
         bridge.ScanOutgoingFolder();
         return 0;
     case WM_GETMINMAXINFO: {
@@ -132,6 +136,13 @@ LRESULT TNTOrderServerForm::Impl::Handle(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void TNTOrderServerForm::Impl::TakeFoldedRequest(UINT msg) {
+    target.Taken(msg);
+    MSG queued;
+    while (PeekMessageA(&queued, hwnd, msg, msg, PM_REMOVE | PM_NOYIELD)) {
+    }
 }
 
 void TNTOrderServerForm::Impl::OnCommand(int id, int code) {
@@ -217,18 +228,30 @@ void TNTOrderServerForm::Impl::OnMenuAcceptOrders() {
 }
 
 void TNTOrderServerForm::Impl::OnCloseRequest() {
-    if (!AskYesNo("Are you sure you want to close Order Server?", "Confirm")) return;
+    // One close at a time: the tray menu still works while a question is shown, and a second
+    // Exit must neither ask again nor save from controls the first close may have destroyed.
+    if (closing) {
+        BringOpenQuestionForward(hwnd);
+        return;
+    }
+    closing = true;
+    if (!AskYesNo("Are you sure you want to close Order Server?", "Confirm")) {
+        closing = false;
+        return;
+    }
     RemoveTrayIcon();
     form.ControlsToSettings();
-    SaveSettings(SettingsFilePath(plat::ExecutablePath()), engine.Settings);
+    SaveSettings(SettingsFilePath(plat::ExecutablePath()), engine.Settings,
+                 [this](const std::string& line) { engine.AddLogLine(line); });
     if (!form.MayEndApplication || form.MayEndApplication()) {
         DestroyWindow(hwnd);
         PostQuitMessage(0);
-        return;
+        return;  // the window is gone: no close can follow
     }
     // The application stays: without its icon a hidden window could not be reached again.
     AddTrayIcon();
     form.RefreshStatus();
+    closing = false;
 }
 
 void TNTOrderServerForm::Impl::OnFirstShow() {

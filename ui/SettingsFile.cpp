@@ -74,10 +74,8 @@ void AppendEntry(std::string& content, const char* key, const std::string& value
 }  // namespace
 
 std::string SettingsFilePath(const std::string& executablePath) {
-    const std::string fileName = plat::FileNamePart(executablePath);
-    const std::string folder = executablePath.substr(0, executablePath.size() - fileName.size());
-    const std::string upperName = UpperCaseAscii(fileName);
-    return folder + upperName.substr(0, upperName.find('.')) + ".INI";
+    const std::string upperName = UpperCaseAscii(plat::FileNamePart(executablePath));
+    return plat::FolderPart(executablePath) + upperName.substr(0, upperName.find('.')) + ".INI";
 }
 
 void LoadSettings(const std::string& path, TOrderServerSettings& settings,
@@ -89,6 +87,9 @@ void LoadSettings(const std::string& path, TOrderServerSettings& settings,
     std::string content;
     if (!plat::ReadWholeFile(path, content)) return;  // keep what the settings held
 
+    // Notepad starts a file it saves as UTF-8 with a byte-order mark; it is not part of the
+    // first key.
+    if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);
     const std::vector<std::string> lines = SplitLines(content);
     settings.Account = AccountFrom(ValueOf(lines, kAccountKey), path, log);
     const std::string location = ValueOf(lines, kLocationKey);
@@ -97,11 +98,16 @@ void LoadSettings(const std::string& path, TOrderServerSettings& settings,
     settings.StopToStopLimit = ValueOf(lines, kStopToStopLimitKey) == "1";
 }
 
-void SaveSettings(const std::string& path, const TOrderServerSettings& settings) {
+bool SaveSettings(const std::string& path, const TOrderServerSettings& settings,
+                  const std::function<void(const std::string&)>& log) {
     std::string content;
     if (!settings.Account.empty()) AppendEntry(content, kAccountKey, settings.Account);
     if (!settings.Location.empty()) AppendEntry(content, kLocationKey, settings.Location);
     AppendEntry(content, kAcceptOrdersKey, settings.AcceptOrders ? "1" : "0");
     AppendEntry(content, kStopToStopLimitKey, settings.StopToStopLimit ? "1" : "0");
-    plat::WriteWholeFile(path, content);  // a close goes on even when this fails
+    // Never truncated in place: a save that fails half-way (a full disk) would leave an empty
+    // file, and the next start would run with the defaults of a file without keys.
+    if (plat::ReplaceWholeFile(path, content)) return true;
+    if (log) log("Settings <" + path + "> not saved: it could not be written; the previous file stays");
+    return false;  // a close goes on all the same
 }

@@ -14,5 +14,7 @@ std::string SettingsFilePath(const std::string& executablePath);
 void LoadSettings(const std::string& path, TOrderServerSettings& settings,
                   const std::function<void(const std::string&)>& log = nullptr);
 
-// Writes the four settings (empty texts left out); gives up silently when it cannot.
-void SaveSettings(const std::string& path, const TOrderServerSettings& settings);
+// Writes the four settings (empty texts left out), replacing the file only once the new one
+// is complete. When it cannot, the previous file stays, `log` is told, and the answer is false.
+bool SaveSettings(const std::string& path, const TOrderServerSettings& settings,
+                  const std::function<void(const std::string&)>& log = nullptr);

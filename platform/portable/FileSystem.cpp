@@ -24,10 +24,10 @@ bool FolderExists(const std::string& path) {
 bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST; }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return false;
     }
@@ -88,6 +88,14 @@ bool WriteWholeFile(const std::string& path, const std::string& content) {
     }
     const bool synced = fsync(fd) == 0;
     return close(fd) == 0 && synced;
+}
+
+bool ReplaceWholeFile(const std::string& path, const std::string& content) {
+    const std::string temporary = path + ".tmp";
+    if (WriteWholeFile(temporary, content) && rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    unlink(temporary.c_str());
+    return false;
 }
 
 bool MoveNoReplace(const std::string& from, const std::string& to) {

@@ -65,7 +65,7 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
     content.clear();
     char buffer[65536];
     for (;;) {
@@ -110,6 +110,16 @@ bool WriteWholeFile(const std::string& path, const std::string& content) {
     }
     const bool flushed = FlushFileBuffers(file.get()) != 0;
     return file.Close() && flushed;
+}
+
+bool ReplaceWholeFile(const std::string& path, const std::string& content) {
+    const std::string temporary = path + ".tmp";
+    if (WriteWholeFile(temporary, content) &&
+        MoveFileExA(temporary.c_str(), path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(temporary.c_str());
+    return false;
 }
 
 bool MoveNoReplace(const std::string& from, const std::string& to) {

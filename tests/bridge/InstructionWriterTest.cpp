@@ -74,6 +74,21 @@ TEST_F(InstructionFileNames, TrailingDelimiterInLocationGivesTheSamePath) {
 
 using Drain = BridgeFixture;
 
+TEST_F(Drain, RelativeLocationIsFoundFromTheHomeFolderNotTheCurrentOne) {
+    // As when COM starts the server: its current folder is not the executable's.
+    const std::string nt = location + plat::kPathDelimiter + "nt";
+    plat::MakeFolder(nt);
+    plat::MakeFolder(nt + plat::kPathDelimiter + "INCOMING");
+    engine.SetHomeFolder(location);
+    engine.Settings.Location = "nt";
+    Connect();
+    Place(1);
+    bridge.ProcessActionQueue();
+    EXPECT_TRUE(plat::FileExists(nt + plat::kPathDelimiter + "INCOMING" + plat::kPathDelimiter +
+                                 "OIF100.TXT"));
+    EXPECT_TRUE(LogLines().empty());
+}
+
 TEST_F(Drain, OrdersBeforeTheDrainGoIntoOneFileInCallOrder) {
     Connect();
     Place(1);

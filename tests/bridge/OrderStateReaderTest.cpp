@@ -27,6 +27,15 @@ TEST_F(OrderStateReader, FilledSetsFillsAndDeletesTheFile) {
     EXPECT_TRUE(LogLines().empty());
 }
 
+TEST_F(OrderStateReader, FilledAboveTheOrderSizeIsAppliedWithOneLogLine) {
+    EXPECT_TRUE(Apply("PARTFILLED;3;4000.5\r\n"));  // order 7 is for 2
+    EXPECT_TRUE(Apply("PARTFILLED;3;4000.5\r\n"));  // read again: nothing new to tell
+    EXPECT_EQ(Order(7).FillSize, 3);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{
+                              "Order Status <HALVENMAR7.TXT> filled quantity 3 above the "
+                              "order's size 2"});
+}
+
 TEST_F(OrderStateReader, PartFillKeepsTheFileThenFilledEnds) {
     EXPECT_TRUE(Apply("PARTFILLED;1;100"));
     EXPECT_EQ(Order(7).Status, StatusCode::PartFilled);

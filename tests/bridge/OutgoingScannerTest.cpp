@@ -1,5 +1,7 @@
 #include "tests/bridge/BridgeFixture.h"
 
+#include <stdexcept>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -91,5 +93,58 @@ TEST_F(Scanner, SubFolderFilesAreClassifiedLikeTheirParents) {
     EXPECT_EQ(Order(5).Status, StatusCode::Filled);
     EXPECT_FALSE(plat::FileExists(path));
 }
+
+TEST_F(Scanner, ScanLongerThanItsPeriodIsLoggedOnceUntilScansAreQuickAgain) {
+    uint32_t now = 0, step = 150;  // every reading of the clock moves it by `step`
+    bridge.SetTickSource([&] { return now += step; });
+    WriteOutgoing("notes.txt", "");
+    bridge.ScanOutgoingFolder();
+    bridge.ScanOutgoingFolder();
+    const std::string overrun =
+        "OUTGOING scan took 150 ms for 1 file, longer than its 100 ms period";
+    EXPECT_EQ(LogLines(), std::vector<std::string>{overrun});
+    step = 10;
+    bridge.ScanOutgoingFolder();
+    step = 150;
+    bridge.ScanOutgoingFolder();
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{overrun, overrun}));
+}
+
+TEST_F(Scanner, ScanThatFailsHalfWayDoesNotStopLaterScans) {
+    // A window whose log refresh fails by throwing, once.
+    struct FailingOnce : plat::MessageTarget {
+        bool fail = true;
+        bool HasHandle() const override { return true; }
+        uint32_t Post(uint32_t msg, uintptr_t, intptr_t) override {
+            if (fail && msg == WindowMessage::LogLinesPending) {
+                fail = false;
+                throw std::runtime_error("post failed");
+            }
+            return 0;
+        }
+    } failing;
+    TOrderServerEngine other(failing, events);
+    TFileBridge scanner(other);
+    other.Settings = engine.Settings;
+    other.NewOrder(THostValue::Text("ABC"), THostValue::Empty(), 0, THostValue::Empty(), 0, 0, 1,
+                   2, 10.0, 5);
+    WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
+    EXPECT_ANY_THROW(scanner.ScanOutgoingFolder());
+    WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;10\r\n");
+    scanner.ScanOutgoingFolder();
+    int32_t status = 0, filled = 0;
+    double price = 0;
+    EXPECT_TRUE(other.GetOrderStatus(5, status, filled, price));
+    EXPECT_EQ(status, StatusCode::Filled);
+}
+
+#ifndef _WIN32  // Windows file names cannot hold control characters
+TEST_F(Scanner, ControlCharactersOfANameAreShownEscapedInTheLog) {
+    WriteOutgoing("HALVENMAR1\n2\t.TXT", "");
+    bridge.ScanOutgoingFolder();
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{"ORDER STATUS <HALVENMAR1\\n2\\t.TXT> order id error"});
+}
+#endif
 
 }  // namespace

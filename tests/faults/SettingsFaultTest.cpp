@@ -5,8 +5,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
 #endif
 
 #include "tests/faults/FaultFixture.h"
@@ -14,40 +16,80 @@
 
 namespace {
 
-// Makes the file read-only; false where the test's rights ignore that (a superuser, or Wine
-// run by one), which a probe for writing tells.
-bool MakeReadOnly(const std::string& path) {
+// Keeps the settings file from being replaced, in a way a superuser cannot ignore either:
+// on Windows held open without sharing, as another program might hold it; natively marked
+// immutable. False (with the reason) where that cannot be done.
+class LockedFile {
+public:
+    explicit LockedFile(const std::string& path) : path_(path) {
 #ifdef _WIN32
-    if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) return false;
+        held_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        locked_ = held_ != INVALID_HANDLE_VALUE;
 #else
-    if (chmod(path.c_str(), 0444) != 0) return false;
+        locked_ = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
 #endif
-    std::ofstream probe(path, std::ios::app);
-    return !probe.is_open();
-}
+    }
+    ~LockedFile() {
+#ifdef _WIN32
+        if (locked_) CloseHandle(held_);
+#else
+        if (locked_) std::system(("chattr -i '" + path_ + "'").c_str());
+#endif
+    }
+    bool Locked() const { return locked_; }
 
-void MakeWritable(const std::string& path) {
+private:
+    std::string path_;
+    bool locked_ = false;
 #ifdef _WIN32
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-#else
-    chmod(path.c_str(), 0666);
+    HANDLE held_ = INVALID_HANDLE_VALUE;
 #endif
-}
+};
+
+#ifndef _WIN32
+// Every write that would grow a file fails from here on, as on a full disk.
+class FullDisk {
+public:
+    FullDisk() {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit none = saved_;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+#endif
+
+const char* const kOldSettings =
+    "Account=OLD1\r\nLocation=d:\\nt\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n";
 
 }  // namespace
 
 using SettingsFaults = FaultFixture;
 
-TEST_F(SettingsFaults, ReadOnlyFileSaveGivesUpSilentlyAndLoadStillWorks) {
+TEST_F(SettingsFaults, LockedFileIsKeptWithOneLogLineAndLoadStillWorks) {
     const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
-    const std::string old = "Account=OLD1\r\nLocation=d:\\nt\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n";
-    ASSERT_TRUE(plat::WriteWholeFile(path, old));
-    if (!MakeReadOnly(path)) GTEST_SKIP() << "running with rights that ignore read-only files";
+    ASSERT_TRUE(plat::WriteWholeFile(path, kOldSettings));
+    LockedFile lock(path);
+    if (!lock.Locked()) GTEST_SKIP() << "this file system cannot mark a file immutable (chattr)";
 
     TOrderServerSettings changed;
     changed.Account = "NEW2";
     changed.Location = "e:\\other";
-    SaveSettings(path, changed);  // must neither throw nor crash
+    std::vector<std::string> logged;
+    EXPECT_FALSE(SaveSettings(path, changed, [&](const std::string& l) { logged.push_back(l); }));
+    EXPECT_EQ(logged, std::vector<std::string>{"Settings <" + path +
+                                               "> not saved: it could not be written; the "
+                                               "previous file stays"});
 
     TOrderServerSettings loaded;
     LoadSettings(path, loaded);
@@ -55,8 +97,26 @@ TEST_F(SettingsFaults, ReadOnlyFileSaveGivesUpSilentlyAndLoadStillWorks) {
     EXPECT_EQ(loaded.Location, "d:\\nt");
     EXPECT_TRUE(loaded.AcceptOrders);
     EXPECT_FALSE(loaded.StopToStopLimit);
-    MakeWritable(path);
 }
+
+#ifndef _WIN32  // under Wine, the server's own close on a full disk is tried (tests/server)
+TEST_F(SettingsFaults, SaveOnAFullDiskLeavesThePreviousFileWhole) {
+    const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
+    ASSERT_TRUE(plat::WriteWholeFile(path, kOldSettings));
+    TOrderServerSettings changed;
+    changed.Account = "NEW2";
+    bool saved = true;
+    {
+        FullDisk full;
+        saved = SaveSettings(path, changed);
+    }
+    EXPECT_FALSE(saved);
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(path, content));
+    EXPECT_EQ(content, kOldSettings);
+    EXPECT_FALSE(plat::FileExists(path + ".tmp"));
+}
+#endif
 
 TEST_F(SettingsFaults, UnwritablePlaceSaveGivesUpSilently) {
     // The executable's folder is no folder at all: nothing can be created there, whatever

@@ -349,6 +349,34 @@ TEST_F(ServerClient, NullSymbolSucceedsWhileOrdersAreNotAccepted) {
     folder->WriteSettings(true);
 }
 
+// The user asks to close twice before answering (a slow first Exit invites a second one):
+// one question, one end of the process, the settings saved whole.
+TEST_F(ServerClient, SecondCloseWhileAskedLeavesOneQuestionAndOneCleanEnd) {
+    const HANDLE server = folder->Start("");
+    ASSERT_TRUE(server);
+    ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
+    HWND window = FindWindowA("TNTOrderServerForm", nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    for (int i = 0; i < 200 && !box; ++i, Sleep(50)) box = FindWindowA("#32770", "Confirm");
+    ASSERT_TRUE(box);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    Sleep(500);
+    int boxes = 0;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", "Confirm")) != nullptr;) ++boxes;
+    EXPECT_EQ(boxes, 1);
+    PostMessageA(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(server, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD exitCode = 1;
+    GetExitCodeProcess(server, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    if (WaitForSingleObject(server, 0) != WAIT_OBJECT_0) TerminateProcess(server, 1);
+    CloseHandle(server);
+    EXPECT_EQ(folder->ReadSettings(), "Account=SIM101\r\nLocation=" + folder->NinjaTraderFolder() +
+                                          "\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n");
+    folder->WriteSettings(true);
+}
+
 TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
     // A switch with extra characters is no switch: this is a standalone start.
     const HANDLE standalone = folder->Start("-regserverx");

@@ -218,6 +218,34 @@ TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
     EXPECT_TRUE(withdrawn == nullptr || !withdrawn->Enabled);
 }
 
+TEST_F(MainWindowTest, ScanAndLogRequestsPiledUpAheadOfAnOrderCostOneScanAtMost) {
+    const std::string nt = NinjaTraderFolder();
+    ASSERT_NO_FATAL_FAILURE(Start(nt));
+    PlaceOrder(1);
+    ASSERT_TRUE(PumpUntil([&] { return plat::FileExists(nt + "\\INCOMING\\OIF100.TXT"); }));
+    // Every scan reads this state file of a known order and logs its parse error again.
+    ASSERT_TRUE(plat::WriteWholeFile(nt + "\\OUTGOING\\HALVENMAR1.TXT", "garbage\r\n"));
+
+    // Log lines added while the window is busy announce themselves once.
+    for (int i = 0; i < 1000; ++i) form->Engine().AddLogLine("busy");
+    MSG msg;
+    int refreshes = 0;
+    while (PeekMessageA(&msg, hwnd, WindowMessage::LogLinesPending,
+                        WindowMessage::LogLinesPending, PM_REMOVE))
+        ++refreshes;
+    EXPECT_EQ(refreshes, 1);
+
+    // A backlog of scan and log requests ahead of an order's drain: one scan, then the order.
+    const size_t logged = form->Engine().LogLineCount();
+    for (int i = 0; i < 3000; ++i) {
+        PostMessageA(hwnd, WindowMessage::ScanOutgoing, 0, 0);
+        PostMessageA(hwnd, WindowMessage::LogLinesPending, 0, 0);
+    }
+    PlaceOrder(2);
+    ASSERT_TRUE(PumpUntil([&] { return plat::FileExists(nt + "\\INCOMING\\OIF101.TXT"); }));
+    EXPECT_LE(form->Engine().LogLineCount() - logged, 3u) << "scans ran ahead of the order";
+}
+
 TEST_F(MainWindowTest, TipLongerThanTheFieldIsCut) {
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     form->UpdateTrayIcon(false, std::string(80, 'x'));
@@ -318,6 +346,63 @@ TEST_F(MainWindowTest, MenuExitThenYesEnds) {
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_FALSE(form->TrayIconShown());
     EXPECT_TRUE(QuitSeen());
+}
+
+namespace {
+
+int OpenConfirmations() {
+    int count = 0;
+    EnumWindows(
+        [](HWND window, LPARAM counter) -> BOOL {
+            char cls[16] = {};
+            GetClassNameA(window, cls, sizeof cls);
+            if (IsWindowVisible(window) && std::string(cls) == "#32770" && TextOf(window) == "Confirm")
+                ++*reinterpret_cast<int*>(counter);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+}  // namespace
+
+// A second close (window button or tray menu) while the question is open asks nothing more;
+// the one answer decides, and a Yes saves the settings once, whole.
+TEST_F(MainWindowTest, CloseRequestsWhileTheQuestionIsOpenAskNothingMore) {
+    const std::string folder = MissingFolder();
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    for (const int answer : {IDNO, IDYES}) {
+        std::atomic<bool> answered{false};
+        std::atomic<int> boxes{0};
+        std::thread helper([&] {
+            HWND dialog = WaitForWindow("#32770", "Confirm", 8000);
+            if (!dialog) return;
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            PostMessageA(hwnd, WM_COMMAND, MenuId::Exit, 0);
+            Sleep(500);
+            boxes = OpenConfirmations();
+            PostMessageA(GetDlgItem(dialog, answer), BM_CLICK, 0, 0);
+            answered = true;
+        });
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        PumpUntil([&] { return answered.load(); }, 10000);
+        helper.join();
+        Pump(500);
+        ASSERT_TRUE(answered) << "no confirmation dialog";
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(OpenConfirmations(), 0);
+        if (answer == IDNO) {
+            EXPECT_TRUE(IsWindow(hwnd));
+            EXPECT_FALSE(QuitSeen());
+            plat::RemoveFile(SettingsPath());
+        }
+    }
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(QuitSeen());
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), content));
+    EXPECT_EQ(content,
+              "Account=SIM101\r\nLocation=" + folder + "\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n");
 }
 
 TEST_F(MainWindowTest, DoubleClickOnTheIconShowsTheWindowAndMinimisingHidesIt) {
