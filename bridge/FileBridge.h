@@ -50,6 +50,7 @@ private:
     std::string OutgoingFolder() const;
     void TakeActions(DrainBatch& batch);
     void NoteScanDuration(uint32_t tookMs, size_t files);
+    void DrainDuringScan();
     bool PublishInstructionFile(std::string& finalPath, const std::string& content,
                                 std::string& failure);
     void ReportUnsentBatch(const DrainBatch& batch, const std::string& path,
@@ -59,6 +60,7 @@ private:
     int32_t fileCounter_ = 100;
     bool scanInProgress_ = false;
     bool scanOverrunReported_ = false;
+    uint32_t lastDrainTick_ = 0;  // when the last drain ended
     std::function<uint32_t()> tick_;
     uint32_t drainBudgetMs_ = kDrainBudgetMs;
 };

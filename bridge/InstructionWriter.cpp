@@ -48,6 +48,7 @@ void TFileBridge::ProcessActionQueue() {
         if (!PublishInstructionFile(path, content, failure)) ReportUnsentBatch(batch, path, failure);
     }
     if (batch.moreRemain) engine_.PostProcessActions(kDrainRepostDelayMs);
+    lastDrainTick_ = tick_();
 }
 
 void TFileBridge::TakeActions(DrainBatch& batch) {

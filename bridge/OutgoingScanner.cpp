@@ -69,8 +69,20 @@ void TFileBridge::ScanOutgoingFolder() {
     const uint32_t start = tick_();
     std::vector<std::string> files, folders;
     ListFolderTree(OutgoingFolder(), files, folders);
-    for (const std::string& path : files) ClassifyOutgoingFile(path);
+    for (const std::string& path : files) {
+        ClassifyOutgoingFile(path);
+        DrainDuringScan();
+    }
     NoteScanDuration(tick_() - start, files.size());
+}
+
+// A scan of many files (NinjaTrader keeps one per working order) can take longer than its
+// period; an order placed meanwhile goes out between two files instead of waiting for the end.
+// The pause a drain leaves for the next one is kept.
+void TFileBridge::DrainDuringScan() {
+    if (!engine_.ConnectedFlag() || !engine_.HasQueuedActions()) return;
+    if (tick_() - lastDrainTick_ < kDrainRepostDelayMs) return;
+    ProcessActionQueue();
 }
 
 // A scan longer than its period means scans now run back to back; the trader should know

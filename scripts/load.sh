@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Bad host input, load and a killed server against the real OrderSrv.exe under Wine, with the
 # figures printed. Runs the tests labelled `load` at full size: 8 clients x 5000 orders in each
-# of two rounds (CI runs them smaller through CTest). Sizes can be set from the environment:
+# of two rounds, and ten orders over a minute beside 1,000 working orders' state files (CI runs
+# them smaller through CTest). Sizes can be set from the environment:
 #   ORDERSRV_LOAD_CLIENTS (8)  ORDERSRV_LOAD_ORDERS (5000)  ORDERSRV_KILL_AFTER (1500)
+#   ORDERSRV_LOAD_WORKING (1000)  ORDERSRV_LOAD_LATE_ORDERS (10)  ORDERSRV_LOAD_LATE_SPACING_MS (6000)
 # With --native-standin the burst is carried out by the native NinjaTrader stand-in instead of
 # the Windows one under Wine.
 set -euo pipefail
@@ -16,11 +18,14 @@ use_native=0
 export ORDERSRV_LOAD_CLIENTS=${ORDERSRV_LOAD_CLIENTS:-8}
 export ORDERSRV_LOAD_ORDERS=${ORDERSRV_LOAD_ORDERS:-5000}
 export ORDERSRV_KILL_AFTER=${ORDERSRV_KILL_AFTER:-1500}
+export ORDERSRV_LOAD_WORKING=${ORDERSRV_LOAD_WORKING:-1000}
+export ORDERSRV_LOAD_LATE_ORDERS=${ORDERSRV_LOAD_LATE_ORDERS:-10}
+export ORDERSRV_LOAD_LATE_SPACING_MS=${ORDERSRV_LOAD_LATE_SPACING_MS:-6000}
 
 echo "== Building the server, the stand-in and the load tests ($build)"
 cmake --preset windows -B "$build" -DORDERSRV_WERROR=ON >/dev/null
 cmake --build "$build" -j2 --target OrderSrv ntstandin \
-  load_host_input_tests load_burst_tests load_killed_server_tests >/dev/null
+  load_host_input_tests load_burst_tests load_killed_server_tests load_working_files_tests >/dev/null
 prefix=$root/$build/wineprefix
 # shellcheck source=wine-env.sh
 source scripts/wine-env.sh "$prefix"
@@ -58,6 +63,7 @@ unset ORDERSRV_LOAD_STANDIN_LOG
 if [ -n "$standin_pid" ]; then wait "$standin_pid" || true; standin_pid=; fi
 
 run load_killed_server_tests 600 || status=1
+run load_working_files_tests 900 || status=1
 
 echo
 [ "$status" -eq 0 ] && echo "LOAD OK" || echo "LOAD FAILED"

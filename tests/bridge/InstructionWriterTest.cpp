@@ -1,4 +1,6 @@
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "bridge/InstructionLines.h"
 #include "tests/bridge/BridgeFixture.h"
@@ -73,6 +75,30 @@ TEST_F(InstructionFileNames, TrailingDelimiterInLocationGivesTheSamePath) {
 }
 
 using Drain = BridgeFixture;
+
+TEST_F(Drain, OrderPlacedWhileAScanIsBusyGoesOutBeforeTheScanEnds) {
+    // The host's call arrives while the scan works through OUTGOING: here, when it logs.
+    struct HostDuringScan : plat::MessageTarget {
+        std::function<void()> call;
+        bool HasHandle() const override { return true; }
+        uint32_t Post(uint32_t msg, uintptr_t, intptr_t) override {
+            if (msg == WindowMessage::LogLinesPending && call) std::exchange(call, nullptr)();
+            return 0;
+        }
+    } window;
+    TOrderServerEngine busy(window, events);
+    TFileBridge scanner(busy);
+    busy.Settings = engine.Settings;
+    busy.SetFolderPresent(true);
+    busy.Connect();
+    window.call = [&] {
+        busy.NewOrder(THostValue::Text("ABC"), THostValue::Empty(), 0, THostValue::Empty(), 0, 0,
+                      0, 1, 0.0, 9);
+    };
+    WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
+    scanner.ScanOutgoingFolder();
+    EXPECT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
+}
 
 TEST_F(Drain, RelativeLocationIsFoundFromTheHomeFolderNotTheCurrentOne) {
     // As when COM starts the server: its current folder is not the executable's.
