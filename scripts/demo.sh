@@ -7,22 +7,27 @@ cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/setup.sh
 
-echo "== Building (native stand-in, Windows server and host client)"
+# The build prints nothing unless it fails; on 2 cores it takes about 2 minutes the first time
+# and seconds afterwards.
+echo "== Building the NinjaTrader stand-in (native, build/native)"
 cmake --preset native >/dev/null
 cmake --build --preset native --target ntstandin -j "$(nproc)" >/dev/null
+echo "== Building OrderSrv.exe and the host client (Windows, build/windows)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target OrderSrv hostclient -j "$(nproc)" >/dev/null
 
 run=$root/demo-run
 rm -rf "$run"
 nt="$run/NinjaTrader 8"
-mkdir -p "$nt/INCOMING" "$nt/OUTGOING" "$run/bin" "$run/screenshots"
+mkdir -p "$nt/INCOMING" "$nt/OUTGOING" "$run/bin" "$run/screenshots" "$run/shot-requests"
 cp build/windows/server/OrderSrv.exe build/windows/tools/hostclient/hostclient.exe "$run/bin/"
 
+echo "== Starting Wine (a prefix of its own in demo-run/, about 15 s) and a headless X server"
 source scripts/wine-env.sh "$run/wineprefix"
 stop() {
   touch "$run/standin.stop"
   wineserver -k 2>/dev/null || true
+  ordersrv_stop_xvfb
 }
 trap stop EXIT
 
@@ -48,21 +53,23 @@ sed 's/^/   /' "$run/standin.log" 2>/dev/null || true
 
 echo "== Screenshots of the running server's pages"
 shots=$run/screenshots
-timeout 60 wine "$run/bin/hostclient.exe" shots "$(winepath -w "$shots")" &
+requests=$run/shot-requests
+timeout 60 wine "$run/bin/hostclient.exe" shots "$(winepath -w "$requests")" &
 client=$!
 while kill -0 "$client" 2>/dev/null; do
-  if [ -f "$shots/request.txt" ]; then
-    read -r name left top right bottom < <(tr -d "\r" <"$shots/request.txt")
-    rm -f "$shots/request.txt"
+  if [ -f "$requests/request.txt" ]; then
+    read -r name left top right bottom < <(tr -d "\r" <"$requests/request.txt")
+    rm -f "$requests/request.txt"
     # The virtual desktop lies at the top left of the X screen.
     xwd -root -display "$DISPLAY" -silent |
       convert-im6.q16 xwd:- -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
         "$shots/$name.png" && echo "   $shots/$name.png"
-    touch "$shots/done-$name"
+    touch "$requests/done-$name"
   fi
   sleep 0.1
 done
 wait "$client" || echo "   (some screenshots could not be taken)"
+rm -rf "$requests"
 
 echo "== Closing the server as a user would (Exit, Yes)"
 timeout 30 wine "$run/bin/hostclient.exe" close || true

@@ -30,8 +30,17 @@ ordersrv_start_xvfb() {
   rm -f "/tmp/.X11-unix/X$n" "/tmp/.X$n-lock"
   command -v Xvfb >/dev/null || { echo "wine-env: Xvfb is not installed" >&2; return 1; }
   setsid Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  # Whoever sourced this started the X server and may stop it again (ordersrv_stop_xvfb).
+  ORDERSRV_XVFB_PID=$!
   for _ in $(seq 100); do ordersrv_display_alive "$n" && return 0; sleep 0.1; done
   echo "wine-env: Xvfb did not start on $DISPLAY" >&2; return 1
+}
+
+# Stops the X server this shell started, if it started one.
+ordersrv_stop_xvfb() {
+  [ -n "${ORDERSRV_XVFB_PID:-}" ] || return 0
+  kill "$ORDERSRV_XVFB_PID" 2>/dev/null || true
+  ORDERSRV_XVFB_PID=
 }
 
 ordersrv_make_prefix() {

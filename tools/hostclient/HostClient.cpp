@@ -4,7 +4,8 @@
 //   hostclient close             close the running server's window as a user would (Yes)
 //   hostclient shots DIR         open the window and show each page; a shell beside it takes
 //                                the pictures (DIR/request.txt names the page and the window's
-//                                rectangle, DIR/done-<page> says it was taken)
+//                                rectangle, DIR/done-<page> says it was taken; DIR holds only
+//                                these markers)
 #include <windows.h>
 #include <commctrl.h>
 #include <oleauto.h>
@@ -121,6 +122,28 @@ void FreeArgs(std::vector<VARIANT>& args) {
     for (VARIANT& v : args) VariantClear(&v);
 }
 
+// A call's result as a host developer looks it up: its name, or its code when it has none here.
+std::string ResultName(HRESULT hr) {
+    switch (static_cast<unsigned long>(hr)) {
+    case 0x00000000ul: return "S_OK";
+    case 0x00000001ul: return "S_FALSE";
+    case 0x8000FFFFul: return "E_UNEXPECTED";
+    case 0x80004005ul: return "E_FAIL";
+    case 0x80070057ul: return "E_INVALIDARG";
+    case 0x80004002ul: return "E_NOINTERFACE";
+    case 0x80020009ul: return "DISP_E_EXCEPTION";
+    case 0x80020005ul: return "DISP_E_TYPEMISMATCH";
+    case 0x80010108ul: return "RPC_E_DISCONNECTED";
+    case 0x800706BAul: return "RPC_S_SERVER_UNAVAILABLE";
+    case 0x80040154ul: return "REGDB_E_CLASSNOTREG";
+    case 0x80080005ul: return "CO_E_SERVER_EXEC_FAILURE";
+    default: break;
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    return code;
+}
+
 const char* StatusText(LONG status) {
     static const char* const names[] = {"Open",          "Filled", "P. Filled", "Cancelled",
                                         "Rejected",      "Not Connected", "Error", "Rejected",
@@ -145,7 +168,7 @@ bool PlaceOrder(OrderServer& server, const DemoOrder& o) {
                                  Long(o.ref)};
     const HRESULT hr = server.Call(L"NewOrder", args, nullptr);
     FreeArgs(args);
-    std::printf("      -> 0x%08lx\n", static_cast<unsigned long>(hr));
+    std::printf("      -> %s\n", ResultName(hr).c_str());
     return SUCCEEDED(hr);
 }
 
@@ -193,8 +216,7 @@ int RunDemo() {
     Sleep(1000);
     std::printf("host: CancelOrder(502)\n");
     std::vector<VARIANT> cancelArgs = {Long(502)};
-    std::printf("      -> 0x%08lx\n",
-                static_cast<unsigned long>(server.Call(L"CancelOrder", cancelArgs, nullptr)));
+    std::printf("      -> %s\n", ResultName(server.Call(L"CancelOrder", cancelArgs, nullptr)).c_str());
 
     // Poll as a host does until every order has ended (at most 20 s).
     bool allFinal = false;
@@ -269,6 +291,9 @@ BOOL CALLBACK FindTabControl(HWND child, LPARAM found) {
     return FALSE;
 }
 
+// Wide enough for all eleven columns of the orders view at 96 pixels per inch.
+constexpr int kOrdersShotWidth = 800;
+
 bool WaitForFile(const std::string& path) {
     for (int i = 0; i < 300; ++i) {
         if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
@@ -277,7 +302,8 @@ bool WaitForFile(const std::string& path) {
     return false;
 }
 
-// Shows each page of the server's window in turn and asks for its picture.
+// Shows each page of the server's window in turn and asks for its picture: DIR\request.txt
+// names the page and the window's rectangle, DIR\done-<page> says it was taken.
 int ShowPages(const std::string& dir) {
     HWND window = FindTopWindow("Halvenmar Order Server (NT)", 50);
     HWND tabs = nullptr;
@@ -289,8 +315,14 @@ int ShowPages(const std::string& dir) {
     ShowWindow(window, SW_RESTORE);
     SetWindowPos(window, HWND_TOP, 60, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     SetForegroundWindow(window);
+    RECT smallest{};
+    GetWindowRect(window, &smallest);
     const char* pages[] = {"settings", "orders", "positions", "log", "about"};
     for (int tab = 0; tab < 5; ++tab) {
+        // The orders view is wider than the smallest window: widened, every column shows.
+        const int width = tab == 1 ? kOrdersShotWidth : smallest.right - smallest.left;
+        SetWindowPos(window, HWND_TOP, 0, 0, width, smallest.bottom - smallest.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
         // Focusing a tab makes the control itself announce the change to the window.
         SendMessageA(tabs, TCM_SETCURFOCUS, static_cast<WPARAM>(tab), 0);
         Sleep(600);
