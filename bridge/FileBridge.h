@@ -17,6 +17,8 @@ public:
     static constexpr int kMoveRetriesOfOneName = 3;     // refused moves to a free name retried
     static constexpr uint32_t kMoveRetryPauseMs = 5;
     static constexpr uint32_t kScanPeriodMs = 100;     // the scheduler asks for a scan this often
+    static constexpr const char* kStagingPrefix = "stage-";  // staging file: prefix + final name
+    static constexpr const char* kStagingSuffix = ".tmp";    //   + suffix, inside INCOMING
 
     explicit TFileBridge(TOrderServerEngine& engine);
 
@@ -47,6 +49,7 @@ public:
 private:
     struct DrainBatch;
     std::string IncomingFolder() const;
+    std::string StagingPath(const std::string& finalPath) const;
     std::string OutgoingFolder() const;
     void TakeActions(DrainBatch& batch);
     void NoteScanDuration(uint32_t tookMs, size_t files);

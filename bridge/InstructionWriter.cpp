@@ -24,6 +24,13 @@ std::string TFileBridge::IncomingFolder() const {
     return plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) + "INCOMING";
 }
 
+// NinjaTrader takes up only names that start with "OIF" and end in ".TXT": "stage-OIF<n>.TXT.tmp"
+// is neither, in any letter case.
+std::string TFileBridge::StagingPath(const std::string& finalPath) const {
+    return plat::WithTrailingDelimiter(IncomingFolder()) + kStagingPrefix +
+           plat::FileNamePart(finalPath) + kStagingSuffix;
+}
+
 std::string TFileBridge::NextInstructionFileName() {
     const std::string folder = plat::WithTrailingDelimiter(IncomingFolder());
     for (;;) {
@@ -73,16 +80,16 @@ void TFileBridge::TakeActions(DrainBatch& batch) {
 }
 
 // NinjaTrader must never see a half-written instruction file: the content is written and
-// flushed under a name beside INCOMING (same volume, a folder NinjaTrader does not watch), then
-// moved into INCOMING under a name that does not exist yet. A name that appeared meanwhile is
+// flushed under a staging name in INCOMING itself (the one folder the server may be allowed to
+// write), then renamed to a name that does not exist yet. A name that appeared meanwhile is
 // passed over for the next number, so lines taken from the queue are never lost that way.
 bool TFileBridge::PublishInstructionFile(std::string& finalPath, const std::string& content,
                                          std::string& failure) {
-    const std::string staging = plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) +
-                                plat::FileNamePart(finalPath) + ".tmp";
+    const std::string staging = StagingPath(finalPath);
     if (!plat::WriteWholeFile(staging, content)) {
         plat::RemoveFile(staging);
-        failure = "cannot write " + staging;
+        failure = plat::FolderExists(IncomingFolder()) ? "cannot write " + staging
+                                                       : "INCOMING folder missing";
         return false;
     }
     int refusals = 0;

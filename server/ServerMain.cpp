@@ -127,15 +127,27 @@ int RunServer(HINSTANCE instance, TStartMode mode, TServerProcess& process) {
         throw TStartupError("Type library not loaded (" + HexCode(loaded) + ")",
                             "The type library could not be loaded from the executable.");
 
-    if (mode == TStartMode::Unregister) {
-        UnregisterServer();
+    const TRegistrationScope scope =
+        mode == TStartMode::RegisterPerUser || mode == TStartMode::UnregisterPerUser
+            ? TRegistrationScope::User
+            : TRegistrationScope::Machine;
+    if (mode == TStartMode::Unregister || mode == TStartMode::UnregisterPerUser) {
+        const TRegistrationOutcome removed = UnregisterServer(scope);
+        if (!removed.complete)
+            throw TStartupError("Unregistration failed",
+                                std::string(kRegistryErrorText) + ": " + removed.refusal);
         return 0;
     }
-    bool keysWritten = RegisterTypeLibrary(process.Types.Library(), executable);
-    keysWritten = WriteServerKeys(NarrowText(executable.c_str(), executable.size())) && keysWritten;
-    if (!keysWritten && mode == TStartMode::Register)
-        throw TStartupError("Registration failed", kRegistryErrorText);
-    if (mode == TStartMode::Register) return 0;
+    // Every start registers what it can. Only a registration request fails on a refusal: a
+    // standard user's start (or one COM makes for a host) runs on and says so in the log.
+    const TRegistrationOutcome registration =
+        RegisterServer(scope, process.Types.Library(), executable);
+    if (mode == TStartMode::Register || mode == TStartMode::RegisterPerUser) {
+        if (!registration.complete)
+            throw TStartupError("Registration failed",
+                                std::string(kRegistryErrorText) + ": " + registration.refusal);
+        return 0;
+    }
 
     EnsureMessageQueue();
     process.Lifetime.Configure(mode == TStartMode::Automation, GetCurrentThreadId());
@@ -156,6 +168,10 @@ int RunServer(HINSTANCE instance, TStartMode mode, TServerProcess& process) {
     form->MayEndApplication = [window, &lifetime] {
         return ConfirmEndWithLiveObjects(lifetime, window->Handle());
     };
+    if (!registration.complete)
+        form->Engine().AddLogLine("Registration incomplete: " + registration.refusal +
+                                  " refused. Hosts may not find this server: register it once "
+                                  "with /RegServer as administrator, or with /RegServerPerUser");
     process.Gate.Open(form->Engine());
 
     RunMessageLoop();

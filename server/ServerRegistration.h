@@ -1,23 +1,34 @@
 #pragma once
-// The automation registration of the server: its type library and the keys under
-// HKEY_CLASSES_ROOT that lead clients from the ProgID and the class identifier to the executable.
+// The automation registration of the server: its type libraries and the keys that lead clients
+// from the ProgID and the class identifier to the executable, machine-wide (HKEY_CLASSES_ROOT)
+// or for the current user only (HKEY_CURRENT_USER\Software\Classes, which Windows merges into
+// HKEY_CLASSES_ROOT for that user).
 #include <windows.h>
 #include <oaidl.h>
 
 #include <string>
 
-// Registers the type library with the executable as its file and the executable's folder as its
-// help folder. Wine's marshaler finds a library only under locale 0, so the library's path is
-// also recorded there. Throws TStartupError when the system refuses the library; false when
-// the locale-0 key could not be written.
-bool RegisterTypeLibrary(ITypeLib* library, const std::wstring& executablePath);
+enum class TRegistrationScope { Machine, User };
 
-// Writes the seven keys in their order; false when a key could not be created or its value set
-// (the rest are still written).
-bool WriteServerKeys(const std::string& executablePath);
+// What writing or removing the registration came to: everything, or all but what Windows
+// refused; `refusal` names the first refused step and its error.
+struct TRegistrationOutcome {
+    bool complete = true;
+    std::string refusal;
 
-// Unregisters the type library and deletes the keys, children first; failures are passed over.
-void UnregisterServer();
+    void Refused(const std::string& what);
+};
+
+// Registers the type library `library` (the executable's "TYPELIB" 1) and, in a 64-bit
+// executable, the 32-bit one ("TYPELIB" 2, as "<exe>\2") for 32-bit hosts; the library's path
+// under locale 0 too, where Wine's marshaler looks; the interface's keys in the 32-bit registry
+// view, which Windows keeps apart; and the seven server keys. Writes all it can.
+TRegistrationOutcome RegisterServer(TRegistrationScope scope, ITypeLib* library,
+                                    const std::wstring& executablePath);
+
+// Unregisters the type libraries and deletes every key registration wrote, children first.
+// Keys already missing are passed over; a key that is there but cannot be deleted is refused.
+TRegistrationOutcome UnregisterServer(TRegistrationScope scope);
 
 // The path LocalServer32 holds: the executable's full path, in its short form when it holds
 // a blank.

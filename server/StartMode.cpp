@@ -29,5 +29,7 @@ TStartMode StartModeFromArguments(const std::vector<std::string>& arguments) {
         return TStartMode::Automation;
     if (AnyArgumentIsSwitch(arguments, "REGSERVER")) return TStartMode::Register;
     if (AnyArgumentIsSwitch(arguments, "UNREGSERVER")) return TStartMode::Unregister;
+    if (AnyArgumentIsSwitch(arguments, "REGSERVERPERUSER")) return TStartMode::RegisterPerUser;
+    if (AnyArgumentIsSwitch(arguments, "UNREGSERVERPERUSER")) return TStartMode::UnregisterPerUser;
     return TStartMode::Standalone;
 }

@@ -8,6 +8,8 @@ enum class TStartMode {
     Automation,  // started by COM for a client: ends after the last release
     Register,    // writes the registration and ends
     Unregister,  // removes the registration and ends
+    RegisterPerUser,    // the same for the current user only (no administrator needed)
+    UnregisterPerUser,
 };
 
 // True when the argument is the switch word led by "-" or "/", in any letter case, and
@@ -15,5 +17,6 @@ enum class TStartMode {
 bool IsCommandLineSwitch(const std::string& argument, const std::string& word);
 
 // Reads the start mode from the arguments (the program name excluded). AUTOMATION and
-// EMBEDDING win over REGSERVER, which wins over UNREGSERVER; positions do not matter.
+// EMBEDDING win over REGSERVER, which wins over UNREGSERVER, then REGSERVERPERUSER and
+// UNREGSERVERPERUSER; positions do not matter.
 TStartMode StartModeFromArguments(const std::vector<std::string>& arguments);

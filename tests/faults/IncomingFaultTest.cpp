@@ -1,10 +1,45 @@
 // Faults on the INCOMING side: a folder that is missing or is not a folder, and an instruction
 // file name that another writer takes between the choice of the name and the write.
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "tests/faults/FaultFixture.h"
 
+namespace {
+
+std::vector<std::string> EntriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
 using IncomingFaults = FaultFixture;
+
+#ifndef _WIN32  // chattr: a folder that refuses new entries even to the superuser the tests run as
+// A locked-down NinjaTrader install where only INCOMING may be written.
+TEST_F(IncomingFaults, ParentFolderThatRefusesNewEntriesStillReceivesEveryOrder) {
+    Connect();
+    if (std::system(("chattr +i '" + location + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "this file system cannot mark a folder immutable (chattr)";
+    Place(1);
+    Place(2);
+    bridge.ProcessActionQueue();
+    std::system(("chattr -i '" + location + "'").c_str());
+
+    EXPECT_EQ(InstructionLines().size(), 2u);
+    EXPECT_TRUE(LogLines().empty());
+    ExpectNoOrderLostSilently();
+    EXPECT_EQ(EntriesOf(location), (std::vector<std::string>{"INCOMING", "OUTGOING"}));
+    EXPECT_EQ(EntriesOf(incoming), std::vector<std::string>{"OIF100.TXT"});
+}
+#endif
 
 TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
     std::filesystem::remove_all(incoming);
@@ -19,9 +54,8 @@ TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find("write error: INCOMING folder missing"), std::string::npos) << log[0];
     ExpectNoOrderLostSilently();
-    // Nothing is left behind beside INCOMING either.
-    for (const auto& entry : std::filesystem::directory_iterator(location))
-        EXPECT_NE(entry.path().extension().string(), ".tmp") << entry.path();
+    // Nothing was written beside INCOMING either.
+    EXPECT_EQ(EntriesOf(location), std::vector<std::string>{"OUTGOING"});
 }
 
 // A folder NinjaTrader's side made unwritable is modelled by a file in its place: the writes

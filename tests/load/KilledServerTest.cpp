@@ -140,7 +140,7 @@ TEST(KilledServer, BurstKilledMidwayThenRestarted) {
         old.Reset();
 
         const TWrittenOrders written = ReadWrittenOrders(server.IncomingFolder());
-        const size_t staging = Count(server.Folder().NinjaTraderFolder(), "*.tmp");
+        const size_t staging = Count(server.IncomingFolder(), "stage-*");
 
         // Started again: a new process with an empty order book.
         ASSERT_TRUE(server.StartStandalone());
@@ -195,7 +195,7 @@ TEST(KilledServer, BurstKilledMidwayThenRestarted) {
         std::printf("accepted but never written       %zu (lost with the process; the host learns it below)\n",
                     burst.accepted.size() > written.placed.size() ? burst.accepted.size() - written.placed.size() : 0);
         std::printf("written = first orders sent, in call order: %s\n", prefix ? "yes" : "NO");
-        std::printf("staging files left beside INCOMING: %zu\n", staging);
+        std::printf("staging files left in INCOMING: %zu\n", staging);
         std::printf("old object after the kill        Connected 0x%08lX, GetOrderStatus 0x%08lX\n",
                     static_cast<unsigned long>(oldCall), static_cast<unsigned long>(oldStatus));
         std::printf("new object after the restart     0x%08lX%s\n", static_cast<unsigned long>(firstCreate),

@@ -25,6 +25,9 @@ TEST(StartMode, ModeFollowsTheSwitchesByPriorityWhereverTheyStand) {
     EXPECT_EQ(StartModeFromArguments(V{"/unregserver", "-RegServer"}), TStartMode::Register);
     EXPECT_EQ(StartModeFromArguments(V{"/UnRegServer"}), TStartMode::Unregister);
     EXPECT_EQ(StartModeFromArguments(V{"-regserverx", "/unregserverx"}), TStartMode::Standalone);
+    EXPECT_EQ(StartModeFromArguments(V{"/RegServerPerUser"}), TStartMode::RegisterPerUser);
+    EXPECT_EQ(StartModeFromArguments(V{"-unregserverperuser"}), TStartMode::UnregisterPerUser);
+    EXPECT_EQ(StartModeFromArguments(V{"/RegServerPerUser", "/RegServer"}), TStartMode::Register);
 }
 
 TEST(InstanceName, TitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterTheFirstChar) {
