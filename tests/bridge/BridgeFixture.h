@@ -75,10 +75,13 @@ protected:
         });
     }
 
+    // The log without the report of a scan that overran its period: whether one comes
+    // depends on the machine's speed (the scanner's own tests check it).
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         std::string line;
-        for (size_t i = 0; engine.LogLine(i, line); ++i) lines.push_back(line);
+        for (size_t i = 0; engine.LogLine(i, line); ++i)
+            if (line.rfind("OUTGOING scan took ", 0) != 0) lines.push_back(line);
         return lines;
     }
 

@@ -24,9 +24,11 @@ const std::string& SettingsPath() {
     return path;
 }
 
-// The first line whose key matches, the way a user reads the file.
+// The first line whose key matches, the way a user reads the file (an editor shows no
+// byte-order mark).
 bool FirstValue(const std::string& content, const std::string& key, std::string& value) {
-    const std::string text = content.substr(0, content.find('\0'));
+    std::string text = content.substr(0, content.find('\0'));
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find_first_of("\r\n", start);

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "ServerProcess.h"
 #include "server/ComPtr.h"
@@ -347,6 +349,57 @@ TEST_F(ServerClient, NullSymbolSucceedsWhileOrdersAreNotAccepted) {
     }
     EXPECT_TRUE(WaitForServerEnd(kServerEndMs));
     folder->WriteSettings(true);
+}
+
+// Windows refuses a registry write to a standard user; here a key made volatile refuses every
+// key below it, as Wine lets nothing lasting be written under a key that does not last.
+class TRefusingKey {
+public:
+    explicit TRefusingKey(const char* key) : key_(key) {
+        made_ = RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, REG_OPTION_VOLATILE,
+                                KEY_ALL_ACCESS, nullptr, &handle_, nullptr) == ERROR_SUCCESS;
+    }
+    ~TRefusingKey() {
+        if (handle_) RegCloseKey(handle_);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, key_.c_str());
+    }
+    bool Made() const { return made_; }
+
+private:
+    std::string key_;
+    HKEY handle_ = nullptr;
+    bool made_ = false;
+};
+
+TEST_F(ServerClient, RefusedRegistryWriteFailsRegServerButNotAStartWhichLogsItOnce) {
+    ASSERT_EQ(folder->RunToEnd("/UnregServer"), 0);
+    {
+        TRefusingKey refusing("Quillmere.OrderServer");
+        ASSERT_TRUE(refusing.Made());
+
+        std::string boxText;
+        std::thread answer([&] { boxText = DismissMessageBox("Application Error", 30000); });
+        EXPECT_EQ(folder->RunToEnd("/RegServer"), 1);
+        answer.join();
+        EXPECT_NE(boxText.find("Error creating system registry entry"), std::string::npos) << boxText;
+
+        const HANDLE server = folder->Start("");
+        ASSERT_TRUE(server);
+        ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
+        HWND window = FindWindowA("TNTOrderServerForm", nullptr);
+        Sleep(300);
+        std::vector<std::string> registration;
+        for (const std::string& line : ReadServerLog(window))
+            if (line.rfind("Registration incomplete: ", 0) == 0) registration.push_back(line);
+        ASSERT_EQ(registration.size(), 1u);
+        EXPECT_NE(registration[0].find("HKEY_CLASSES_ROOT\\Quillmere.OrderServer\\Clsid"),
+                  std::string::npos)
+            << registration[0];
+        PostThreadMessageA(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(server, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
+        CloseHandle(server);
+    }
+    EXPECT_EQ(folder->RunToEnd("/RegServer"), 0);
 }
 
 // The user asks to close twice before answering (a slow first Exit invites a second one):

@@ -1,7 +1,11 @@
 #include "ServerProcess.h"
 
+#include <commctrl.h>
+
 #include <fstream>
 #include <sstream>
+
+#include "ui/ControlIds.h"
 
 namespace {
 
@@ -126,4 +130,57 @@ bool ReadClassesRootDefault(const std::string& key, std::string& value) {
     RegCloseKey(handle);
     value = read == ERROR_SUCCESS ? data : "";
     return true;
+}
+
+namespace {
+
+BOOL CALLBACK FindLogView(HWND child, LPARAM found) {
+    if (GetDlgCtrlID(child) != ControlId::LogView) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+}  // namespace
+
+std::vector<std::string> ReadServerLog(HWND serverWindow) {
+    std::vector<std::string> lines;
+    HWND view = nullptr;
+    EnumChildWindows(serverWindow, FindLogView, reinterpret_cast<LPARAM>(&view));
+    DWORD processId = 0;
+    if (!view || !GetWindowThreadProcessId(view, &processId)) return lines;
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) return lines;
+    // The list view writes the text into memory of its own process.
+    constexpr SIZE_T kTextBytes = 2048;
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + kTextBytes,
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    const int count = static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; remote && i < count; ++i) {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = remote + sizeof(LVITEMA);
+        item.cchTextMax = kTextBytes;
+        char text[kTextBytes] = {};
+        if (WriteProcessMemory(process, remote, &item, sizeof item, nullptr) &&
+            SendMessageA(view, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote)) >= 0 &&
+            ReadProcessMemory(process, item.pszText, text, kTextBytes - 1, nullptr))
+            lines.push_back(text);
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return lines;
+}
+
+std::string DismissMessageBox(const char* title, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50)) {
+        HWND box = FindWindowA("#32770", title);
+        if (!box) continue;
+        char text[1024] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the box's static text
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return text;
+    }
+    return std::string();
 }

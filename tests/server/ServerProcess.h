@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A Unix path from the build (under Wine) as a Windows path.
 std::string WindowsPath(const std::string& path);
@@ -38,3 +39,10 @@ bool WaitForServerEnd(DWORD timeoutMs);
 bool WaitForServerWindow(DWORD timeoutMs);
 // Reads a key's default value below HKEY_CLASSES_ROOT; false when the key is missing.
 bool ReadClassesRootDefault(const std::string& key, std::string& value);
+
+// The lines of the Log page of the server whose main window this is, read across processes.
+std::vector<std::string> ReadServerLog(HWND serverWindow);
+
+// Clicks OK on the next message box with this title that appears within the timeout; its text,
+// or "" when none appeared.
+std::string DismissMessageBox(const char* title, DWORD timeoutMs);

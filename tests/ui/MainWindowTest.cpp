@@ -350,17 +350,17 @@ TEST_F(MainWindowTest, MenuExitThenYesEnds) {
 
 namespace {
 
+BOOL CALLBACK CountConfirmation(HWND window, LPARAM counter) {
+    char cls[16] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (IsWindowVisible(window) && std::string(cls) == "#32770" && TextOf(window) == "Confirm")
+        ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
 int OpenConfirmations() {
     int count = 0;
-    EnumWindows(
-        [](HWND window, LPARAM counter) -> BOOL {
-            char cls[16] = {};
-            GetClassNameA(window, cls, sizeof cls);
-            if (IsWindowVisible(window) && std::string(cls) == "#32770" && TextOf(window) == "Confirm")
-                ++*reinterpret_cast<int*>(counter);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumWindows(CountConfirmation, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
