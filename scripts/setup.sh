@@ -6,9 +6,10 @@ set -euo pipefail
 # Native build and tests: g++, CMake, Ninja, GoogleTest (libgtest-dev; googletest holds the
 # sources the Windows build compiles), clang with its runtimes for fuzzing, valgrind for the
 # benchmarks, e2fsprogs for chattr in the fault tests. Windows build: the mingw-w64 compilers
-# and widl, Wine's IDL files. Windows tests: Wine, Xvfb, xwd and ImageMagick for screenshots.
+# and widl, Wine's IDL files, NSIS for the setup program. Windows tests: Wine, Xvfb, xwd and
+# ImageMagick for screenshots.
 packages=(
-  g++ cmake ninja-build googletest libgtest-dev clang libclang-rt-14-dev valgrind e2fsprogs
+  g++ cmake ninja-build googletest libgtest-dev clang libclang-rt-14-dev valgrind e2fsprogs nsis
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libwine-dev
   wine wine64 xvfb x11-apps imagemagick procps
 )
