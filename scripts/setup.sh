@@ -14,14 +14,27 @@ packages=(
   wine wine64 xvfb x11-apps imagemagick procps
 )
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+fi
+
+# Wine's 32-bit half, for the 32-bit host lane (ORDERSRV_WOW64=1): about 140 MB. While Debian's
+# mirror syncs its i386 index the install cannot resolve; the lane then says it could not run.
+if [ "${ORDERSRV_WOW64:-0}" = 1 ] && ! installed wine32:i386; then
+  echo "setup: installing Wine's 32-bit half (wine32:i386)"
+  { $SUDO dpkg --add-architecture i386 && $SUDO apt-get update -qq &&
+    $SUDO apt-get install -y -qq --no-install-recommends wine32:i386 </dev/null; } ||
+    echo "setup: Wine's 32-bit half could not be installed; the 32-bit host lane cannot run" >&2
+fi
+exit 0

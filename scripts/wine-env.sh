@@ -43,18 +43,41 @@ ordersrv_stop_xvfb() {
   ORDERSRV_XVFB_PID=
 }
 
+# True when Wine's 32-bit half is installed: 32-bit programs run, and `wine` itself starts the
+# 32-bit loader (so `wine reg`, `wine cmd` and `wine cscript` are 32-bit).
+ordersrv_wine32_present() {
+  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'
+}
+
+# The kind of prefix Wine makes here: with or without its 32-bit half.
+ordersrv_prefix_kind() { if ordersrv_wine32_present; then echo wow64; else echo win64; fi; }
+
+# The kind a ready prefix was made for ("" when it is not ready; an empty mark is win64).
+ordersrv_ready_kind() {
+  local mark=$WINEPREFIX/.ordersrv-ready
+  [ -e "$mark" ] || return 0
+  [ -s "$mark" ] && cat "$mark" || echo win64
+}
+
 ordersrv_make_prefix() {
-  [ -f "$WINEPREFIX/.ordersrv-ready" ] && return 0
+  local kind; kind=$(ordersrv_prefix_kind)
+  [ "$(ordersrv_ready_kind)" = "$kind" ] && return 0
   (
     flock 9
-    [ -f "$WINEPREFIX/.ordersrv-ready" ] && exit 0
+    [ "$(ordersrv_ready_kind)" = "$kind" ] && exit 0
     command -v wine >/dev/null || { echo "wine-env: wine is not installed" >&2; exit 1; }
+    # A prefix made before the 32-bit half was installed fails for every program: made again.
+    if [ -e "$WINEPREFIX/.ordersrv-ready" ] || [ -d "$WINEPREFIX/drive_c" ]; then
+      echo "wine-env: making $WINEPREFIX again for a $kind Wine" >&2
+      wineserver -k 2>/dev/null || true
+      rm -rf "$WINEPREFIX"
+    fi
     wine wineboot -i >/dev/null 2>&1 && wineserver -w || { echo "wine-env: wineboot failed" >&2; exit 1; }
     # A virtual desktop gives windows a frame and makes tray icons and window destruction fast.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.ordersrv-ready"
+    echo "$kind" >"$WINEPREFIX/.ordersrv-ready"
   ) 9>"$WINEPREFIX.lock"
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -80,7 +81,10 @@ class ServerClient : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-        folder = std::make_unique<TServerFolder>(ORDERSRV_EXE, ORDERSRV_RUN_DIR);
+        // The 32-bit host lane runs these clients against a server of the other bitness.
+        const char* server = std::getenv("ORDERSRV_SERVER_EXE");
+        folder = std::make_unique<TServerFolder>(server && *server ? server : ORDERSRV_EXE,
+                                                 ORDERSRV_RUN_DIR);
         folder->WriteSettings(true);
         ASSERT_EQ(folder->RunToEnd("/RegServer"), 0);
     }
@@ -353,21 +357,28 @@ TEST_F(ServerClient, NullSymbolSucceedsWhileOrdersAreNotAccepted) {
 
 // Windows refuses a registry write to a standard user; here a key made volatile refuses every
 // key below it, as Wine lets nothing lasting be written under a key that does not last.
+// In both registry views, whatever the bitness of the server.
 class TRefusingKey {
 public:
     explicit TRefusingKey(const char* key) : key_(key) {
-        made_ = RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, REG_OPTION_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, &handle_, nullptr) == ERROR_SUCCESS;
+        for (int view = 0; view < 2; ++view)
+            made_ = RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, REG_OPTION_VOLATILE,
+                                    KEY_ALL_ACCESS | kViews[view], nullptr, &handles_[view],
+                                    nullptr) == ERROR_SUCCESS &&
+                    (view == 0 || made_);
     }
     ~TRefusingKey() {
-        if (handle_) RegCloseKey(handle_);
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, key_.c_str());
+        for (int view = 0; view < 2; ++view) {
+            if (handles_[view]) RegCloseKey(handles_[view]);
+            RegDeleteKeyExA(HKEY_CLASSES_ROOT, key_.c_str(), kViews[view], 0);
+        }
     }
     bool Made() const { return made_; }
 
 private:
+    static constexpr REGSAM kViews[2] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
     std::string key_;
-    HKEY handle_ = nullptr;
+    HKEY handles_[2] = {};
     bool made_ = false;
 };
 

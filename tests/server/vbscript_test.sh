@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # A VBScript client (cscript) of the real OrderSrv.exe, which COM starts for it:
-#   vbscript_test.sh REPO PREFIX ORDERSRV_EXE WORK_DIR
+#   vbscript_test.sh REPO PREFIX ORDERSRV_EXE WORK_DIR [SCRIPT_HOST]
+# SCRIPT_HOST is the 64-bit script host unless named (the 32-bit host lane names
+# c:\windows\syswow64\cscript.exe); with Wine's 32-bit half, a bare `wine cscript` is 32-bit.
 set -uo pipefail
-repo=$1 prefix=$2 exe=$3 work=$4
+repo=$1 prefix=$2 exe=$3 work=$4 host=${5:-'c:\windows\system32\cscript.exe'}
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$repo/scripts/wine-env.sh" "$prefix" || exit 1
@@ -22,7 +24,7 @@ server_running() { ps -eo args | grep -F "$(winepath -w "$work/OrderSrv.exe" 2>/
 timeout 60 wine "$work/OrderSrv.exe" /RegServer </dev/null >/dev/null 2>&1 || fail "registration failed"
 script_win=$(winepath -w "$work/order_client.vbs" 2>/dev/null)
 # The server COM starts inherits the script's output: collect it in a file, not a pipe.
-timeout 120 wine cscript //nologo "$script_win" </dev/null >"$work/output.txt" 2>"$work/errors.txt"
+timeout 120 wine "$host" //nologo "$script_win" </dev/null >"$work/output.txt" 2>"$work/errors.txt"
 rc=$?
 tr -d '\r' <"$work/output.txt" >"$work/output.clean"
 cat "$work/output.clean"
