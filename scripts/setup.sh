@@ -31,10 +31,12 @@ fi
 
 # Wine's 32-bit half, for the 32-bit host lane (ORDERSRV_WOW64=1): about 140 MB. While Debian's
 # mirror syncs its i386 index the install cannot resolve; the lane then says it could not run.
+# --no-remove: an install that could only go through by removing packages (the 64-bit wine64 of
+# another version, say) is refused.
 if [ "${ORDERSRV_WOW64:-0}" = 1 ] && ! installed wine32:i386; then
   echo "setup: installing Wine's 32-bit half (wine32:i386)"
   { $SUDO dpkg --add-architecture i386 && $SUDO apt-get update -qq &&
-    $SUDO apt-get install -y -qq --no-install-recommends wine32:i386 </dev/null; } ||
+    $SUDO apt-get install -y -qq --no-install-recommends --no-remove wine32:i386 wine64 </dev/null; } ||
     echo "setup: Wine's 32-bit half could not be installed; the 32-bit host lane cannot run" >&2
 fi
 exit 0

@@ -93,7 +93,7 @@ expect_no_key "HKCU\\$uninstall_key"
 echo "== for all users: silent install, a host's call, silent uninstall"
 timeout 120 wine "$setup" /S /ALLUSERS; rc=$?
 [ $rc -eq 0 ] || fail "setup /S /ALLUSERS exited with $rc"
-dir=$(unix_of '%ProgramFiles%')/OrderServer
+dir=$(unix_of '%ProgramW6432%')/OrderServer  # the 64-bit one, also from a 32-bit cmd
 [ -f "$dir/OrderSrv.exe" ] || fail "no OrderSrv.exe in $dir"
 expect_key "HKLM\\Software\\Classes\\CLSID\\$clsid"
 expect_key "HKLM\\$uninstall_key"

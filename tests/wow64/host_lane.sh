@@ -20,6 +20,9 @@ done
 # shellcheck source=../../scripts/wine-env.sh
 source scripts/wine-env.sh "$root/build/windows/wineprefix" || not_run "the Wine prefix did not start"
 
+# A WoW64 prefix finishes setting up its 32-bit half when the first 32-bit program runs.
+timeout 120 wine 'c:\windows\syswow64\cmd.exe' /c exit </dev/null >/dev/null 2>&1
+
 failures=0
 # A client run counts only when its tests were seen to pass: without the 32-bit half, a 32-bit
 # program prints nothing and ends with 0.
