@@ -51,8 +51,16 @@ report_skipped() {
   bash scripts/skipped-tests.sh "$dir" | sed "s/^/[$1] /"
 }
 
+# The X server the Windows tests start is stopped at the end, unless one was running before.
+display=${ORDERSRV_DISPLAY:-${DISPLAY:-:90}}
+x_lock=/tmp/.X${display#:}-lock
+x_before=$( [ -r "$x_lock" ] && tr -dc '0-9' <"$x_lock" || true)
+
 cleanup() {
   [ -d build/windows/wineprefix ] && WINEPREFIX=$PWD/build/windows/wineprefix wineserver -k 2>/dev/null || true
+  local x_now
+  x_now=$( [ -r "$x_lock" ] && tr -dc '0-9' <"$x_lock" || true)
+  [ -n "$x_now" ] && [ "$x_now" != "$x_before" ] && kill "$x_now" 2>/dev/null || true
 }
 trap cleanup EXIT
 
