@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-class TOrderServerEngine;
-struct TNTOrderServerItem;
+class Engine;
+struct Order;
 
-class TFileBridge {
+class FileBridge {
 public:
     static constexpr uint32_t kDrainBudgetMs = 200;    // one drain takes actions this long at most
     static constexpr uint32_t kDrainRepostDelayMs = 100;
@@ -20,13 +20,13 @@ public:
     static constexpr const char* kStagingPrefix = "stage-";  // staging file: prefix + final name
     static constexpr const char* kStagingSuffix = ".tmp";    //   + suffix, inside INCOMING
 
-    explicit TFileBridge(TOrderServerEngine& engine);
+    explicit FileBridge(Engine& engine);
 
     void ProcessActionQueue();   // handler of 4040
     void ScanOutgoingFolder();   // handler of 5035
 
     std::string NextInstructionFileName();
-    std::string BuildPlaceLine(const TNTOrderServerItem& order);
+    std::string BuildPlaceLine(const Order& order);
     std::string BuildCancelLine(int32_t orderRefId);
 
     // Appends the full paths of the files under `folder` (its own first, then each sub-folder's,
@@ -59,7 +59,7 @@ private:
     void ReportUnsentBatch(const DrainBatch& batch, const std::string& path,
                            const std::string& failure);
 
-    TOrderServerEngine& engine_;
+    Engine& engine_;
     int32_t fileCounter_ = 100;
     bool scanInProgress_ = false;
     bool scanOverrunReported_ = false;

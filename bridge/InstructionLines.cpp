@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "bridge/FileBridge.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "model/AsciiText.h"
 #include "model/OrderCodes.h"
 
@@ -53,8 +53,8 @@ std::string CancelLineFor(int32_t orderRefId) {
     return "CANCEL;;;;;;;;;;" + InstructionOrderId(orderRefId) + ";;";
 }
 
-std::string TFileBridge::BuildPlaceLine(const TNTOrderServerItem& order) {
-    const TOrderServerSettings& settings = engine_.Settings;
+std::string FileBridge::BuildPlaceLine(const Order& order) {
+    const Settings& settings = engine_.settings;
     const auto text = [](const char* t) { return std::string(t ? t : ""); };
     const std::string price = InstructionPriceText(order.OrderPrice);
     std::string line = "PLACE;";
@@ -67,12 +67,12 @@ std::string TFileBridge::BuildPlaceLine(const TNTOrderServerItem& order) {
     line += text(InstructionTimeInForceText(order.OrderTimeFrame)) + ';';
     line += ';';
     line += InstructionOrderId(order.OrderRefId) + ";;";
-    if (IEngineView* view = engine_.View()) view->RefreshStatus();
+    if (EngineView* view = engine_.View()) view->RefreshStatus();
     return line;
 }
 
-std::string TFileBridge::BuildCancelLine(int32_t orderRefId) {
+std::string FileBridge::BuildCancelLine(int32_t orderRefId) {
     const bool known = engine_.WithOrders(
-        [&](TNTOrderServerDB& orders) { return orders.FindByRefId(orderRefId) != nullptr; });
+        [&](OrderBook& orders) { return orders.FindByRefId(orderRefId) != nullptr; });
     return known ? CancelLineFor(orderRefId) : std::string();
 }

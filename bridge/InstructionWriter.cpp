@@ -3,7 +3,7 @@
 
 #include "bridge/FileBridge.h"
 #include "bridge/InstructionLines.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
@@ -11,27 +11,27 @@
 
 // What one drain took from the action queue: the lines to write, and what each line stands
 // for, so a file that cannot be written can be reported order by order.
-struct TFileBridge::DrainBatch {
+struct FileBridge::DrainBatch {
     std::vector<std::string> lines;
-    std::vector<TNTOrderServerItem*> placed;  // records of the PLACE lines; owned by the book
+    std::vector<Order*> placed;  // records of the PLACE lines; owned by the book
     std::vector<int32_t> cancelled;           // references of the CANCEL lines
     bool moreRemain = false;
 };
 
-TFileBridge::TFileBridge(TOrderServerEngine& engine) : engine_(engine), tick_(plat::TickCount) {}
+FileBridge::FileBridge(Engine& engine) : engine_(engine), tick_(plat::TickCount) {}
 
-std::string TFileBridge::IncomingFolder() const {
+std::string FileBridge::IncomingFolder() const {
     return plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) + "INCOMING";
 }
 
 // NinjaTrader takes up only names that start with "OIF" and end in ".TXT": "stage-OIF<n>.TXT.tmp"
 // is neither, in any letter case.
-std::string TFileBridge::StagingPath(const std::string& finalPath) const {
+std::string FileBridge::StagingPath(const std::string& finalPath) const {
     return plat::WithTrailingDelimiter(IncomingFolder()) + kStagingPrefix +
            plat::FileNamePart(finalPath) + kStagingSuffix;
 }
 
-std::string TFileBridge::NextInstructionFileName() {
+std::string FileBridge::NextInstructionFileName() {
     const std::string folder = plat::WithTrailingDelimiter(IncomingFolder());
     for (;;) {
         const std::string name = folder + "OIF" + std::to_string(fileCounter_++) + ".TXT";
@@ -39,7 +39,7 @@ std::string TFileBridge::NextInstructionFileName() {
     }
 }
 
-void TFileBridge::ProcessActionQueue() {
+void FileBridge::ProcessActionQueue() {
     if (!engine_.ConnectedFlag()) return;
     std::string path = NextInstructionFileName();
     if (plat::FileExists(path)) {
@@ -58,18 +58,18 @@ void TFileBridge::ProcessActionQueue() {
     lastDrainTick_ = tick_();
 }
 
-void TFileBridge::TakeActions(DrainBatch& batch) {
+void FileBridge::TakeActions(DrainBatch& batch) {
     const uint32_t deadline = tick_() + drainBudgetMs_;
     for (;;) {
-        std::unique_ptr<TasActionQueueItem> action = engine_.TakeNextAction(batch.moreRemain);
+        std::unique_ptr<PendingAction> action = engine_.TakeNextAction(batch.moreRemain);
         if (action) {
             std::string line;
             if (action->Kind == ActionKind::Cancel) {
                 line = BuildCancelLine(action->OrderRefId);
                 if (!line.empty()) batch.cancelled.push_back(action->OrderRefId);
-            } else if (action->Kind == ActionKind::Place && action->Order) {
-                line = BuildPlaceLine(*action->Order);
-                batch.placed.push_back(action->Order);
+            } else if (action->Kind == ActionKind::Place && action->order) {
+                line = BuildPlaceLine(*action->order);
+                batch.placed.push_back(action->order);
             }
             if (!line.empty()) batch.lines.push_back(line);
         }
@@ -83,7 +83,7 @@ void TFileBridge::TakeActions(DrainBatch& batch) {
 // flushed under a staging name in INCOMING itself (the one folder the server may be allowed to
 // write), then renamed to a name that does not exist yet. A name that appeared meanwhile is
 // passed over for the next number, so lines taken from the queue are never lost that way.
-bool TFileBridge::PublishInstructionFile(std::string& finalPath, const std::string& content,
+bool FileBridge::PublishInstructionFile(std::string& finalPath, const std::string& content,
                                          std::string& failure) {
     const std::string staging = StagingPath(finalPath);
     if (!plat::WriteWholeFile(staging, content)) {
@@ -114,14 +114,14 @@ bool TFileBridge::PublishInstructionFile(std::string& finalPath, const std::stri
 
 // The orders of an unwritten file can never reach NinjaTrader: they end as rejected, so the
 // host learns it at its next status query instead of waiting on an order that stays open.
-void TFileBridge::ReportUnsentBatch(const DrainBatch& batch, const std::string& path,
+void FileBridge::ReportUnsentBatch(const DrainBatch& batch, const std::string& path,
                                     const std::string& failure) {
     engine_.AddLogLine("ORDER FILE <" + path + "> write error: " + failure);
     if (!batch.placed.empty()) {
         const double now = plat::NowDateTime();
-        engine_.WithOrders([&](TNTOrderServerDB&) {
-            for (TNTOrderServerItem* order : batch.placed) {
-                order->Status = StatusCode::Rejected8;
+        engine_.WithOrders([&](OrderBook&) {
+            for (Order* order : batch.placed) {
+                order->Status = StatusCode::Rejected;
                 order->UpdateTime = now;
             }
             return 0;

@@ -1,6 +1,6 @@
 #include "bridge/FileBridge.h"
 #include "bridge/StateLine.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 #include "model/AsciiText.h"
 #include "platform/DateTime.h"
@@ -22,7 +22,7 @@ struct StateFileOutcome {
 };
 
 // Applies a parsed state to the record; true when the order has ended.
-bool ApplyState(TNTOrderServerItem& order, const TStateLine& state) {
+bool ApplyState(Order& order, const StateLine& state) {
     if (state.Quantity > 0) {
         order.Status = StatusCode::PartFilled;
         order.FillSize = state.Quantity;
@@ -38,7 +38,7 @@ bool ApplyState(TNTOrderServerItem& order, const TStateLine& state) {
         return true;
     }
     if (WordStartsNear(word, "REJECTED")) {
-        if (order.Status != StatusCode::Filled) order.Status = StatusCode::Rejected8;
+        if (order.Status != StatusCode::Filled) order.Status = StatusCode::Rejected;
         return true;
     }
     return false;
@@ -46,15 +46,15 @@ bool ApplyState(TNTOrderServerItem& order, const TStateLine& state) {
 
 }  // namespace
 
-void TFileBridge::ReadOrderStateFile(int32_t orderRefId, const std::string& path) {
-    const StateFileOutcome outcome = engine_.WithOrders([&](TNTOrderServerDB& orders) {
+void FileBridge::ReadOrderStateFile(int32_t orderRefId, const std::string& path) {
+    const StateFileOutcome outcome = engine_.WithOrders([&](OrderBook& orders) {
         StateFileOutcome result;
-        TNTOrderServerItem* order = orders.FindByRefId(orderRefId);
+        Order* order = orders.FindByRefId(orderRefId);
         if (!order) return result;
         const std::string name = plat::FileNamePart(path);
         std::string line;
         if (ReadFirstLine(path, line) != FirstLineRead::Line) return result;
-        TStateLine state;
+        StateLine state;
         if (!ParseStateLine(line, state)) {
             result.logLine = "Order Status <" + name + "> Text <" + LoggedLineText(line) +
                              "> parse error";

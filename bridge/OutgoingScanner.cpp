@@ -1,7 +1,7 @@
 #include "bridge/FileBridge.h"
-#include "bridge/OutgoingFileKind.h"
+#include "bridge/OutgoingFile.h"
 #include "bridge/StateLine.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "model/AsciiText.h"
 #include "platform/FileSystem.h"
 
@@ -48,17 +48,17 @@ bool StripPositionSuffix(const std::string& upperName, const std::string& suffix
 
 }  // namespace
 
-std::string TFileBridge::OutgoingFolder() const {
+std::string FileBridge::OutgoingFolder() const {
     return plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) + "OUTGOING";
 }
 
-void TFileBridge::ListFolderTree(const std::string& folder, std::vector<std::string>& files,
+void FileBridge::ListFolderTree(const std::string& folder, std::vector<std::string>& files,
                                  std::vector<std::string>& folders) {
     size_t foldersLeft = kMaxFoldersListed;
     ListFolderTreeTo(folder, files, folders, 0, foldersLeft);
 }
 
-void TFileBridge::ScanOutgoingFolder() {
+void FileBridge::ScanOutgoingFolder() {
     if (scanInProgress_) return;
     // Cleared however the scan ends: a scan that throws must not stop every later one.
     struct ScanFlag {
@@ -79,7 +79,7 @@ void TFileBridge::ScanOutgoingFolder() {
 // A scan of many files (NinjaTrader keeps one per working order) can take longer than its
 // period; an order placed meanwhile goes out between two files instead of waiting for the end.
 // The pause a drain leaves for the next one is kept.
-void TFileBridge::DrainDuringScan() {
+void FileBridge::DrainDuringScan() {
     if (!engine_.ConnectedFlag() || !engine_.HasQueuedActions()) return;
     if (tick_() - lastDrainTick_ < kDrainRepostDelayMs) return;
     ProcessActionQueue();
@@ -88,7 +88,7 @@ void TFileBridge::DrainDuringScan() {
 // A scan longer than its period means scans now run back to back; the trader should know
 // (too many files left in OUTGOING), once, not at every scan. Told again only after scans
 // have come well within their period.
-void TFileBridge::NoteScanDuration(uint32_t tookMs, size_t files) {
+void FileBridge::NoteScanDuration(uint32_t tookMs, size_t files) {
     if (tookMs > kScanPeriodMs) {
         if (scanOverrunReported_) return;
         scanOverrunReported_ = true;
@@ -100,8 +100,8 @@ void TFileBridge::NoteScanDuration(uint32_t tookMs, size_t files) {
     }
 }
 
-TOutgoingFileKind ClassifyOutgoingName(const std::string& name) {
-    TOutgoingFileKind result;
+OutgoingFile ClassifyOutgoingName(const std::string& name) {
+    OutgoingFile result;
     const size_t dot = name.rfind('.');
     const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
     if (UpperCaseAscii(ext) != ".TXT") return result;
@@ -110,32 +110,32 @@ TOutgoingFileKind ClassifyOutgoingName(const std::string& name) {
     if (name.compare(0, prefix.size(), prefix) == 0) {
         const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
         result.orderRefId = WholeNumberOr(number, -1);
-        result.kind = result.orderRefId < 0 ? TOutgoingFileKind::Kind::OrderIdError
-                                            : TOutgoingFileKind::Kind::OrderState;
+        result.kind = result.orderRefId < 0 ? OutgoingFile::Kind::OrderIdError
+                                            : OutgoingFile::Kind::OrderState;
         return result;
     }
 
     const std::string upperName = UpperCaseAscii(name);
     if (StripPositionSuffix(upperName, kPositionSuffix, result.baseName) ||
         StripPositionSuffix(upperName, kPositionSuffixWithBlank, result.baseName))
-        result.kind = TOutgoingFileKind::Kind::Position;
+        result.kind = OutgoingFile::Kind::Position;
     return result;
 }
 
-void TFileBridge::ClassifyOutgoingFile(const std::string& path) {
+void FileBridge::ClassifyOutgoingFile(const std::string& path) {
     const std::string name = plat::FileNamePart(path);
-    const TOutgoingFileKind file = ClassifyOutgoingName(name);
+    const OutgoingFile file = ClassifyOutgoingName(name);
     switch (file.kind) {
-    case TOutgoingFileKind::Kind::OrderIdError:
+    case OutgoingFile::Kind::OrderIdError:
         engine_.AddLogLine("ORDER STATUS <" + name + "> order id error");
         break;
-    case TOutgoingFileKind::Kind::OrderState:
+    case OutgoingFile::Kind::OrderState:
         ReadOrderStateFile(file.orderRefId, path);
         break;
-    case TOutgoingFileKind::Kind::Position:
+    case OutgoingFile::Kind::Position:
         ReadPositionFile(file.baseName, path);
         break;
-    case TOutgoingFileKind::Kind::Ignored:
+    case OutgoingFile::Kind::Ignored:
         break;
     }
 }

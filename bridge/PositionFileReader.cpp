@@ -2,7 +2,7 @@
 
 #include "bridge/FileBridge.h"
 #include "bridge/StateLine.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 #include "model/AsciiText.h"
 #include "platform/DateTime.h"
@@ -17,11 +17,11 @@ bool FindAccountSeparator(const std::string& base, size_t& underscore) {
     return underscore != std::string::npos;
 }
 
-void StorePosition(TNTOrderServerPositionDB& positions, const std::string& symbol,
+void StorePosition(PositionBook& positions, const std::string& symbol,
                    int32_t size, double cost) {
-    TNTOrderServerPosition* position = positions.FindSymbol(symbol);
+    Position* position = positions.FindSymbol(symbol);
     if (!position) {
-        auto created = std::make_unique<TNTOrderServerPosition>();
+        auto created = std::make_unique<Position>();
         created->Symbol = symbol;
         created->SymType = 0;
         position = created.get();
@@ -35,14 +35,14 @@ void StorePosition(TNTOrderServerPositionDB& positions, const std::string& symbo
 
 }  // namespace
 
-void TFileBridge::ReadPositionFile(const std::string& baseName, const std::string& path) {
+void FileBridge::ReadPositionFile(const std::string& baseName, const std::string& path) {
     const std::string name = plat::FileNamePart(path);
     size_t underscore = 0;
     if (!FindAccountSeparator(baseName, underscore)) {
         engine_.AddLogLine("PUF <" + name + "> account not identified");
         return;
     }
-    if (!EqualIgnoringAsciiCase(baseName.substr(underscore + 1), engine_.Settings.Account))
+    if (!EqualIgnoringAsciiCase(baseName.substr(underscore + 1), engine_.settings.Account))
         return;  // another account's position
     const size_t blank = underscore == 0 ? std::string::npos : baseName.rfind(' ', underscore - 1);
     if (blank == std::string::npos) {
@@ -65,13 +65,13 @@ void TFileBridge::ReadPositionFile(const std::string& baseName, const std::strin
         return;
     }
     if (read == FirstLineRead::NoLine) return;
-    TStateLine state;
+    StateLine state;
     if (!ParseStateLine(line, state)) {
         engine_.AddLogLine("PUF <" + name + "> Text <" + LoggedLineText(line) + "> parse error");
         return;
     }
     const int32_t size = state.Word == "SHORT" ? -state.Quantity : state.Quantity;
-    engine_.WithPositions([&](TNTOrderServerPositionDB& positions) {
+    engine_.WithPositions([&](PositionBook& positions) {
         StorePosition(positions, symbol, size, state.Price);
         return 0;
     });

@@ -71,7 +71,7 @@ bool ParseDecimalNumber(const std::string& text, double& value) {
     return true;
 }
 
-bool ParseStateLine(const std::string& line, TStateLine& parsed) {
+bool ParseStateLine(const std::string& line, StateLine& parsed) {
     const size_t first = line.find(';');
     if (first == std::string::npos) return false;
     const size_t second = line.find(';', first + 1);

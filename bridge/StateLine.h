@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-struct TStateLine {
+struct StateLine {
     std::string Word;      // as written, case unchanged
     int32_t Quantity = 0;  // 0 or more
     double Price = 0.0;
@@ -21,7 +21,7 @@ bool ParseDecimalNumber(const std::string& text, double& value);
 
 // "word;quantity;price[;anything]": false when a ";" is missing, the quantity is not a whole
 // number of 0 or more, or the price text is not a valid number.
-bool ParseStateLine(const std::string& line, TStateLine& parsed);
+bool ParseStateLine(const std::string& line, StateLine& parsed);
 
 // The text up to the first CR or LF. False when the content holds no line at all, or when its
 // first line is empty: a writer that truncates first and writes a moment later leaves exactly

@@ -5,10 +5,10 @@
 #include <stdexcept>
 #include <string>
 
-class TEngineError : public std::runtime_error {
+class EngineError : public std::runtime_error {
 public:
     // hresult 0 means "no code of its own": the automation layer answers E_UNEXPECTED.
-    explicit TEngineError(const std::string& message, int32_t hresult = 0)
+    explicit EngineError(const std::string& message, int32_t hresult = 0)
         : std::runtime_error(message), hresult_(hresult) {}
     int32_t HResult() const { return hresult_; }
 

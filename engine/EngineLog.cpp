@@ -1,8 +1,8 @@
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 #include "model/AsciiText.h"
 
-void TOrderServerEngine::AddLogLine(const std::string& text) {
+void Engine::AddLogLine(const std::string& text) {
     {
         plat::LockGuard hold(logLock_);
         // Names and lines read from OUTGOING may hold control characters.
@@ -13,12 +13,12 @@ void TOrderServerEngine::AddLogLine(const std::string& text) {
     PostToWindow(WindowMessage::LogLinesPending);
 }
 
-size_t TOrderServerEngine::LogLineCount() const {
+size_t Engine::LogLineCount() const {
     plat::LockGuard hold(logLock_);
     return logLines_.size();
 }
 
-bool TOrderServerEngine::LogLine(size_t index, std::string& line) const {
+bool Engine::LogLine(size_t index, std::string& line) const {
     plat::LockGuard hold(logLock_);
     if (index >= logLines_.size()) return false;
     line = logLines_[index];

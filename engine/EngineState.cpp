@@ -1,11 +1,11 @@
 #include <string>
 
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 #include "model/AsciiText.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
 namespace {
 
@@ -14,34 +14,34 @@ constexpr int32_t kRetryUntilPosted = 4;
 
 }  // namespace
 
-TOrderServerEngine::TOrderServerEngine(plat::MessageTarget& window, TasEventQueueThread& events)
+Engine::Engine(plat::MessageTarget& window, EventQueue& events)
     : window_(window), events_(events) {}
 
-TOrderServerEngine::~TOrderServerEngine() = default;
+Engine::~Engine() = default;
 
-void TOrderServerEngine::TakeSettingsFromControls(const std::string& location,
+void Engine::TakeSettingsFromControls(const std::string& location,
                                                   const std::string& account,
                                                   bool stopToStopLimit) {
-    Settings.Location = TrimBlanks(location);
+    settings.Location = TrimBlanks(location);
     const std::string trimmedAccount = TrimBlanks(account);
     // The account goes into every PLACE line as one field; a ";" or a line break would let
     // it add fields or instructions of its own.
     if (IsSafeInstructionField(trimmedAccount))
-        Settings.Account = trimmedAccount;
+        settings.Account = trimmedAccount;
     else
         AddLogLine("Settings: account <" + trimmedAccount +
                    "> refused: it holds a character an instruction line cannot carry");
-    Settings.StopToStopLimit = stopToStopLimit;
+    settings.StopToStopLimit = stopToStopLimit;
 }
 
-std::string TOrderServerEngine::NinjaTraderFolder() const {
-    return plat::ResolvePath(homeFolder_, Settings.Location);
+std::string Engine::NinjaTraderFolder() const {
+    return plat::ResolvePath(homeFolder_, settings.Location);
 }
 
-void TOrderServerEngine::NoteHostContact() { lastHostContact_ = plat::NowDateTime(); }
+void Engine::NoteHostContact() { lastHostContact_ = plat::NowDateTime(); }
 
-void TOrderServerEngine::PostToWindow(uint32_t msg) { window_.Post(msg, 0, 0); }
+void Engine::PostToWindow(uint32_t msg) { window_.Post(msg, 0, 0); }
 
-void TOrderServerEngine::PostProcessActions(uint32_t delayMs) {
+void Engine::PostProcessActions(uint32_t delayMs) {
     events_.PostEvent(&window_, WindowMessage::ProcessActions, 0, 0, kRetryUntilPosted, delayMs);
 }

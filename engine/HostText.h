@@ -2,9 +2,9 @@
 // A text argument as the host passed it, turned into 8-bit text only when the engine asks.
 #include <string>
 
-class THostText {
+class HostText {
 public:
-    virtual ~THostText() = default;
-    // The value as text; throws TEngineError(kConversionErrorText) when it has no text form.
+    virtual ~HostText() = default;
+    // The value as text; throws EngineError(kConversionErrorText) when it has no text form.
     virtual std::string ToText() const = 0;
 };

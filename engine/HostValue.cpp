@@ -22,29 +22,29 @@ std::string RealText(double value) {
 
 }  // namespace
 
-THostValue THostValue::Text(std::string text) {
-    THostValue value(Kind::Text);
+HostValue HostValue::Text(std::string text) {
+    HostValue value(Kind::Text);
     value.text_ = std::move(text);
     return value;
 }
 
-THostValue THostValue::Integer(long long number) {
-    THostValue value(Kind::Integer);
+HostValue HostValue::Integer(long long number) {
+    HostValue value(Kind::Integer);
     value.integer_ = number;
     return value;
 }
 
-THostValue THostValue::Real(double number) {
-    THostValue value(Kind::Real);
+HostValue HostValue::Real(double number) {
+    HostValue value(Kind::Real);
     value.real_ = number;
     return value;
 }
 
-THostValue THostValue::Empty() { return THostValue(Kind::Empty); }
-THostValue THostValue::Null() { return THostValue(Kind::Null); }
-THostValue THostValue::Array() { return THostValue(Kind::Array); }
+HostValue HostValue::Empty() { return HostValue(Kind::Empty); }
+HostValue HostValue::Null() { return HostValue(Kind::Null); }
+HostValue HostValue::Array() { return HostValue(Kind::Array); }
 
-std::string THostValue::ToText() const {
+std::string HostValue::ToText() const {
     switch (kind_) {
         case Kind::Text:
             return text_;
@@ -58,5 +58,5 @@ std::string THostValue::ToText() const {
         case Kind::Array:
             break;
     }
-    throw TEngineError(kConversionErrorText);
+    throw EngineError(kConversionErrorText);
 }

@@ -5,22 +5,22 @@
 
 #include "engine/HostText.h"
 
-class THostValue : public THostText {
+class HostValue : public HostText {
 public:
     enum class Kind { Text, Integer, Real, Empty, Null, Array };
 
-    static THostValue Text(std::string text);
-    static THostValue Integer(long long value);
-    static THostValue Real(double value);
-    static THostValue Empty();
-    static THostValue Null();
-    static THostValue Array();
+    static HostValue Text(std::string text);
+    static HostValue Integer(long long value);
+    static HostValue Real(double value);
+    static HostValue Empty();
+    static HostValue Null();
+    static HostValue Array();
 
     std::string ToText() const override;
     Kind GetKind() const { return kind_; }
 
 private:
-    THostValue(Kind kind) : kind_(kind) {}
+    HostValue(Kind kind) : kind_(kind) {}
     Kind kind_;
     std::string text_;
     long long integer_ = 0;

@@ -4,7 +4,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/Settings.h"
-#include "model/OrderRecord.h"
+#include "model/Order.h"
 
 namespace {
 
@@ -24,15 +24,15 @@ bool IsTimeFrameCode(int32_t code) {
 }  // namespace
 
 void CheckOrderReference(int32_t orderRefId) {
-    if (orderRefId < 0) throw TEngineError(kNegativeReferenceText);
+    if (orderRefId < 0) throw EngineError(kNegativeReferenceText);
 }
 
-void CheckNewOrder(const TNTOrderServerItem& order) {
+void CheckNewOrder(const Order& order) {
     // A ";" or a line break in the symbol would add fields or start another instruction.
-    if (!IsSafeInstructionField(order.Symbol)) throw TEngineError(kUnsafeSymbolText);
+    if (!IsSafeInstructionField(order.Symbol)) throw EngineError(kUnsafeSymbolText);
     CheckOrderReference(order.OrderRefId);
-    if (!IsOrderTypeCode(order.OrderType)) throw TEngineError(kUnknownOrderTypeText);
-    if (!IsOrderModifierCode(order.OrderModifier)) throw TEngineError(kUnknownOrderModifierText);
-    if (!IsTimeFrameCode(order.OrderTimeFrame)) throw TEngineError(kUnknownTimeFrameText);
-    if (!std::isfinite(order.OrderPrice)) throw TEngineError(kPriceNotFiniteText);
+    if (!IsOrderTypeCode(order.OrderType)) throw EngineError(kUnknownOrderTypeText);
+    if (!IsOrderModifierCode(order.OrderModifier)) throw EngineError(kUnknownOrderModifierText);
+    if (!IsTimeFrameCode(order.OrderTimeFrame)) throw EngineError(kUnknownTimeFrameText);
+    if (!std::isfinite(order.OrderPrice)) throw EngineError(kPriceNotFiniteText);
 }

@@ -1,5 +1,5 @@
 #include "engine/OrderRequestRules.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 
 namespace {
@@ -18,7 +18,7 @@ private:
 
 }  // namespace
 
-void TOrderServerEngine::Connect() {
+void Engine::Connect() {
     if (connectGuard_) return;
     {
         ConnectGuardHold hold(connectGuard_);
@@ -36,24 +36,24 @@ void TOrderServerEngine::Connect() {
     if (HasQueuedActions()) PostProcessActions(0);
 }
 
-void TOrderServerEngine::Disconnect() {
+void Engine::Disconnect() {
     connected_ = false;  // queued actions stay and are written after the next Connect
     if (view_) view_->RefreshStatus();
 }
 
-bool TOrderServerEngine::IsConnected() {
+bool Engine::IsConnected() {
     NoteHostContact();
     return connected_;
 }
 
-void TOrderServerEngine::NewOrder(const THostText& Symbol, const THostText& SymExp,
-                                  int32_t SymType, const THostText& SymExch, int32_t OrderType,
+void Engine::NewOrder(const HostText& Symbol, const HostText& SymExp,
+                                  int32_t SymType, const HostText& SymExch, int32_t OrderType,
                                   int32_t OrderTimeFrame, int32_t OrderModifier,
                                   int32_t OrderSize, double OrderPrice, int32_t OrderRefId) {
     NoteHostContact();
-    if (!Settings.AcceptOrders) return;
+    if (!settings.AcceptOrders) return;
 
-    auto record = std::make_unique<TNTOrderServerItem>();
+    auto record = std::make_unique<Order>();
     record->Symbol = Symbol.ToText();
     record->SymExp = SymExp.ToText();
     record->SymExch = SymExch.ToText();
@@ -66,10 +66,10 @@ void TOrderServerEngine::NewOrder(const THostText& Symbol, const THostText& SymE
     record->OrderRefId = OrderRefId;
     CheckNewOrder(*record);
 
-    TasActionQueueItem place;
+    PendingAction place;
     place.Kind = ActionKind::Place;
     place.OrderRefId = OrderRefId;
-    place.Order = record.get();
+    place.order = record.get();
     {
         plat::LockGuard hold(ordersLock_);
         orders_.Add(std::move(record));
@@ -79,26 +79,26 @@ void TOrderServerEngine::NewOrder(const THostText& Symbol, const THostText& SymE
     PostToWindow(WindowMessage::OrdersChanged);
 }
 
-void TOrderServerEngine::CancelOrder(int32_t OrderRefId) {
+void Engine::CancelOrder(int32_t OrderRefId) {
     NoteHostContact();
-    if (!Settings.AcceptOrders) return;
+    if (!settings.AcceptOrders) return;
     CheckOrderReference(OrderRefId);
 
-    TasActionQueueItem cancel;
+    PendingAction cancel;
     cancel.Kind = ActionKind::Cancel;
     cancel.OrderRefId = OrderRefId;
     if (QueueAction(cancel)) PostProcessActions(0);
 }
 
 // FillSize and FillPrice are written only when the answer is true.
-bool TOrderServerEngine::GetOrderStatus(int32_t OrderRefId, int32_t& Status, int32_t& FillSize,
+bool Engine::GetOrderStatus(int32_t OrderRefId, int32_t& Status, int32_t& FillSize,
                                         double& FillPrice) {
     NoteHostContact();
-    Status = StatusCode::Rejected;  // what the host reads when there is no answer
-    if (!Settings.AcceptOrders || OrderRefId < 0) return false;
+    Status = StatusCode::NoAnswer;  // what the host reads when there is no answer
+    if (!settings.AcceptOrders || OrderRefId < 0) return false;
 
     plat::LockGuard hold(ordersLock_);
-    const TNTOrderServerItem* order = orders_.FindByRefId(OrderRefId);
+    const Order* order = orders_.FindByRefId(OrderRefId);
     if (!order) return false;
     Status = order->Status;
     FillSize = order->FillSize;

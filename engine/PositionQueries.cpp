@@ -1,47 +1,47 @@
 #include "engine/EngineError.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 
 namespace {
 
 // The host's symbol, expiry and exchange as text. A value that cannot be converted is taken
 // as empty, and so are the ones after it: the queries raise no error of their own.
-struct TPositionRequest {
+struct PositionRequest {
     std::string Symbol;
     std::string SymExp;
     std::string SymExch;
 };
 
-TPositionRequest ConvertQuietly(const THostText& symbol, const THostText& symExp,
-                                const THostText& symExch) {
-    TPositionRequest request;
+PositionRequest ConvertQuietly(const HostText& symbol, const HostText& symExp,
+                                const HostText& symExch) {
+    PositionRequest request;
     try {
         request.Symbol = symbol.ToText();
         request.SymExp = symExp.ToText();
         request.SymExch = symExch.ToText();
-    } catch (const TEngineError&) {
+    } catch (const EngineError&) {
     }
     return request;
 }
 
 }  // namespace
 
-bool TOrderServerEngine::GetPositionSize(const THostText& ASymbol, const THostText& SymExp,
-                                         int32_t SymType, const THostText& SymExch,
+bool Engine::GetPositionSize(const HostText& ASymbol, const HostText& SymExp,
+                                         int32_t SymType, const HostText& SymExch,
                                          int32_t& PosSize) {
     double cost = 0.0;
     return GetPositionInfo(ASymbol, SymExp, SymType, SymExch, PosSize, cost);
 }
 
 // Every position is stored by its symbol alone, so only the symbol takes part in the look-up.
-bool TOrderServerEngine::GetPositionInfo(const THostText& ASymbol, const THostText& SymExp,
-                                         int32_t /*SymType*/, const THostText& SymExch,
+bool Engine::GetPositionInfo(const HostText& ASymbol, const HostText& SymExp,
+                                         int32_t /*SymType*/, const HostText& SymExch,
                                          int32_t& PosSize, double& PosCost) {
     NoteHostContact();
-    if (!Settings.AcceptOrders) return false;  // PosSize and PosCost are not written
+    if (!settings.AcceptOrders) return false;  // PosSize and PosCost are not written
 
-    const TPositionRequest request = ConvertQuietly(ASymbol, SymExp, SymExch);
+    const PositionRequest request = ConvertQuietly(ASymbol, SymExp, SymExch);
     plat::LockGuard hold(positionsLock_);
-    const TNTOrderServerPosition* position =
+    const Position* position =
         request.Symbol.empty() ? nullptr : positions_.FindSymbol(request.Symbol);
     if (position && position->HasPosition) {
         PosSize = position->PosSize;
@@ -53,15 +53,15 @@ bool TOrderServerEngine::GetPositionInfo(const THostText& ASymbol, const THostTe
     return false;
 }
 
-bool TOrderServerEngine::GetAllPositionSpec(std::vector<TPositionSpec>& positions) {
+bool Engine::GetAllPositionSpec(std::vector<PositionSpec>& positions) {
     positions.clear();
     plat::LockGuard hold(positionsLock_);
     const int32_t count = positions_.Count();
     positions.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-        const TNTOrderServerPosition* position = positions_.ItemAt(i);
+        const Position* position = positions_.ItemAt(i);
         if (!position) continue;
-        TPositionSpec row;
+        PositionSpec row;
         row.Symbol = position->Symbol;
         row.SymExp = position->SymExp;
         row.SymExch = position->SymExch;
@@ -71,4 +71,4 @@ bool TOrderServerEngine::GetAllPositionSpec(std::vector<TPositionSpec>& position
     return !positions.empty();
 }
 
-bool TOrderServerEngine::GetAccountInfo() { return false; }
+bool Engine::GetAccountInfo() { return false; }

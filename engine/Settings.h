@@ -4,17 +4,17 @@
 #include <atomic>
 #include <string>
 
-struct TOrderServerSettings {
+struct Settings {
     std::string Location;  // NinjaTrader folder; INCOMING and OUTGOING lie below it
     std::string Account;   // upper-cased into every PLACE line; the account of position files
     std::atomic<bool> AcceptOrders{true};  // read by host threads without a lock
     bool StopToStopLimit = false;          // stop orders go out as STOPLIMIT
 
-    TOrderServerSettings() = default;
-    TOrderServerSettings(const TOrderServerSettings& o)
+    Settings() = default;
+    Settings(const Settings& o)
         : Location(o.Location), Account(o.Account), AcceptOrders(o.AcceptOrders.load()),
           StopToStopLimit(o.StopToStopLimit) {}
-    TOrderServerSettings& operator=(const TOrderServerSettings& o) {
+    Settings& operator=(const Settings& o) {
         Location = o.Location;
         Account = o.Account;
         AcceptOrders = o.AcceptOrders.load();

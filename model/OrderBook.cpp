@@ -8,7 +8,7 @@ struct BucketSearch {
 };
 
 // Binary search of a bucket kept in ascending order of RefId.
-BucketSearch SearchBucket(const std::vector<TOrderLookupEntry>& bucket, int32_t refId) {
+BucketSearch SearchBucket(const std::vector<OrderIndexEntry>& bucket, int32_t refId) {
     size_t low = 0, high = bucket.size();  // half-open: [low, high)
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
@@ -23,7 +23,7 @@ BucketSearch SearchBucket(const std::vector<TOrderLookupEntry>& bucket, int32_t 
 
 }  // namespace
 
-int32_t TNTOrderServerDB::Add(std::unique_ptr<TNTOrderServerItem> record) {
+int32_t OrderBook::Add(std::unique_ptr<Order> record) {
     if (!record) return -1;
     const std::lock_guard<std::recursive_mutex> guard(lock_);
     const int32_t position = static_cast<int32_t>(records_.size());
@@ -35,22 +35,22 @@ int32_t TNTOrderServerDB::Add(std::unique_ptr<TNTOrderServerItem> record) {
     const BucketSearch search = SearchBucket(bucket, refId);
     if (!search.found)
         bucket.insert(bucket.begin() + static_cast<std::ptrdiff_t>(search.position),
-                      TOrderLookupEntry{refId, position});
+                      OrderIndexEntry{refId, position});
     return position;
 }
 
-int32_t TNTOrderServerDB::Count() const {
+int32_t OrderBook::Count() const {
     const std::lock_guard<std::recursive_mutex> guard(lock_);
     return static_cast<int32_t>(records_.size());
 }
 
-TNTOrderServerItem* TNTOrderServerDB::ItemAt(int32_t position) const {
+Order* OrderBook::ItemAt(int32_t position) const {
     const std::lock_guard<std::recursive_mutex> guard(lock_);
     if (position < 0 || static_cast<size_t>(position) >= records_.size()) return nullptr;
     return records_[static_cast<size_t>(position)].get();
 }
 
-TNTOrderServerItem* TNTOrderServerDB::FindByRefId(int32_t refId) const {
+Order* OrderBook::FindByRefId(int32_t refId) const {
     if (refId < 0) return nullptr;
     const std::lock_guard<std::recursive_mutex> guard(lock_);
     const auto& bucket = buckets_[static_cast<size_t>(refId % OrderIndexBucketCount)];

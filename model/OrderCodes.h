@@ -16,8 +16,8 @@ constexpr int32_t Other = 0, Future = 1, Stock = 2, FutureOpt = 3, StockOpt = 4,
                   Bond = 6, Forex = 7;
 }
 namespace StatusCode {
-constexpr int32_t Open = 0, Filled = 1, PartFilled = 2, Cancelled = 3, Rejected = 4,
-                  NotConnected = 5, Error = 6, Rejected7 = 7, Rejected8 = 8, Sent = 9,
+constexpr int32_t Open = 0, Filled = 1, PartFilled = 2, Cancelled = 3, NoAnswer = 4,
+                  NotConnected = 5, Error = 6, Rejected7 = 7, Rejected = 8, Sent = 9,
                   CancelSent = 10;
 }
 

@@ -18,7 +18,7 @@ std::string ExpiryKey(const std::string& expiry) { return UpperCaseAscii(TrimBla
 
 // An entry stands for every wanted expiry that begins with its key (letter case aside), so
 // an entry without expiry matches them all.
-bool MatchesExpiry(const TPositionLookupEntry& entry, const std::string& wantedExpiry) {
+bool MatchesExpiry(const PositionIndexEntry& entry, const std::string& wantedExpiry) {
     const std::string& key = entry.ExpiryKey;
     if (wantedExpiry.size() < key.size()) return false;
     for (size_t i = 0; i < key.size(); ++i)
@@ -28,28 +28,28 @@ bool MatchesExpiry(const TPositionLookupEntry& entry, const std::string& wantedE
 
 }  // namespace
 
-void TNTOrderServerSymbolDB::Add(std::unique_ptr<TNTOrderServerSymbol> record) {
+void InstrumentBook::Add(std::unique_ptr<Instrument> record) {
     if (!record) return;
     const std::lock_guard<std::recursive_mutex> guard(lock_);
     const int32_t position = static_cast<int32_t>(records_.size());
-    const TNTOrderServerSymbol& r = *record;
+    const Instrument& r = *record;
     records_.push_back(std::move(record));
 
     const std::string symbolKey = SymbolKey(r.Symbol);
     if (symbolKey.empty()) return;  // listed, but never found
     EntryList& entries =
         index_[symbolKey][ExchangeKey(r.SymExch)][CurrencyKey(r.Currency)];
-    for (const TPositionLookupEntry& entry : entries)
+    for (const PositionIndexEntry& entry : entries)
         if (MatchesExpiry(entry, r.SymExp) && entry.SymType == r.SymType) return;
-    entries.push_back(TPositionLookupEntry{ExpiryKey(r.SymExp), r.SymType, position});
+    entries.push_back(PositionIndexEntry{ExpiryKey(r.SymExp), r.SymType, position});
 }
 
-int32_t TNTOrderServerSymbolDB::Count() const {
+int32_t InstrumentBook::Count() const {
     const std::lock_guard<std::recursive_mutex> guard(lock_);
     return static_cast<int32_t>(records_.size());
 }
 
-TNTOrderServerSymbol* TNTOrderServerSymbolDB::ItemAt(int32_t position) const {
+Instrument* InstrumentBook::ItemAt(int32_t position) const {
     const std::lock_guard<std::recursive_mutex> guard(lock_);
     if (position < 0 || static_cast<size_t>(position) >= records_.size()) return nullptr;
     return records_[static_cast<size_t>(position)].get();
@@ -57,7 +57,7 @@ TNTOrderServerSymbol* TNTOrderServerSymbolDB::ItemAt(int32_t position) const {
 
 // Matches on the expiry alone, so a position is found whatever instrument type it was stored
 // with; the first matching entry wins.
-TNTOrderServerSymbol* TNTOrderServerSymbolDB::Find(const std::string& Symbol,
+Instrument* InstrumentBook::Find(const std::string& Symbol,
                                                    const std::string& SymExp,
                                                    const std::string& SymExch,
                                                    const std::string& Currency,
@@ -71,7 +71,7 @@ TNTOrderServerSymbol* TNTOrderServerSymbolDB::Find(const std::string& Symbol,
     if (currencies == exchanges->second.end()) return nullptr;
     const auto entries = currencies->second.find(CurrencyKey(Currency));
     if (entries == currencies->second.end()) return nullptr;
-    for (const TPositionLookupEntry& entry : entries->second)
+    for (const PositionIndexEntry& entry : entries->second)
         if (MatchesExpiry(entry, SymExp))
             return records_[static_cast<size_t>(entry.Index)].get();
     return nullptr;

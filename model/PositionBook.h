@@ -7,59 +7,59 @@
 #include <string>
 #include <vector>
 
-#include "model/PositionRecord.h"
+#include "model/Position.h"
 #include "platform/ReentrantLock.h"
 
-struct TPositionLookupEntry {
+struct PositionIndexEntry {
     std::string ExpiryKey;  // SymExp trimmed and upper-cased; matches a wanted expiry by prefix
     int32_t SymType;
     int32_t Index;
 };
 
-class TNTOrderServerSymbolDB {
+class InstrumentBook {
 public:
-    TNTOrderServerSymbolDB() = default;
-    virtual ~TNTOrderServerSymbolDB() = default;
-    TNTOrderServerSymbolDB(const TNTOrderServerSymbolDB&) = delete;
-    TNTOrderServerSymbolDB& operator=(const TNTOrderServerSymbolDB&) = delete;
+    InstrumentBook() = default;
+    virtual ~InstrumentBook() = default;
+    InstrumentBook(const InstrumentBook&) = delete;
+    InstrumentBook& operator=(const InstrumentBook&) = delete;
 
     // Appends and indexes the record. A blank symbol is listed but never found; a key already
     // indexed keeps its first record.
-    void Add(std::unique_ptr<TNTOrderServerSymbol> record);
+    void Add(std::unique_ptr<Instrument> record);
     int32_t Count() const;
-    TNTOrderServerSymbol* ItemAt(int32_t position) const;
-    TNTOrderServerSymbol* Find(const std::string& Symbol, const std::string& SymExp,
+    Instrument* ItemAt(int32_t position) const;
+    Instrument* Find(const std::string& Symbol, const std::string& SymExp,
                                const std::string& SymExch, const std::string& Currency,
                                int32_t SymType) const;
 
 private:
-    using EntryList = std::vector<TPositionLookupEntry>;
+    using EntryList = std::vector<PositionIndexEntry>;
     using CurrencyLevel = std::map<std::string, EntryList>;
     using ExchangeLevel = std::map<std::string, CurrencyLevel>;
 
     // Re-entrant, like the engine's critical sections around it.
     mutable std::recursive_mutex lock_;
-    std::vector<std::unique_ptr<TNTOrderServerSymbol>> records_;
+    std::vector<std::unique_ptr<Instrument>> records_;
     std::map<std::string, ExchangeLevel> index_;  // symbol -> exchange -> currency -> entries
 };
 
-// The engine's position book: holds TNTOrderServerPosition records.
-class TNTOrderServerPositionDB : public TNTOrderServerSymbolDB {
+// The engine's position book: holds Position records.
+class PositionBook : public InstrumentBook {
 public:
-    void Add(std::unique_ptr<TNTOrderServerPosition> record) {
-        TNTOrderServerSymbolDB::Add(std::move(record));
+    void Add(std::unique_ptr<Position> record) {
+        InstrumentBook::Add(std::move(record));
     }
-    TNTOrderServerPosition* ItemAt(int32_t position) const {
-        return static_cast<TNTOrderServerPosition*>(TNTOrderServerSymbolDB::ItemAt(position));
+    Position* ItemAt(int32_t position) const {
+        return static_cast<Position*>(InstrumentBook::ItemAt(position));
     }
-    TNTOrderServerPosition* Find(const std::string& Symbol, const std::string& SymExp,
+    Position* Find(const std::string& Symbol, const std::string& SymExp,
                                  const std::string& SymExch, const std::string& Currency,
                                  int32_t SymType) const {
-        return static_cast<TNTOrderServerPosition*>(
-            TNTOrderServerSymbolDB::Find(Symbol, SymExp, SymExch, Currency, SymType));
+        return static_cast<Position*>(
+            InstrumentBook::Find(Symbol, SymExp, SymExch, Currency, SymType));
     }
     // Finds the position stored for a symbol alone (no expiry, exchange or currency).
-    TNTOrderServerPosition* FindSymbol(const std::string& Symbol) const {
+    Position* FindSymbol(const std::string& Symbol) const {
         return Find(Symbol, "", "", "", 0);
     }
 };

@@ -5,7 +5,7 @@
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
 #include "server/RegistryTable.h"
-#include "server/VariantHostText.h"
+#include "server/VariantText.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ std::wstring DescriptionText(const std::string& description) noexcept {
 }  // namespace
 
 HRESULT OrderServerError(const std::string& description, HRESULT result) noexcept {
-    TComPtr<ICreateErrorInfo> create;
+    ComPtr<ICreateErrorInfo> create;
     if (SUCCEEDED(CreateErrorInfo(create.Out()))) {
         const std::wstring text = DescriptionText(description);
         wchar_t source[64];
@@ -30,7 +30,7 @@ HRESULT OrderServerError(const std::string& description, HRESULT result) noexcep
         create->SetSource(source);
         create->SetDescription(const_cast<wchar_t*>(text.c_str()));
         create->SetHelpContext(0);
-        TComPtr<IErrorInfo> info;
+        ComPtr<IErrorInfo> info;
         if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.Out()))))
             SetErrorInfo(0, info.Get());
     }

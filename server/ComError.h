@@ -19,7 +19,7 @@ HRESULT GuardedCall(Body&& body) noexcept {
     try {
         body();
         return S_OK;
-    } catch (const TEngineError& e) {
+    } catch (const EngineError& e) {
         const HRESULT carried = static_cast<HRESULT>(e.HResult());
         return OrderServerError(e.what(), FAILED(carried) ? carried : E_UNEXPECTED);
     } catch (const std::exception& e) {

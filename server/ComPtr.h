@@ -5,19 +5,19 @@
 #include <utility>
 
 template <class T>
-class TComPtr {
+class ComPtr {
 public:
-    TComPtr() = default;
-    explicit TComPtr(T* adopted) : p_(adopted) {}
-    TComPtr(const TComPtr& o) : p_(o.p_) {
+    ComPtr() = default;
+    explicit ComPtr(T* adopted) : p_(adopted) {}
+    ComPtr(const ComPtr& o) : p_(o.p_) {
         if (p_) p_->AddRef();
     }
-    TComPtr(TComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-    TComPtr& operator=(TComPtr o) noexcept {
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr o) noexcept {
         std::swap(p_, o.p_);
         return *this;
     }
-    ~TComPtr() { Reset(); }
+    ~ComPtr() { Reset(); }
 
     void Reset() {
         if (p_) std::exchange(p_, nullptr)->Release();

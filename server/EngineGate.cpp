@@ -2,12 +2,12 @@
 
 #include "engine/EngineError.h"
 
-TEngineGate::TPass::TPass(TEngineGate& gate, std::chrono::milliseconds wait)
+EngineGate::Pass::Pass(EngineGate& gate, std::chrono::milliseconds wait)
     : gate_(gate), engine_(gate.Enter(wait)) {}
 
-TEngineGate::TPass::~TPass() { gate_.Leave(); }
+EngineGate::Pass::~Pass() { gate_.Leave(); }
 
-void TEngineGate::Open(TOrderServerEngine& engine) {
+void EngineGate::Open(Engine& engine) {
     {
         std::lock_guard<std::mutex> hold(mutex_);
         if (closed_) return;
@@ -16,7 +16,7 @@ void TEngineGate::Open(TOrderServerEngine& engine) {
     changed_.notify_all();
 }
 
-void TEngineGate::Close() {
+void EngineGate::Close() {
     std::unique_lock<std::mutex> hold(mutex_);
     closed_ = true;
     changed_.notify_all();
@@ -24,16 +24,16 @@ void TEngineGate::Close() {
     engine_ = nullptr;
 }
 
-TOrderServerEngine* TEngineGate::Enter(std::chrono::milliseconds wait) {
+Engine* EngineGate::Enter(std::chrono::milliseconds wait) {
     std::unique_lock<std::mutex> hold(mutex_);
     changed_.wait_for(hold, wait, [this] { return closed_ || engine_ != nullptr; });
-    if (closed_) throw TEngineError(kServerClosingText);
-    if (!engine_) throw TEngineError(kServerNotReadyText);
+    if (closed_) throw EngineError(kServerClosingText);
+    if (!engine_) throw EngineError(kServerNotReadyText);
     ++inside_;
     return engine_;
 }
 
-void TEngineGate::Leave() {
+void EngineGate::Leave() {
     bool last;
     {
         std::lock_guard<std::mutex> hold(mutex_);

@@ -7,42 +7,42 @@
 #include <condition_variable>
 #include <mutex>
 
-class TOrderServerEngine;
+class Engine;
 
 inline const char* const kServerNotReadyText = "The order server is not ready";
 inline const char* const kServerClosingText = "The order server is closing";
 
-class TEngineGate {
+class EngineGate {
 public:
     static constexpr std::chrono::milliseconds kDefaultWait{10000};
 
     // One host call inside the gate; leaving the scope lets the gate close.
-    class TPass {
+    class Pass {
     public:
-        explicit TPass(TEngineGate& gate, std::chrono::milliseconds wait = kDefaultWait);
-        ~TPass();
-        TPass(const TPass&) = delete;
-        TPass& operator=(const TPass&) = delete;
-        TOrderServerEngine& Engine() const { return *engine_; }
+        explicit Pass(EngineGate& gate, std::chrono::milliseconds wait = kDefaultWait);
+        ~Pass();
+        Pass(const Pass&) = delete;
+        Pass& operator=(const Pass&) = delete;
+        Engine& engine() const { return *engine_; }
 
     private:
-        TEngineGate& gate_;
-        TOrderServerEngine* engine_;
+        EngineGate& gate_;
+        Engine* engine_;
     };
 
     // The engine is built: waiting and later calls go through.
-    void Open(TOrderServerEngine& engine);
+    void Open(Engine& engine);
     // Refuses new calls, then waits until the calls inside have left. Final.
     void Close();
 
 private:
-    // Throws TEngineError (not ready / closing) when the call cannot pass.
-    TOrderServerEngine* Enter(std::chrono::milliseconds wait);
+    // Throws EngineError (not ready / closing) when the call cannot pass.
+    Engine* Enter(std::chrono::milliseconds wait);
     void Leave();
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    TOrderServerEngine* engine_ = nullptr;
+    Engine* engine_ = nullptr;
     bool closed_ = false;
     int inside_ = 0;
 };

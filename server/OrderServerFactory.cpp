@@ -2,7 +2,7 @@
 
 #include <utility>
 
-HRESULT TOrderServerFactory::QueryInterface(REFIID iid, void** object) {
+HRESULT OrderServerFactory::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
         *object = static_cast<IClassFactory*>(this);
@@ -12,11 +12,11 @@ HRESULT TOrderServerFactory::QueryInterface(REFIID iid, void** object) {
     return E_NOINTERFACE;
 }
 
-HRESULT TOrderServerFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
-    return TOrderServer::Create(context_, outer, iid, object);
+HRESULT OrderServerFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
+    return OrderServerObject::Create(context_, outer, iid, object);
 }
 
-HRESULT TOrderServerFactory::LockServer(BOOL lock) {
+HRESULT OrderServerFactory::LockServer(BOOL lock) {
     if (lock)
         context_.Lifetime.ObjectAdded();
     else
@@ -24,7 +24,7 @@ HRESULT TOrderServerFactory::LockServer(BOOL lock) {
     return S_OK;
 }
 
-HRESULT TClassObjectRegistration::Publish(TOrderServerFactory& factory) {
+HRESULT ClassObjectRegistration::Publish(OrderServerFactory& factory) {
     HRESULT hr = CoRegisterClassObject(CLSID_OrderServer, &factory, CLSCTX_LOCAL_SERVER,
                                        REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &cookie_);
     if (FAILED(hr)) {
@@ -36,6 +36,6 @@ HRESULT TClassObjectRegistration::Publish(TOrderServerFactory& factory) {
     return hr;
 }
 
-void TClassObjectRegistration::Revoke() {
+void ClassObjectRegistration::Revoke() {
     if (cookie_) CoRevokeClassObject(std::exchange(cookie_, 0));
 }

@@ -1,14 +1,14 @@
 #pragma once
 // The one class object of the process for OrderServer: every creation request of every client
-// makes a new TOrderServer. It lives as long as the server and is not reference-counted.
+// makes a new OrderServerObject. It lives as long as the server and is not reference-counted.
 #include <windows.h>
 #include <unknwn.h>
 
 #include "server/OrderServerObject.h"
 
-class TOrderServerFactory final : public IClassFactory {
+class OrderServerFactory final : public IClassFactory {
 public:
-    explicit TOrderServerFactory(const TOrderServerContext& context) : context_(context) {}
+    explicit OrderServerFactory(const ObjectContext& context) : context_(context) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
@@ -17,19 +17,19 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
 private:
-    TOrderServerContext context_;
+    ObjectContext context_;
 };
 
 // The class object published to COM for local clients, from Publish until revoked.
-class TClassObjectRegistration {
+class ClassObjectRegistration {
 public:
-    TClassObjectRegistration() = default;
-    ~TClassObjectRegistration() { Revoke(); }
-    TClassObjectRegistration(const TClassObjectRegistration&) = delete;
-    TClassObjectRegistration& operator=(const TClassObjectRegistration&) = delete;
+    ClassObjectRegistration() = default;
+    ~ClassObjectRegistration() { Revoke(); }
+    ClassObjectRegistration(const ClassObjectRegistration&) = delete;
+    ClassObjectRegistration& operator=(const ClassObjectRegistration&) = delete;
 
     // Registers for multiple use in suspended state, then resumes the process's class objects.
-    HRESULT Publish(TOrderServerFactory& factory);
+    HRESULT Publish(OrderServerFactory& factory);
     void Revoke();
 
 private:

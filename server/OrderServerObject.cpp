@@ -5,11 +5,11 @@
 #include <new>
 #include <vector>
 
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "server/ComError.h"
 #include "server/PositionArrays.h"
 #include "server/ScriptOutArguments.h"
-#include "server/VariantHostText.h"
+#include "server/VariantText.h"
 
 namespace {
 
@@ -20,12 +20,12 @@ void MakeEmpty(VARIANT* value) { V_VT(value) = VT_EMPTY; }
 
 // Puts the engine's 32-bit result into the caller's LONG when the scope ends, so an out value
 // written before an error stays written.
-class TLongOut {
+class LongOut {
 public:
-    explicit TLongOut(LONG* target) : target_(target), value_(*target) {}
-    ~TLongOut() { *target_ = value_; }
-    TLongOut(const TLongOut&) = delete;
-    TLongOut& operator=(const TLongOut&) = delete;
+    explicit LongOut(LONG* target) : target_(target), value_(*target) {}
+    ~LongOut() { *target_ = value_; }
+    LongOut(const LongOut&) = delete;
+    LongOut& operator=(const LongOut&) = delete;
     int32_t& Value() { return value_; }
 
 private:
@@ -41,30 +41,30 @@ bool AnyNull(P* first, Rest*... rest) {
 
 }  // namespace
 
-HRESULT TOrderServer::Create(const TOrderServerContext& context, IUnknown* outer, REFIID iid,
+HRESULT OrderServerObject::Create(const ObjectContext& context, IUnknown* outer, REFIID iid,
                              void** object) noexcept {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer && !IsEqualIID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-    TOrderServer* created = new (std::nothrow) TOrderServer(context, outer);
+    OrderServerObject* created = new (std::nothrow) OrderServerObject(context, outer);
     if (!created) return E_OUTOFMEMORY;
     const HRESULT hr = created->inner_.QueryInterface(iid, object);
     created->inner_.Release();
     return hr;
 }
 
-TOrderServer::TOrderServer(const TOrderServerContext& context, IUnknown* outer)
+OrderServerObject::OrderServerObject(const ObjectContext& context, IUnknown* outer)
     : context_(context), inner_(*this), controlling_(outer ? outer : &inner_) {
     context_.Lifetime.ObjectAdded();
 }
 
-TOrderServer::~TOrderServer() { context_.Lifetime.ObjectReleased(); }
+OrderServerObject::~OrderServerObject() { context_.Lifetime.ObjectReleased(); }
 
 // ---- IUnknown -----------------------------------------------------------------------------
 
-HRESULT TOrderServer::TInnerUnknown::QueryInterface(REFIID iid, void** object) {
+HRESULT OrderServerObject::InnerUnknown::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
-    TOrderServer& o = owner_;
+    OrderServerObject& o = owner_;
     if (IsEqualIID(iid, IID_IUnknown))
         *object = static_cast<IUnknown*>(this);
     else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IOrderServer))
@@ -81,31 +81,31 @@ HRESULT TOrderServer::TInnerUnknown::QueryInterface(REFIID iid, void** object) {
     return S_OK;
 }
 
-ULONG TOrderServer::TInnerUnknown::AddRef() {
+ULONG OrderServerObject::InnerUnknown::AddRef() {
     return static_cast<ULONG>(InterlockedIncrement(&owner_.references_));
 }
 
-ULONG TOrderServer::TInnerUnknown::Release() {
+ULONG OrderServerObject::InnerUnknown::Release() {
     const LONG left = InterlockedDecrement(&owner_.references_);
     if (left == 0) delete &owner_;
     return static_cast<ULONG>(left);
 }
 
-HRESULT TOrderServer::QueryInterface(REFIID iid, void** object) {
+HRESULT OrderServerObject::QueryInterface(REFIID iid, void** object) {
     return controlling_->QueryInterface(iid, object);
 }
-ULONG TOrderServer::AddRef() { return controlling_->AddRef(); }
-ULONG TOrderServer::Release() { return controlling_->Release(); }
+ULONG OrderServerObject::AddRef() { return controlling_->AddRef(); }
+ULONG OrderServerObject::Release() { return controlling_->Release(); }
 
 // ---- IDispatch ----------------------------------------------------------------------------
 
-HRESULT TOrderServer::GetTypeInfoCount(UINT* count) {
+HRESULT OrderServerObject::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;
     *count = 1;
     return S_OK;
 }
 
-HRESULT TOrderServer::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+HRESULT OrderServerObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
@@ -114,18 +114,18 @@ HRESULT TOrderServer::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     return S_OK;
 }
 
-HRESULT TOrderServer::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
+HRESULT OrderServerObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                                     DISPID* ids) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     return DispGetIDsOfNames(context_.Types.InterfaceInfo(), names, count, ids);
 }
 
-HRESULT TOrderServer::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
+HRESULT OrderServerObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                              VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!params) return E_INVALIDARG;
     try {
-        TScriptOutArguments outs(*params, member, context_.Types.ScalarOutParameters());
+        ScriptOutArguments outs(*params, member, context_.Types.ScalarOutParameters());
         const HRESULT hr = context_.Types.InterfaceInfo()->Invoke(
             static_cast<IOrderServer*>(this), member, flags, outs.Params(), result, exception,
             argumentError);
@@ -138,69 +138,69 @@ HRESULT TOrderServer::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPA
 
 // ---- IOrderServer -------------------------------------------------------------------------
 
-HRESULT TOrderServer::get_Connected(VARIANT_BOOL* Value) {
+HRESULT OrderServerObject::get_Connected(VARIANT_BOOL* Value) {
     if (AnyNull(Value)) return E_POINTER;
     return GuardedCall([&] {
-        TEngineGate::TPass pass(context_.Gate);
-        *Value = AutomationBool(pass.Engine().IsConnected());
+        EngineGate::Pass pass(context_.Gate);
+        *Value = AutomationBool(pass.engine().IsConnected());
     });
 }
 
-HRESULT TOrderServer::NewOrder(VARIANT Symbol, VARIANT SymExp, LONG SymType, VARIANT SymExch,
+HRESULT OrderServerObject::NewOrder(VARIANT Symbol, VARIANT SymExp, LONG SymType, VARIANT SymExch,
                                LONG OrderType, LONG OrderTimeFrame, LONG OrderModifier,
                                LONG OrderSize, double OrderPrice, LONG OrderRefId) {
     return GuardedCall([&] {
-        TEngineGate::TPass pass(context_.Gate);
-        pass.Engine().NewOrder(TVariantHostText(Symbol), TVariantHostText(SymExp), SymType,
-                               TVariantHostText(SymExch), OrderType, OrderTimeFrame,
+        EngineGate::Pass pass(context_.Gate);
+        pass.engine().NewOrder(VariantText(Symbol), VariantText(SymExp), SymType,
+                               VariantText(SymExch), OrderType, OrderTimeFrame,
                                OrderModifier, OrderSize, OrderPrice, OrderRefId);
     });
 }
 
-HRESULT TOrderServer::CancelOrder(LONG OrderRefId) {
+HRESULT OrderServerObject::CancelOrder(LONG OrderRefId) {
     return GuardedCall([&] {
-        TEngineGate::TPass pass(context_.Gate);
-        pass.Engine().CancelOrder(OrderRefId);
+        EngineGate::Pass pass(context_.Gate);
+        pass.engine().CancelOrder(OrderRefId);
     });
 }
 
-HRESULT TOrderServer::GetOrderStatus(LONG OrderRefId, LONG* Status, LONG* FillSize,
+HRESULT OrderServerObject::GetOrderStatus(LONG OrderRefId, LONG* Status, LONG* FillSize,
                                      double* FillPrice, VARIANT_BOOL* Value) {
     if (AnyNull(Status, FillSize, FillPrice, Value)) return E_POINTER;
     return GuardedCall([&] {
-        TEngineGate::TPass pass(context_.Gate);
-        TLongOut status(Status), fillSize(FillSize);
-        *Value = AutomationBool(pass.Engine().GetOrderStatus(OrderRefId, status.Value(),
+        EngineGate::Pass pass(context_.Gate);
+        LongOut status(Status), fillSize(FillSize);
+        *Value = AutomationBool(pass.engine().GetOrderStatus(OrderRefId, status.Value(),
                                                              fillSize.Value(), *FillPrice));
     });
 }
 
-HRESULT TOrderServer::GetPositionSize(VARIANT ASymbol, VARIANT SymExp, LONG SymType,
+HRESULT OrderServerObject::GetPositionSize(VARIANT ASymbol, VARIANT SymExp, LONG SymType,
                                       VARIANT SymExch, LONG* PosSize, VARIANT_BOOL* Value) {
     if (AnyNull(PosSize, Value)) return E_POINTER;
     return GuardedCall([&] {
-        TEngineGate::TPass pass(context_.Gate);
-        TLongOut size(PosSize);
-        *Value = AutomationBool(pass.Engine().GetPositionSize(
-            TVariantHostText(ASymbol), TVariantHostText(SymExp), SymType,
-            TVariantHostText(SymExch), size.Value()));
+        EngineGate::Pass pass(context_.Gate);
+        LongOut size(PosSize);
+        *Value = AutomationBool(pass.engine().GetPositionSize(
+            VariantText(ASymbol), VariantText(SymExp), SymType,
+            VariantText(SymExch), size.Value()));
     });
 }
 
-HRESULT TOrderServer::GetPositionInfo(VARIANT ASymbol, VARIANT SymExp, LONG SymType,
+HRESULT OrderServerObject::GetPositionInfo(VARIANT ASymbol, VARIANT SymExp, LONG SymType,
                                       VARIANT SymExch, LONG* PosSize, double* PosCost,
                                       VARIANT_BOOL* Value) {
     if (AnyNull(PosSize, PosCost, Value)) return E_POINTER;
     return GuardedCall([&] {
-        TEngineGate::TPass pass(context_.Gate);
-        TLongOut size(PosSize);
-        *Value = AutomationBool(pass.Engine().GetPositionInfo(
-            TVariantHostText(ASymbol), TVariantHostText(SymExp), SymType,
-            TVariantHostText(SymExch), size.Value(), *PosCost));
+        EngineGate::Pass pass(context_.Gate);
+        LongOut size(PosSize);
+        *Value = AutomationBool(pass.engine().GetPositionInfo(
+            VariantText(ASymbol), VariantText(SymExp), SymType,
+            VariantText(SymExch), size.Value(), *PosCost));
     });
 }
 
-HRESULT TOrderServer::GetAllPositionSpec(VARIANT* SymbolList, VARIANT* SymExpList,
+HRESULT OrderServerObject::GetAllPositionSpec(VARIANT* SymbolList, VARIANT* SymExpList,
                                          VARIANT* SymTypeList, VARIANT* SymExchList,
                                          VARIANT_BOOL* Value) {
     if (AnyNull(SymbolList, SymExpList, SymTypeList, SymExchList, Value)) return E_POINTER;
@@ -209,34 +209,34 @@ HRESULT TOrderServer::GetAllPositionSpec(VARIANT* SymbolList, VARIANT* SymExpLis
         MakeEmpty(SymExpList);
         MakeEmpty(SymTypeList);
         MakeEmpty(SymExchList);
-        TEngineGate::TPass pass(context_.Gate);
-        std::vector<TPositionSpec> positions;
-        const bool found = pass.Engine().GetAllPositionSpec(positions);
+        EngineGate::Pass pass(context_.Gate);
+        std::vector<PositionSpec> positions;
+        const bool found = pass.engine().GetAllPositionSpec(positions);
         if (found && !positions.empty())
-            TPositionArrays(positions).MoveTo(SymbolList, SymExpList, SymTypeList, SymExchList);
+            PositionArrays(positions).MoveTo(SymbolList, SymExpList, SymTypeList, SymExchList);
         *Value = AutomationBool(found);
     });
 }
 
-HRESULT TOrderServer::GetAccountInfo(VARIANT* AccountInfo, VARIANT_BOOL* Value) {
+HRESULT OrderServerObject::GetAccountInfo(VARIANT* AccountInfo, VARIANT_BOOL* Value) {
     if (AnyNull(AccountInfo, Value)) return E_POINTER;
     return GuardedCall([&] {
         MakeEmpty(AccountInfo);
-        TEngineGate::TPass pass(context_.Gate);
-        *Value = AutomationBool(pass.Engine().GetAccountInfo());
+        EngineGate::Pass pass(context_.Gate);
+        *Value = AutomationBool(pass.engine().GetAccountInfo());
     });
 }
 
 // ---- ISupportErrorInfo, IProvideClassInfo ---------------------------------------------------
 
-HRESULT TOrderServer::InterfaceSupportsErrorInfo(REFIID iid) {
+HRESULT OrderServerObject::InterfaceSupportsErrorInfo(REFIID iid) {
     const bool ours = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISupportErrorInfo) ||
                       IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IDispatch) ||
                       IsEqualIID(iid, IID_IOrderServer);
     return ours ? S_OK : S_FALSE;
 }
 
-HRESULT TOrderServer::GetClassInfo(ITypeInfo** info) {
+HRESULT OrderServerObject::GetClassInfo(ITypeInfo** info) {
     if (!info) return E_POINTER;
     *info = context_.Types.ClassInfo();
     (*info)->AddRef();

@@ -1,5 +1,5 @@
 #pragma once
-// TOrderServer: the automation object of the coclass OrderServer. It holds no state of its own:
+// OrderServerObject: the automation object of the coclass OrderServer. It holds no state of its own:
 // every member passes the engine gate and forwards to the engine, turning booleans into
 // automation booleans and every error into an error result with error information.
 #include <windows.h>
@@ -11,16 +11,16 @@
 #include "server/ServerTypeInfo.h"
 
 // What every object of the process shares; outlives all objects.
-struct TOrderServerContext {
-    const TServerTypeInfo& Types;
-    TEngineGate& Gate;
-    TServerLifetime& Lifetime;
+struct ObjectContext {
+    const ServerTypeInfo& Types;
+    EngineGate& Gate;
+    ServerLifetime& Lifetime;
 };
 
-class TOrderServer final : public IOrderServer, public ISupportErrorInfo, public IProvideClassInfo {
+class OrderServerObject final : public IOrderServer, public ISupportErrorInfo, public IProvideClassInfo {
 public:
     // A new object, answered as `iid`. With an outer object only IID_IUnknown may be asked.
-    static HRESULT Create(const TOrderServerContext& context, IUnknown* outer, REFIID iid,
+    static HRESULT Create(const ObjectContext& context, IUnknown* outer, REFIID iid,
                           void** object) noexcept;
 
     // IUnknown (delegates to the outer object when aggregated)
@@ -65,24 +65,24 @@ public:
 
 private:
     // The object's own IUnknown: the one an outer object holds, and the real reference count.
-    class TInnerUnknown : public IUnknown {
+    class InnerUnknown : public IUnknown {
     public:
-        explicit TInnerUnknown(TOrderServer& owner) : owner_(owner) {}
+        explicit InnerUnknown(OrderServerObject& owner) : owner_(owner) {}
         HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
         ULONG STDMETHODCALLTYPE AddRef() override;
         ULONG STDMETHODCALLTYPE Release() override;
 
     private:
-        TOrderServer& owner_;
+        OrderServerObject& owner_;
     };
 
-    TOrderServer(const TOrderServerContext& context, IUnknown* outer);
-    ~TOrderServer();
-    TOrderServer(const TOrderServer&) = delete;
-    TOrderServer& operator=(const TOrderServer&) = delete;
+    OrderServerObject(const ObjectContext& context, IUnknown* outer);
+    ~OrderServerObject();
+    OrderServerObject(const OrderServerObject&) = delete;
+    OrderServerObject& operator=(const OrderServerObject&) = delete;
 
-    const TOrderServerContext context_;
-    TInnerUnknown inner_;
+    const ObjectContext context_;
+    InnerUnknown inner_;
     IUnknown* const controlling_;  // the outer object, or inner_
     volatile LONG references_ = 1;
 };

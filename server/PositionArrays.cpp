@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "server/VariantHostText.h"
+#include "server/VariantText.h"
 
 namespace {
 
@@ -18,14 +18,14 @@ void StoreText(VARIANT& element, const std::string& text) {
 }
 
 // Elements of a new array of VARIANT, zero-filled (VT_EMPTY) until written.
-class TElements {
+class Elements {
 public:
-    explicit TElements(SAFEARRAY* list) : list_(list) {
+    explicit Elements(SAFEARRAY* list) : list_(list) {
         if (FAILED(SafeArrayAccessData(list_, reinterpret_cast<void**>(&data_)))) throw std::bad_alloc();
     }
-    ~TElements() { SafeArrayUnaccessData(list_); }
-    TElements(const TElements&) = delete;
-    TElements& operator=(const TElements&) = delete;
+    ~Elements() { SafeArrayUnaccessData(list_); }
+    Elements(const Elements&) = delete;
+    Elements& operator=(const Elements&) = delete;
     VARIANT& operator[](size_t i) { return data_[i]; }
 
 private:
@@ -35,7 +35,7 @@ private:
 
 }  // namespace
 
-TPositionArrays::TPositionArrays(const std::vector<TPositionSpec>& positions) {
+PositionArrays::PositionArrays(const std::vector<PositionSpec>& positions) {
     const ULONG count = static_cast<ULONG>(positions.size());
     for (SAFEARRAY*& list : lists_) {
         list = SafeArrayCreateVector(VT_VARIANT, 0, count);
@@ -45,7 +45,7 @@ TPositionArrays::TPositionArrays(const std::vector<TPositionSpec>& positions) {
         }
     }
     try {
-        TElements symbols(lists_[kSymbol]), expiries(lists_[kExpiry]), types(lists_[kType]),
+        Elements symbols(lists_[kSymbol]), expiries(lists_[kExpiry]), types(lists_[kType]),
             exchanges(lists_[kExchange]);
         for (size_t i = 0; i < positions.size(); ++i) {
             StoreText(symbols[i], positions[i].Symbol);
@@ -60,14 +60,14 @@ TPositionArrays::TPositionArrays(const std::vector<TPositionSpec>& positions) {
     }
 }
 
-TPositionArrays::~TPositionArrays() { DestroyLists(); }
+PositionArrays::~PositionArrays() { DestroyLists(); }
 
-void TPositionArrays::DestroyLists() {
+void PositionArrays::DestroyLists() {
     for (SAFEARRAY*& list : lists_)
         if (list) SafeArrayDestroy(std::exchange(list, nullptr));
 }
 
-void TPositionArrays::MoveTo(VARIANT* symbols, VARIANT* expiries, VARIANT* types,
+void PositionArrays::MoveTo(VARIANT* symbols, VARIANT* expiries, VARIANT* types,
                              VARIANT* exchanges) {
     VARIANT* targets[kLists] = {symbols, expiries, types, exchanges};
     for (int i = 0; i < kLists; ++i) {

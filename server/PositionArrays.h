@@ -6,15 +6,15 @@
 
 #include <vector>
 
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 
-class TPositionArrays {
+class PositionArrays {
 public:
     // Throws std::bad_alloc when an array or a string cannot be allocated.
-    explicit TPositionArrays(const std::vector<TPositionSpec>& positions);
-    ~TPositionArrays();
-    TPositionArrays(const TPositionArrays&) = delete;
-    TPositionArrays& operator=(const TPositionArrays&) = delete;
+    explicit PositionArrays(const std::vector<PositionSpec>& positions);
+    ~PositionArrays();
+    PositionArrays(const PositionArrays&) = delete;
+    PositionArrays& operator=(const PositionArrays&) = delete;
 
     // Hands the four arrays to the out VARIANTs as VT_ARRAY|VT_VARIANT.
     void MoveTo(VARIANT* symbols, VARIANT* expiries, VARIANT* types, VARIANT* exchanges);

@@ -6,7 +6,7 @@ std::string ClassKey(const std::string& clsid) { return "CLSID\\" + clsid; }
 
 }  // namespace
 
-std::vector<TRegistryEntry> ServerRegistryEntries(const std::string& clsid,
+std::vector<RegistryEntry> ServerRegistryEntries(const std::string& clsid,
                                                   const std::string& libid,
                                                   const std::string& serverPath) {
     const std::string classKey = ClassKey(clsid);

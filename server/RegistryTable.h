@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-struct TRegistryEntry {
+struct RegistryEntry {
     std::string Key;           // below HKEY_CLASSES_ROOT
     std::string DefaultValue;  // the key's default (unnamed) text value
 };
@@ -14,7 +14,7 @@ inline const char* const kOrderServerDescription = "OrderServer Object";
 inline const char* const kTypeLibraryVersionText = "1.0";
 
 // clsid and libid as GUID text with braces; serverPath as LocalServer32 should hold it.
-std::vector<TRegistryEntry> ServerRegistryEntries(const std::string& clsid,
+std::vector<RegistryEntry> ServerRegistryEntries(const std::string& clsid,
                                                   const std::string& libid,
                                                   const std::string& serverPath);
 

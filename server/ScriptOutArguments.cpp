@@ -2,13 +2,13 @@
 
 #include <oleauto.h>
 
-TScriptOutArguments::TScriptOutArguments(const DISPPARAMS& params, MEMBERID member,
-                                         const std::vector<TScalarOutParameter>& scalarOuts)
+ScriptOutArguments::ScriptOutArguments(const DISPPARAMS& params, MEMBERID member,
+                                         const std::vector<ScalarOutParameter>& scalarOuts)
     : original_(const_cast<DISPPARAMS*>(&params)) {
     if (!params.rgvarg || params.cArgs == 0) return;
     // The slots must not move once the dispatch holds pointers into them.
     slots_.reserve(params.cArgs);
-    for (const TScalarOutParameter& out : scalarOuts) {
+    for (const ScalarOutParameter& out : scalarOuts) {
         if (out.Member != member) continue;
         const int index = ArgumentIndex(params, out.Position);
         if (index < 0) continue;
@@ -20,7 +20,7 @@ TScriptOutArguments::TScriptOutArguments(const DISPPARAMS& params, MEMBERID memb
 
 // Where the argument of a parameter position lies in rgvarg (named arguments first, then the
 // positional ones in reverse order); -1 when the caller did not pass it.
-int TScriptOutArguments::ArgumentIndex(const DISPPARAMS& params, UINT position) {
+int ScriptOutArguments::ArgumentIndex(const DISPPARAMS& params, UINT position) {
     for (UINT k = 0; k < params.cNamedArgs; ++k)
         if (params.rgdispidNamedArgs && params.rgdispidNamedArgs[k] == static_cast<DISPID>(position))
             return static_cast<int>(k);
@@ -29,7 +29,7 @@ int TScriptOutArguments::ArgumentIndex(const DISPPARAMS& params, UINT position) 
     return static_cast<int>(params.cArgs - 1 - position);
 }
 
-void TScriptOutArguments::Adapt(UINT index, VARTYPE type) {
+void ScriptOutArguments::Adapt(UINT index, VARTYPE type) {
     if (!adapted_) {
         arguments_.assign(original_->rgvarg, original_->rgvarg + original_->cArgs);
         params_ = *original_;
@@ -37,7 +37,7 @@ void TScriptOutArguments::Adapt(UINT index, VARTYPE type) {
         adapted_ = true;
     }
     slots_.push_back({V_VARIANTREF(&original_->rgvarg[index]), type});
-    TSlot& slot = slots_.back();
+    Slot& slot = slots_.back();
     VARIANTARG& lent = arguments_[index];
     if (type == VT_I4) {
         V_VT(&lent) = VT_I4 | VT_BYREF;
@@ -48,8 +48,8 @@ void TScriptOutArguments::Adapt(UINT index, VARTYPE type) {
     }
 }
 
-void TScriptOutArguments::StoreResults() {
-    for (TSlot& slot : slots_) {
+void ScriptOutArguments::StoreResults() {
+    for (Slot& slot : slots_) {
         VariantClear(slot.Target);
         V_VT(slot.Target) = slot.Type;
         if (slot.Type == VT_I4)

@@ -10,12 +10,12 @@
 
 #include "server/ServerTypeInfo.h"
 
-class TScriptOutArguments {
+class ScriptOutArguments {
 public:
-    TScriptOutArguments(const DISPPARAMS& params, MEMBERID member,
-                        const std::vector<TScalarOutParameter>& scalarOuts);
-    TScriptOutArguments(const TScriptOutArguments&) = delete;
-    TScriptOutArguments& operator=(const TScriptOutArguments&) = delete;
+    ScriptOutArguments(const DISPPARAMS& params, MEMBERID member,
+                        const std::vector<ScalarOutParameter>& scalarOuts);
+    ScriptOutArguments(const ScriptOutArguments&) = delete;
+    ScriptOutArguments& operator=(const ScriptOutArguments&) = delete;
 
     // The parameters to hand to the dispatch: the caller's own when nothing was adapted.
     DISPPARAMS* Params() { return adapted_ ? &params_ : original_; }
@@ -23,7 +23,7 @@ public:
     void StoreResults();
 
 private:
-    struct TSlot {
+    struct Slot {
         VARIANT* Target;  // the caller's VARIANT
         VARTYPE Type;
         LONG Long = 0;
@@ -36,6 +36,6 @@ private:
     DISPPARAMS* original_;
     DISPPARAMS params_{};
     std::vector<VARIANTARG> arguments_;
-    std::vector<TSlot> slots_;
+    std::vector<Slot> slots_;
     bool adapted_ = false;
 };

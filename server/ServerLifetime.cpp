@@ -2,17 +2,17 @@
 
 #include <objbase.h>
 
-void TServerLifetime::Configure(bool endOnLastRelease, DWORD mainThreadId) {
+void ServerLifetime::Configure(bool endOnLastRelease, DWORD mainThreadId) {
     endOnLastRelease_ = endOnLastRelease;
     mainThreadId_ = mainThreadId;
 }
 
-void TServerLifetime::ObjectAdded() {
+void ServerLifetime::ObjectAdded() {
     InterlockedIncrement(&count_);
     if (endOnLastRelease_) CoAddRefServerProcess();
 }
 
-void TServerLifetime::ObjectReleased() {
+void ServerLifetime::ObjectReleased() {
     InterlockedDecrement(&count_);
     // COM's own count also suspends the class object at zero, so no client can slip in
     // between the last release and the end of the process.
@@ -20,11 +20,11 @@ void TServerLifetime::ObjectReleased() {
         PostThreadMessageA(mainThreadId_, WM_QUIT, 0, 0);
 }
 
-LONG TServerLifetime::LiveObjects() const {
+LONG ServerLifetime::LiveObjects() const {
     return InterlockedCompareExchange(const_cast<volatile LONG*>(&count_), 0, 0);
 }
 
-bool ConfirmEndWithLiveObjects(const TServerLifetime& lifetime, HWND owner) {
+bool ConfirmEndWithLiveObjects(const ServerLifetime& lifetime, HWND owner) {
     if (lifetime.LiveObjects() <= 0) return true;
     static const char kText[] =
         "There are still active COM objects in this application.  One or more clients may "

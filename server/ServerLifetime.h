@@ -3,7 +3,7 @@
 // rule: a process that COM started ends when its last object goes; one the user started stays.
 #include <windows.h>
 
-class TServerLifetime {
+class ServerLifetime {
 public:
     // Before the class object is published. endOnLastRelease: started by COM.
     void Configure(bool endOnLastRelease, DWORD mainThreadId);
@@ -20,4 +20,4 @@ private:
 
 // The question asked before the user closes the application while clients hold objects;
 // true when the application may end.
-bool ConfirmEndWithLiveObjects(const TServerLifetime& lifetime, HWND owner);
+bool ConfirmEndWithLiveObjects(const ServerLifetime& lifetime, HWND owner);

@@ -18,7 +18,7 @@
 #include "server/SingleInstance.h"
 #include "server/StartMode.h"
 #include "server/StartupError.h"
-#include "server/VariantHostText.h"
+#include "server/VariantText.h"
 #include "ui/MainWindow.h"
 #include "workers/Workers.h"
 
@@ -26,35 +26,35 @@ namespace {
 
 // What the objects of the process share; outlives the apartment, since objects that clients
 // still hold are only released when the apartment ends.
-struct TServerProcess {
-    TServerTypeInfo Types;
-    TEngineGate Gate;
-    TServerLifetime Lifetime;
+struct ProcessParts {
+    ServerTypeInfo Types;
+    EngineGate Gate;
+    ServerLifetime Lifetime;
 };
 
-class TComApartment {
+class ComApartment {
 public:
-    TComApartment() : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ~TComApartment() {
+    ComApartment() : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+    ~ComApartment() {
         if (joined_) CoUninitialize();
     }
-    TComApartment(const TComApartment&) = delete;
-    TComApartment& operator=(const TComApartment&) = delete;
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
 
 private:
     bool joined_;
 };
 
 // Closes the gate however the server's run ends: no call may reach an engine on its way out.
-class TGateCloser {
+class GateCloser {
 public:
-    explicit TGateCloser(TEngineGate& gate) : gate_(gate) {}
-    ~TGateCloser() { gate_.Close(); }
-    TGateCloser(const TGateCloser&) = delete;
-    TGateCloser& operator=(const TGateCloser&) = delete;
+    explicit GateCloser(EngineGate& gate) : gate_(gate) {}
+    ~GateCloser() { gate_.Close(); }
+    GateCloser(const GateCloser&) = delete;
+    GateCloser& operator=(const GateCloser&) = delete;
 
 private:
-    TEngineGate& gate_;
+    EngineGate& gate_;
 };
 
 std::wstring ExecutablePathWide() {
@@ -86,8 +86,8 @@ void DisableWindowsGhosting() {
     if (!user32) return;
     FARPROC found = GetProcAddress(user32, "DisableProcessWindowsGhosting");
     if (!found) return;
-    using TDisableGhosting = void(WINAPI*)();
-    reinterpret_cast<TDisableGhosting>(reinterpret_cast<void (*)()>(found))();
+    using DisableGhostingFunction = void(WINAPI*)();
+    reinterpret_cast<DisableGhostingFunction>(reinterpret_cast<void (*)()>(found))();
 }
 
 std::string HexCode(HRESULT hr) {
@@ -120,59 +120,59 @@ void RunMessageLoop() {
 }
 
 // Registration and, unless the start mode only updates the registry, the run of the server.
-int RunServer(HINSTANCE instance, TStartMode mode, TServerProcess& process) {
+int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
     const std::wstring executable = ExecutablePathWide();
     const HRESULT loaded = process.Types.Load(executable);
     if (FAILED(loaded))
-        throw TStartupError("Type library not loaded (" + HexCode(loaded) + ")",
+        throw StartupError("Type library not loaded (" + HexCode(loaded) + ")",
                             "The type library could not be loaded from the executable.");
 
-    const TRegistrationScope scope =
-        mode == TStartMode::RegisterPerUser || mode == TStartMode::UnregisterPerUser
-            ? TRegistrationScope::User
-            : TRegistrationScope::Machine;
-    if (mode == TStartMode::Unregister || mode == TStartMode::UnregisterPerUser) {
-        const TRegistrationOutcome removed = UnregisterServer(scope);
+    const RegistrationScope scope =
+        mode == StartMode::RegisterPerUser || mode == StartMode::UnregisterPerUser
+            ? RegistrationScope::User
+            : RegistrationScope::Machine;
+    if (mode == StartMode::Unregister || mode == StartMode::UnregisterPerUser) {
+        const RegistrationOutcome removed = UnregisterServer(scope);
         if (!removed.complete)
-            throw TStartupError("Unregistration failed",
+            throw StartupError("Unregistration failed",
                                 std::string(kRegistryErrorText) + ": " + removed.refusal);
         return 0;
     }
     // Every start registers what it can. Only a registration request fails on a refusal: a
     // standard user's start (or one COM makes for a host) runs on and says so in the log.
-    const TRegistrationOutcome registration =
+    const RegistrationOutcome registration =
         RegisterServer(scope, process.Types.Library(), executable);
-    if (mode == TStartMode::Register || mode == TStartMode::RegisterPerUser) {
+    if (mode == StartMode::Register || mode == StartMode::RegisterPerUser) {
         if (!registration.complete)
-            throw TStartupError("Registration failed",
+            throw StartupError("Registration failed",
                                 std::string(kRegistryErrorText) + ": " + registration.refusal);
         return 0;
     }
 
     EnsureMessageQueue();
-    process.Lifetime.Configure(mode == TStartMode::Automation, GetCurrentThreadId());
-    TGateCloser closeGateAtEnd(process.Gate);
-    TOrderServerFactory factory({process.Types, process.Gate, process.Lifetime});
-    TClassObjectRegistration publication;
+    process.Lifetime.Configure(mode == StartMode::Automation, GetCurrentThreadId());
+    GateCloser closeGateAtEnd(process.Gate);
+    OrderServerFactory factory({process.Types, process.Gate, process.Lifetime});
+    ClassObjectRegistration publication;
     const HRESULT published = publication.Publish(factory);
     if (FAILED(published))
-        throw TStartupError("Class object not registered (" + HexCode(published) + ")",
+        throw StartupError("Class object not registered (" + HexCode(published) + ")",
                             "The OrderServer class could not be made available to clients.");
 
-    std::unique_ptr<TNTOrderServerForm> form =
-        TNTOrderServerForm::Create(instance, EventQueueThread(), SchedulerThread());
+    std::unique_ptr<MainWindow> form =
+        MainWindow::Create(instance, ProcessEventQueue(), ProcessScheduler());
     if (!form)
-        throw TStartupError("Main window not created", "The main window could not be created.");
-    TNTOrderServerForm* window = form.get();
-    TServerLifetime& lifetime = process.Lifetime;
+        throw StartupError("Main window not created", "The main window could not be created.");
+    MainWindow* window = form.get();
+    ServerLifetime& lifetime = process.Lifetime;
     form->MayEndApplication = [window, &lifetime] {
         return ConfirmEndWithLiveObjects(lifetime, window->Handle());
     };
     if (!registration.complete)
-        form->Engine().AddLogLine("Registration incomplete: " + registration.refusal +
+        form->engine().AddLogLine("Registration incomplete: " + registration.refusal +
                                   " refused. Hosts may not find this server: register it once "
                                   "with /RegServer as administrator, or with /RegServerPerUser");
-    process.Gate.Open(form->Engine());
+    process.Gate.Open(form->engine());
 
     RunMessageLoop();
 
@@ -187,23 +187,23 @@ int RunServer(HINSTANCE instance, TStartMode mode, TServerProcess& process) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::wstring executable = ExecutablePathWide();
     const std::string executableText = NarrowText(executable.c_str(), executable.size());
-    TInstanceMutex instanceMutex(InstanceMutexName(executableText));
+    InstanceMutex instanceMutex(InstanceMutexName(executableText));
     StartWorkers();
-    const TStartMode mode = StartModeFromArguments(CommandLineArguments());
+    const StartMode mode = StartModeFromArguments(CommandLineArguments());
     if (!instanceMutex.IsFirstInstance()) {
         ActivatePreviousInstance(ApplicationTitleFromPath(executableText));
         StopWorkers();
         return 0;
     }
 
-    TServerProcess process;
+    ProcessParts process;
     int exitCode = 0;
     {
-        TComApartment apartment;
+        ComApartment apartment;
         DisableWindowsGhosting();
         try {
             exitCode = RunServer(instance, mode, process);
-        } catch (const TStartupError& e) {
+        } catch (const StartupError& e) {
             ShowStartupError(e.Name(), e.what());
             exitCode = 1;
         } catch (const std::exception& e) {

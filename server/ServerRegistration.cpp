@@ -6,7 +6,7 @@
 
 #include "server/Quillmere.h"
 #include "server/RegistryTable.h"
-#include "server/VariantHostText.h"
+#include "server/VariantText.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ std::string LibraryKey() { return "TypeLib\\" + GuidText(LIBID_Quillmere) + "\\1
 std::string InterfaceKey() { return "Interface\\" + GuidText(IID_IOrderServer); }
 
 // One registry value a registration writes.
-struct TRegistryValue {
+struct RegistryValue {
     std::string key;
     std::string value;
     const char* name = nullptr;  // the key's default value when null
@@ -44,32 +44,32 @@ struct TRegistryValue {
 };
 
 // The classes key registration writes under, and how its refusals are named.
-class TClassesRoot {
+class ClassesRoot {
 public:
-    explicit TClassesRoot(TRegistrationScope scope) : scope_(scope) {
-        if (scope != TRegistrationScope::User) return;
+    explicit ClassesRoot(RegistrationScope scope) : scope_(scope) {
+        if (scope != RegistrationScope::User) return;
         error_ = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, 0,
                                  KEY_ALL_ACCESS, nullptr, &userClasses_, nullptr);
     }
-    ~TClassesRoot() {
+    ~ClassesRoot() {
         if (userClasses_) RegCloseKey(userClasses_);
     }
-    TClassesRoot(const TClassesRoot&) = delete;
-    TClassesRoot& operator=(const TClassesRoot&) = delete;
+    ClassesRoot(const ClassesRoot&) = delete;
+    ClassesRoot& operator=(const ClassesRoot&) = delete;
 
     // False, with the refusal noted, when the user's classes cannot be written at all.
-    bool Ready(TRegistrationOutcome& outcome) const {
+    bool Ready(RegistrationOutcome& outcome) const {
         if (error_ == ERROR_SUCCESS) return true;
         outcome.Refused(Name() + " (error " + std::to_string(error_) + ")");
         return false;
     }
     HKEY Key() const { return userClasses_ ? userClasses_ : HKEY_CLASSES_ROOT; }
     std::string Name() const {
-        return scope_ == TRegistrationScope::User ? "HKEY_CURRENT_USER\\Software\\Classes"
+        return scope_ == RegistrationScope::User ? "HKEY_CURRENT_USER\\Software\\Classes"
                                                   : "HKEY_CLASSES_ROOT";
     }
 
-    void Write(const TRegistryValue& entry, TRegistrationOutcome& outcome) const {
+    void Write(const RegistryValue& entry, RegistrationOutcome& outcome) const {
         HKEY handle = nullptr;
         LONG error = RegCreateKeyExA(Key(), entry.key.c_str(), 0, nullptr, 0,
                                      KEY_WRITE | entry.view, nullptr, &handle, nullptr);
@@ -82,21 +82,21 @@ public:
         if (error != ERROR_SUCCESS) Refuse(outcome, entry.key, error);
     }
     // Deleting a key that is not there is no refusal.
-    void Delete(const std::string& key, TRegistrationOutcome& outcome, REGSAM view = kOwnView) const {
+    void Delete(const std::string& key, RegistrationOutcome& outcome, REGSAM view = kOwnView) const {
         const LONG error = RegDeleteKeyExA(Key(), key.c_str(), view, 0);
         if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) Refuse(outcome, key, error);
     }
-    void DeleteTree(const std::string& key, TRegistrationOutcome& outcome) const {
+    void DeleteTree(const std::string& key, RegistrationOutcome& outcome) const {
         const LONG error = RegDeleteTreeA(Key(), key.c_str());
         if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) Refuse(outcome, key, error);
     }
 
 private:
-    void Refuse(TRegistrationOutcome& outcome, const std::string& key, LONG error) const {
+    void Refuse(RegistrationOutcome& outcome, const std::string& key, LONG error) const {
         outcome.Refused(Name() + "\\" + key + " (error " + std::to_string(error) + ")");
     }
 
-    TRegistrationScope scope_;
+    RegistrationScope scope_;
     HKEY userClasses_ = nullptr;
     LONG error_ = ERROR_SUCCESS;
 };
@@ -110,7 +110,7 @@ Text FolderOf(const Text& path) {
 // What the system's type library registration writes for this library, in both registry
 // views: a user's registration writes it key by key, since the system's own (Wine's even
 // through RegisterTypeLibForUser) writes the interface's 32-bit view machine-wide.
-std::vector<TRegistryValue> SystemLibraryValues(ITypeLib* library, const std::string& executable) {
+std::vector<RegistryValue> SystemLibraryValues(ITypeLib* library, const std::string& executable) {
     std::string helpString = "Quillmere Library", flags = "8";
     BSTR documentation = nullptr;
     if (SUCCEEDED(library->GetDocumentation(MEMBERID_NIL, nullptr, &documentation, nullptr,
@@ -124,7 +124,7 @@ std::vector<TRegistryValue> SystemLibraryValues(ITypeLib* library, const std::st
         library->ReleaseTLibAttr(attributes);
     }
     const std::string key = LibraryKey();
-    std::vector<TRegistryValue> values = {
+    std::vector<RegistryValue> values = {
         {key, helpString},
         {key + "\\FLAGS", flags},
         {key + "\\HELPDIR", FolderOf(executable)},
@@ -143,9 +143,9 @@ std::vector<TRegistryValue> SystemLibraryValues(ITypeLib* library, const std::st
 // What every registration adds to the system's: Wine's marshaler finds a library only under
 // locale 0; 32-bit hosts read the 32-bit library ("<exe>\2" in a 64-bit executable); and the
 // interface's keys in the other registry view, which Windows keeps apart.
-std::vector<TRegistryValue> ExtraLibraryValues(const std::string& executable) {
+std::vector<RegistryValue> ExtraLibraryValues(const std::string& executable) {
     const std::string key = LibraryKey();
-    std::vector<TRegistryValue> values = {{key + "\\0\\" + kOwnSystem, executable}};
+    std::vector<RegistryValue> values = {{key + "\\0\\" + kOwnSystem, executable}};
     if (kCarriesLibrary32) {
         values.push_back({key + "\\409\\win32", executable + "\\2"});
         values.push_back({key + "\\0\\win32", executable + "\\2"});
@@ -160,7 +160,7 @@ std::vector<TRegistryValue> ExtraLibraryValues(const std::string& executable) {
 
 }  // namespace
 
-void TRegistrationOutcome::Refused(const std::string& what) {
+void RegistrationOutcome::Refused(const std::string& what) {
     if (complete) refusal = what;
     complete = false;
 }
@@ -179,36 +179,36 @@ std::string LocalServerPath(const std::string& executablePath) {
     return std::string(shortPath, length);
 }
 
-TRegistrationOutcome RegisterServer(TRegistrationScope scope, ITypeLib* library,
+RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
                                     const std::wstring& executablePath) {
-    TRegistrationOutcome outcome;
-    const TClassesRoot root(scope);
+    RegistrationOutcome outcome;
+    const ClassesRoot root(scope);
     if (!root.Ready(outcome)) return outcome;
     const std::string executable = Narrow(executablePath);
 
-    if (scope == TRegistrationScope::Machine) {
+    if (scope == RegistrationScope::Machine) {
         std::wstring file = executablePath, help = FolderOf(executablePath);
         const HRESULT hr = RegisterTypeLib(library, &file[0], &help[0]);
         if (FAILED(hr)) outcome.Refused(root.Name() + "\\" + LibraryKey() + " (" + HexCode(hr) + ")");
     } else {
-        for (const TRegistryValue& value : SystemLibraryValues(library, executable))
+        for (const RegistryValue& value : SystemLibraryValues(library, executable))
             root.Write(value, outcome);
     }
-    for (const TRegistryValue& value : ExtraLibraryValues(executable)) root.Write(value, outcome);
+    for (const RegistryValue& value : ExtraLibraryValues(executable)) root.Write(value, outcome);
 
-    for (const TRegistryEntry& entry :
+    for (const RegistryEntry& entry :
          ServerRegistryEntries(GuidText(CLSID_OrderServer), GuidText(LIBID_Quillmere),
                                LocalServerPath(executable)))
         root.Write({entry.Key, entry.DefaultValue}, outcome);
     return outcome;
 }
 
-TRegistrationOutcome UnregisterServer(TRegistrationScope scope) {
-    TRegistrationOutcome outcome;
-    const TClassesRoot root(scope);
+RegistrationOutcome UnregisterServer(RegistrationScope scope) {
+    RegistrationOutcome outcome;
+    const ClassesRoot root(scope);
     if (!root.Ready(outcome)) return outcome;
 
-    if (scope == TRegistrationScope::Machine) {
+    if (scope == RegistrationScope::Machine) {
         // The locale-0 entries go first, so that the system's unregistration finds the
         // library's version key otherwise empty and removes it.
         for (const char* system : {"\\win32", "\\win64", ""})

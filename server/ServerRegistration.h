@@ -8,11 +8,11 @@
 
 #include <string>
 
-enum class TRegistrationScope { Machine, User };
+enum class RegistrationScope { Machine, User };
 
 // What writing or removing the registration came to: everything, or all but what Windows
 // refused; `refusal` names the first refused step and its error.
-struct TRegistrationOutcome {
+struct RegistrationOutcome {
     bool complete = true;
     std::string refusal;
 
@@ -23,12 +23,12 @@ struct TRegistrationOutcome {
 // executable, the 32-bit one ("TYPELIB" 2, as "<exe>\2") for 32-bit hosts; the library's path
 // under locale 0 too, where Wine's marshaler looks; the interface's keys in the 32-bit registry
 // view, which Windows keeps apart; and the seven server keys. Writes all it can.
-TRegistrationOutcome RegisterServer(TRegistrationScope scope, ITypeLib* library,
+RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
                                     const std::wstring& executablePath);
 
 // Unregisters the type libraries and deletes every key registration wrote, children first.
 // Keys already missing are passed over; a key that is there but cannot be deleted is refused.
-TRegistrationOutcome UnregisterServer(TRegistrationScope scope);
+RegistrationOutcome UnregisterServer(RegistrationScope scope);
 
 // The path LocalServer32 holds: the executable's full path, in its short form when it holds
 // a blank.

@@ -17,7 +17,7 @@ VARTYPE ScalarOutType(const ELEMDESC& parameter) {
 
 }  // namespace
 
-HRESULT TServerTypeInfo::Load(const std::wstring& modulePath) {
+HRESULT ServerTypeInfo::Load(const std::wstring& modulePath) {
     HRESULT hr = LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library_.Out());
     if (FAILED(hr)) return hr;
     hr = library_->GetTypeInfoOfGuid(IID_IOrderServer, dispatch_.Out());
@@ -33,7 +33,7 @@ HRESULT TServerTypeInfo::Load(const std::wstring& modulePath) {
     return FindScalarOutParameters();
 }
 
-HRESULT TServerTypeInfo::FindScalarOutParameters() {
+HRESULT ServerTypeInfo::FindScalarOutParameters() {
     TYPEATTR* attributes = nullptr;
     HRESULT hr = vtable_->GetTypeAttr(&attributes);
     if (FAILED(hr)) return hr;
@@ -54,7 +54,7 @@ HRESULT TServerTypeInfo::FindScalarOutParameters() {
     return S_OK;
 }
 
-void TServerTypeInfo::Release() {
+void ServerTypeInfo::Release() {
     coclass_.Reset();
     vtable_.Reset();
     dispatch_.Reset();

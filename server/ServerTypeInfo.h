@@ -10,13 +10,13 @@
 #include "server/ComPtr.h"
 
 // An out parameter of type long* or double* that script hosts pass as a variant reference.
-struct TScalarOutParameter {
+struct ScalarOutParameter {
     MEMBERID Member;
     UINT Position;  // 0-based among the member's parameters, the return value excluded
     VARTYPE Type;   // VT_I4 or VT_R8
 };
 
-class TServerTypeInfo {
+class ServerTypeInfo {
 public:
     // Loads the library from the module's "TYPELIB" resource 1 without registering it.
     // Answers the failing HRESULT.
@@ -26,16 +26,16 @@ public:
     ITypeInfo* DispatchInfo() const { return dispatch_.Get(); }    // what GetTypeInfo(0) gives
     ITypeInfo* InterfaceInfo() const { return vtable_.Get(); }     // what Invoke calls through
     ITypeInfo* ClassInfo() const { return coclass_.Get(); }
-    const std::vector<TScalarOutParameter>& ScalarOutParameters() const { return scalarOuts_; }
+    const std::vector<ScalarOutParameter>& ScalarOutParameters() const { return scalarOuts_; }
 
     void Release();
 
 private:
     HRESULT FindScalarOutParameters();
 
-    TComPtr<ITypeLib> library_;
-    TComPtr<ITypeInfo> dispatch_;
-    TComPtr<ITypeInfo> vtable_;
-    TComPtr<ITypeInfo> coclass_;
-    std::vector<TScalarOutParameter> scalarOuts_;
+    ComPtr<ITypeLib> library_;
+    ComPtr<ITypeInfo> dispatch_;
+    ComPtr<ITypeInfo> vtable_;
+    ComPtr<ITypeInfo> coclass_;
+    std::vector<ScalarOutParameter> scalarOuts_;
 };

@@ -1,11 +1,11 @@
 #include "server/SingleInstance.h"
 
-TInstanceMutex::TInstanceMutex(const std::string& name) {
+InstanceMutex::InstanceMutex(const std::string& name) {
     handle_ = CreateMutexA(nullptr, TRUE, name.c_str());
     first_ = handle_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
-void TInstanceMutex::Close() {
+void InstanceMutex::Close() {
     if (!handle_) return;
     if (first_) ReleaseMutex(handle_);
     CloseHandle(handle_);

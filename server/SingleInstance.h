@@ -4,12 +4,12 @@
 
 #include <string>
 
-class TInstanceMutex {
+class InstanceMutex {
 public:
-    explicit TInstanceMutex(const std::string& name);
-    ~TInstanceMutex() { Close(); }
-    TInstanceMutex(const TInstanceMutex&) = delete;
-    TInstanceMutex& operator=(const TInstanceMutex&) = delete;
+    explicit InstanceMutex(const std::string& name);
+    ~InstanceMutex() { Close(); }
+    InstanceMutex(const InstanceMutex&) = delete;
+    InstanceMutex& operator=(const InstanceMutex&) = delete;
 
     // True when this process created the mutex (it did not exist before).
     bool IsFirstInstance() const { return first_; }

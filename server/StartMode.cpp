@@ -24,12 +24,12 @@ bool IsCommandLineSwitch(const std::string& argument, const std::string& word) {
     return true;
 }
 
-TStartMode StartModeFromArguments(const std::vector<std::string>& arguments) {
+StartMode StartModeFromArguments(const std::vector<std::string>& arguments) {
     if (AnyArgumentIsSwitch(arguments, "AUTOMATION") || AnyArgumentIsSwitch(arguments, "EMBEDDING"))
-        return TStartMode::Automation;
-    if (AnyArgumentIsSwitch(arguments, "REGSERVER")) return TStartMode::Register;
-    if (AnyArgumentIsSwitch(arguments, "UNREGSERVER")) return TStartMode::Unregister;
-    if (AnyArgumentIsSwitch(arguments, "REGSERVERPERUSER")) return TStartMode::RegisterPerUser;
-    if (AnyArgumentIsSwitch(arguments, "UNREGSERVERPERUSER")) return TStartMode::UnregisterPerUser;
-    return TStartMode::Standalone;
+        return StartMode::Automation;
+    if (AnyArgumentIsSwitch(arguments, "REGSERVER")) return StartMode::Register;
+    if (AnyArgumentIsSwitch(arguments, "UNREGSERVER")) return StartMode::Unregister;
+    if (AnyArgumentIsSwitch(arguments, "REGSERVERPERUSER")) return StartMode::RegisterPerUser;
+    if (AnyArgumentIsSwitch(arguments, "UNREGSERVERPERUSER")) return StartMode::UnregisterPerUser;
+    return StartMode::Standalone;
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-enum class TStartMode {
+enum class StartMode {
     Standalone,  // started by the user
     Automation,  // started by COM for a client: ends after the last release
     Register,    // writes the registration and ends
@@ -19,4 +19,4 @@ bool IsCommandLineSwitch(const std::string& argument, const std::string& word);
 // Reads the start mode from the arguments (the program name excluded). AUTOMATION and
 // EMBEDDING win over REGSERVER, which wins over UNREGSERVER, then REGSERVERPERUSER and
 // UNREGSERVERPERUSER; positions do not matter.
-TStartMode StartModeFromArguments(const std::vector<std::string>& arguments);
+StartMode StartModeFromArguments(const std::vector<std::string>& arguments);

@@ -3,9 +3,9 @@
 #include <stdexcept>
 #include <string>
 
-class TStartupError : public std::runtime_error {
+class StartupError : public std::runtime_error {
 public:
-    TStartupError(const std::string& name, const std::string& message)
+    StartupError(const std::string& name, const std::string& message)
         : std::runtime_error(message), name_(name) {}
     const std::string& Name() const { return name_; }
 

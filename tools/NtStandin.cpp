@@ -56,22 +56,22 @@ std::vector<std::string> SplitLines(const std::string& content) {
 
 }  // namespace
 
-TNtStandin::TNtStandin(TStandinOptions options, LogSink log)
+NinjaTraderStandin::NinjaTraderStandin(StandinOptions options, LogSink log)
     : options_(std::move(options)), log_(std::move(log)) {}
 
-bool TNtStandin::AccountAccepted(const std::string& account) const {
+bool NinjaTraderStandin::AccountAccepted(const std::string& account) const {
     if (options_.accounts.empty()) return true;
     return std::find(options_.accounts.begin(), options_.accounts.end(),
                      UpperCaseAscii(account)) != options_.accounts.end();
 }
 
-bool TNtStandin::Rests(const TStandinInstruction& instruction) const {
+bool NinjaTraderStandin::Rests(const StandinInstruction& instruction) const {
     if (options_.restLimits && instruction.orderType == "LIMIT") return true;
     return std::find(options_.restSymbols.begin(), options_.restSymbols.end(),
                      instruction.instrument) != options_.restSymbols.end();
 }
 
-std::vector<std::string> TNtStandin::InstructionFiles() const {
+std::vector<std::string> NinjaTraderStandin::InstructionFiles() const {
     std::vector<plat::FolderEntry> entries;
     std::vector<std::string> files;
     const std::string incoming = Incoming(options_.folder);
@@ -83,15 +83,15 @@ std::vector<std::string> TNtStandin::InstructionFiles() const {
     return files;
 }
 
-bool TNtStandin::HasInstructionFiles() const { return !InstructionFiles().empty(); }
+bool NinjaTraderStandin::HasInstructionFiles() const { return !InstructionFiles().empty(); }
 
-bool TNtStandin::HasPendingFills() const {
+bool NinjaTraderStandin::HasPendingFills() const {
     for (const auto& entry : orders_)
         if (!entry.second.ended && !entry.second.resting) return true;
     return false;
 }
 
-void TNtStandin::Step(uint32_t now) {
+void NinjaTraderStandin::Step(uint32_t now) {
     for (const std::string& path : InstructionFiles()) CarryOutFile(path, now);
     for (auto& entry : orders_) {
         Order& order = entry.second;
@@ -100,7 +100,7 @@ void TNtStandin::Step(uint32_t now) {
     }
 }
 
-void TNtStandin::CarryOutFile(const std::string& path, uint32_t now) {
+void NinjaTraderStandin::CarryOutFile(const std::string& path, uint32_t now) {
     std::string content;
     if (!plat::ReadWholeFile(path, content)) return;  // still being written: next pass
     if (!WithRetries([&] { return plat::RemoveFile(path); })) {
@@ -115,9 +115,9 @@ void TNtStandin::CarryOutFile(const std::string& path, uint32_t now) {
     }
 }
 
-void TNtStandin::CarryOutLine(const std::string& fileName, size_t lineNo,
+void NinjaTraderStandin::CarryOutLine(const std::string& fileName, size_t lineNo,
                               const std::string& line, uint32_t now) {
-    TStandinInstruction instruction;
+    StandinInstruction instruction;
     std::string error;
     if (!ParseInstructionLine(line, instruction, error)) {
         log_(fileName + " line " + std::to_string(lineNo) + ": malformed (" + error + "): " + line);
@@ -130,13 +130,13 @@ void TNtStandin::CarryOutLine(const std::string& fileName, size_t lineNo,
         WriteOrderState(instruction.orderId, "REJECTED", 0, 0.0);
         return;
     }
-    if (instruction.command == TStandinInstruction::Command::Cancel)
+    if (instruction.command == StandinInstruction::Command::Cancel)
         Cancel(instruction.orderId);
     else
         Place(instruction, now);
 }
 
-void TNtStandin::Place(const TStandinInstruction& instruction, uint32_t now) {
+void NinjaTraderStandin::Place(const StandinInstruction& instruction, uint32_t now) {
     const std::string& id = instruction.orderId;
     if (orders_.count(id)) {
         log_("PLACE " + id + ": order id already used, ignored");
@@ -156,7 +156,7 @@ void TNtStandin::Place(const TStandinInstruction& instruction, uint32_t now) {
     }
     order.fillPrice = options_.hasFillPrice      ? options_.fillPrice
                       : instruction.limitPrice > 0 ? instruction.limitPrice
-                                                   : TStandinOptions::kDefaultFillPrice;
+                                                   : StandinOptions::kDefaultFillPrice;
     order.resting = Rests(instruction);
     order.nextFillTick = now + options_.fillDelayMs;
     orders_[id] = order;
@@ -164,7 +164,7 @@ void TNtStandin::Place(const TStandinInstruction& instruction, uint32_t now) {
     WriteOrderState(id, "WORKING", 0, 0.0);
 }
 
-void TNtStandin::Cancel(const std::string& orderId) {
+void NinjaTraderStandin::Cancel(const std::string& orderId) {
     const auto found = orders_.find(orderId);
     if (found == orders_.end() || found->second.ended) {
         log_("CANCEL " + orderId + ": no working order of that id");
@@ -175,7 +175,7 @@ void TNtStandin::Cancel(const std::string& orderId) {
     WriteOrderState(orderId, "CANCELLED", order.filled, order.filled > 0 ? order.fillPrice : 0.0);
 }
 
-void TNtStandin::FillStep(const std::string& orderId, Order& order, uint32_t now) {
+void NinjaTraderStandin::FillStep(const std::string& orderId, Order& order, uint32_t now) {
     const int32_t steps = std::max<int32_t>(1, options_.partialSteps);
     int32_t target = order.filled;
     while (target == order.filled && order.stepsDone < steps) {
@@ -190,7 +190,7 @@ void TNtStandin::FillStep(const std::string& orderId, Order& order, uint32_t now
     WriteOrderState(orderId, order.ended ? "FILLED" : "PARTFILLED", order.filled, order.fillPrice);
 }
 
-void TNtStandin::ApplyToPosition(const Order& order, int32_t quantity) {
+void NinjaTraderStandin::ApplyToPosition(const Order& order, int32_t quantity) {
     Position& p = positions_[{order.instrument, order.account}];
     const int32_t change = order.side * quantity;
     const int32_t size = p.size + change;
@@ -207,12 +207,12 @@ void TNtStandin::ApplyToPosition(const Order& order, int32_t quantity) {
                   PositionFileText(p.size, p.average));
 }
 
-void TNtStandin::WriteOrderState(const std::string& orderId, const std::string& state,
+void NinjaTraderStandin::WriteOrderState(const std::string& orderId, const std::string& state,
                                  int32_t filled, double average) {
     WriteOutgoing(orderId + ".txt", OrderStateFileText(state, filled, average));
 }
 
-void TNtStandin::WriteOutgoing(const std::string& name, const std::string& content) {
+void NinjaTraderStandin::WriteOutgoing(const std::string& name, const std::string& content) {
     const std::string path = Outgoing(options_.folder) + name;
     if (options_.careless) {
         WithRetries([&] { return plat::WriteWholeFile(path, std::string()); });
@@ -247,7 +247,7 @@ private:
 
 }  // namespace
 
-int RunStandin(const TStandinOptions& options) {
+int RunStandin(const StandinOptions& options) {
     StandinLog log(options.logPath);
     if (log.Failed(options.logPath)) {
         std::fprintf(stderr, "ntstandin: cannot open log %s\n", options.logPath.c_str());
@@ -255,7 +255,7 @@ int RunStandin(const TStandinOptions& options) {
     }
     plat::MakeFolder(Incoming(options.folder));
     plat::MakeFolder(Outgoing(options.folder));
-    TNtStandin standin(options, [&](const std::string& line) { log(line); });
+    NinjaTraderStandin standin(options, [&](const std::string& line) { log(line); });
     const uint32_t start = plat::TickCount();
     for (;;) {
         const uint32_t now = plat::TickCount();

@@ -10,7 +10,7 @@
 
 #include "tools/StandinLines.h"
 
-struct TStandinOptions {
+struct StandinOptions {
     std::string folder;                 // NinjaTrader folder holding INCOMING and OUTGOING
     std::vector<std::string> accounts;  // accepted accounts (upper case); empty = any
     bool hasFillPrice = false;
@@ -33,14 +33,14 @@ struct TStandinOptions {
 };
 
 // Command-line options; false with the reason for an unknown or malformed option.
-bool ParseStandinOptions(const std::vector<std::string>& args, TStandinOptions& options,
+bool ParseStandinOptions(const std::vector<std::string>& args, StandinOptions& options,
                          std::string& error);
 std::string StandinUsage();
 
-class TNtStandin {
+class NinjaTraderStandin {
 public:
     using LogSink = std::function<void(const std::string&)>;
-    TNtStandin(TStandinOptions options, LogSink log);
+    NinjaTraderStandin(StandinOptions options, LogSink log);
 
     // One pass at tick `now`: carries out new instruction files, then the fills that are due.
     void Step(uint32_t now);
@@ -67,7 +67,7 @@ private:
     void CarryOutFile(const std::string& path, uint32_t now);
     void CarryOutLine(const std::string& fileName, size_t lineNo, const std::string& line,
                       uint32_t now);
-    void Place(const TStandinInstruction& instruction, uint32_t now);
+    void Place(const StandinInstruction& instruction, uint32_t now);
     void Cancel(const std::string& orderId);
     void FillStep(const std::string& orderId, Order& order, uint32_t now);
     void ApplyToPosition(const Order& order, int32_t quantity);
@@ -75,9 +75,9 @@ private:
                          double average);
     void WriteOutgoing(const std::string& name, const std::string& content);
     bool AccountAccepted(const std::string& account) const;
-    bool Rests(const TStandinInstruction& instruction) const;
+    bool Rests(const StandinInstruction& instruction) const;
 
-    TStandinOptions options_;
+    StandinOptions options_;
     LogSink log_;
     std::map<std::string, Order> orders_;
     std::map<std::pair<std::string, std::string>, Position> positions_;  // instrument, account
@@ -85,4 +85,4 @@ private:
 
 // Runs the stand-in until its time is up, the stop file appears or (with --once) the work is
 // done. Returns the process exit code.
-int RunStandin(const TStandinOptions& options);
+int RunStandin(const StandinOptions& options);

@@ -39,7 +39,7 @@ bool ParsePrice(const std::string& text, double& value, std::string& error, cons
     return true;
 }
 
-bool ParsePlaceFields(const std::vector<std::string>& f, TStandinInstruction& p,
+bool ParsePlaceFields(const std::vector<std::string>& f, StandinInstruction& p,
                       std::string& error) {
     p.account = f[1];
     p.instrument = f[2];
@@ -65,9 +65,9 @@ bool ParsePlaceFields(const std::vector<std::string>& f, TStandinInstruction& p,
 
 }  // namespace
 
-bool ParseInstructionLine(const std::string& line, TStandinInstruction& parsed,
+bool ParseInstructionLine(const std::string& line, StandinInstruction& parsed,
                           std::string& error) {
-    parsed = TStandinInstruction();
+    parsed = StandinInstruction();
     const std::vector<std::string> f = SplitFields(line);
     if (f.size() >= 11) parsed.orderId = f[10];
     if (f.size() != 13) {
@@ -77,11 +77,11 @@ bool ParseInstructionLine(const std::string& line, TStandinInstruction& parsed,
     const std::string command = UpperCaseAscii(f[0]);
     if (parsed.orderId.empty()) return error = "no order id", false;
     if (command == "CANCEL") {
-        parsed.command = TStandinInstruction::Command::Cancel;
+        parsed.command = StandinInstruction::Command::Cancel;
         return true;
     }
     if (command != "PLACE") return error = "unknown command \"" + f[0] + "\"", false;
-    parsed.command = TStandinInstruction::Command::Place;
+    parsed.command = StandinInstruction::Command::Place;
     return ParsePlaceFields(f, parsed, error);
 }
 

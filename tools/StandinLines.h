@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-struct TStandinInstruction {
+struct StandinInstruction {
     enum class Command { Place, Cancel };
     Command command = Command::Place;
     std::string account;
@@ -24,7 +24,7 @@ struct TStandinInstruction {
 // One instruction line (thirteen ";"-separated fields, no line end). False with a short reason
 // for a line NinjaTrader would not carry out; `parsed.orderId` is set whenever the line has one,
 // so a refused PLACE can still be reported as rejected under its id.
-bool ParseInstructionLine(const std::string& line, TStandinInstruction& parsed,
+bool ParseInstructionLine(const std::string& line, StandinInstruction& parsed,
                           std::string& error);
 
 // A number as short as it reads back exactly, "." as decimal point: 1234.5 -> "1234.5".

@@ -35,7 +35,7 @@ std::string StandinUsage() {
            "                 [--log FILE] [--trace]\n";
 }
 
-bool ParseStandinOptions(const std::vector<std::string>& args, TStandinOptions& options,
+bool ParseStandinOptions(const std::vector<std::string>& args, StandinOptions& options,
                          std::string& error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];

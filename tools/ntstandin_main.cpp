@@ -7,7 +7,7 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    TStandinOptions options;
+    StandinOptions options;
     std::string error;
     if (!ParseStandinOptions(args, options, error)) {
         std::fprintf(stderr, "ntstandin: %s\n%s", error.c_str(), StandinUsage().c_str());

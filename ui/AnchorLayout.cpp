@@ -7,24 +7,24 @@ RECT RectInParent(HWND control) {
     return rect;
 }
 
-void TasAnchorLayout::Add(HWND control, unsigned anchors) {
+void AnchorLayout::Add(HWND control, unsigned anchors) {
     Entry entry{control, anchors, {}};
     CaptureEntry(entry);
     entries_.push_back(entry);
 }
 
-void TasAnchorLayout::Capture() {
+void AnchorLayout::Capture() {
     for (Entry& entry : entries_) CaptureEntry(entry);
 }
 
-void TasAnchorLayout::CaptureEntry(Entry& entry) {
+void AnchorLayout::CaptureEntry(Entry& entry) {
     RECT parent{};
     GetClientRect(GetParent(entry.control), &parent);
     const RECT own = RectInParent(entry.control);
     entry.margins = {own.left, own.top, parent.right - own.right, parent.bottom - own.bottom};
 }
 
-void TasAnchorLayout::Apply() {
+void AnchorLayout::Apply() {
     if (suspended_) return;
     for (const Entry& entry : entries_) {
         RECT parent{};

@@ -10,7 +10,7 @@ constexpr unsigned Left = 1, Top = 2, Right = 4, Bottom = 8;
 constexpr unsigned All = Left | Top | Right | Bottom;
 }  // namespace Anchor
 
-class TasAnchorLayout {
+class AnchorLayout {
 public:
     // Anchors a control; its distances to the parent's edges are taken from where it is now.
     void Add(HWND control, unsigned anchors);

@@ -2,29 +2,29 @@
 // Identifiers of the main window's controls and popup menu items.
 
 namespace ControlId {
-constexpr int StatusText = 101;     // ST_Status
-constexpr int OrdersText = 102;     // ST_Orders
-constexpr int PositionsText = 103;  // ST_Positions
-constexpr int ConnectButton = 104;     // Button1
-constexpr int DisconnectButton = 105;  // Button2
-constexpr int AcceptOrders = 106;   // CB_AcceptOrders
-constexpr int Pages = 107;          // PageControl1 (the tab control)
-constexpr int HostEdit = 110;       // Edit_Host
-constexpr int AccountEdit = 111;    // Edit_Account
-constexpr int StopToStopLimit = 112;  // CB_StopToStopLimit
-constexpr int OrdersView = 120;     // Grid_Name
-constexpr int PositionsView = 121;  // Grid_Positions
-constexpr int LogView = 122;        // Memo_Log
-constexpr int TestPlaceOrder = 130;  // Button_TestPlaceOrder
-constexpr int VersionLabel = 140;      // Label_Version
-constexpr int ReleaseDateLabel = 141;  // Label_ReleaseDate
+constexpr int StatusText = 101;
+constexpr int OrdersText = 102;
+constexpr int PositionsText = 103;
+constexpr int ConnectButton = 104;
+constexpr int DisconnectButton = 105;
+constexpr int AcceptOrders = 106;
+constexpr int Pages = 107;
+constexpr int LocationEdit = 110;
+constexpr int AccountEdit = 111;
+constexpr int StopToStopLimit = 112;
+constexpr int OrdersView = 120;
+constexpr int PositionsView = 121;
+constexpr int LogView = 122;
+constexpr int TestPlaceOrder = 130;
+constexpr int VersionLabel = 140;
+constexpr int ReleaseDateLabel = 141;
 }  // namespace ControlId
 
 namespace MenuId {
-constexpr int AcceptOrders = 201;  // AcceptOrders1
-constexpr int Show = 202;          // Show1
-constexpr int Exit = 203;          // Exit1
+constexpr int AcceptOrders = 201;
+constexpr int Show = 202;
+constexpr int Exit = 203;
 }  // namespace MenuId
 
-// The pages of PageControl1, in order. The Debug page has no tab.
-enum class TFormPage { Settings = 0, Orders, Positions, Log, Debug, About, Count };
+// The pages of the window, in order. The Debug page has no tab.
+enum class Page { Settings = 0, Orders, Positions, Log, Debug, About, Count };

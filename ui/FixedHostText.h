@@ -5,9 +5,9 @@
 
 #include "engine/HostText.h"
 
-class TFixedHostText : public THostText {
+class FixedText : public HostText {
 public:
-    explicit TFixedHostText(std::string text) : text_(std::move(text)) {}
+    explicit FixedText(std::string text) : text_(std::move(text)) {}
     std::string ToText() const override { return text_; }
 
 private:

@@ -9,26 +9,26 @@
 #include "ui/MainWindowImpl.h"
 #include "ui/SettingsFile.h"
 #include "ui/StatusText.h"
-#include "workers/EventQueueThread.h"
-#include "workers/SchedulerThread.h"
+#include "workers/EventQueue.h"
+#include "workers/Scheduler.h"
 
 namespace {
 
-constexpr int kScanIntervalMs = static_cast<int>(TFileBridge::kScanPeriodMs);
+constexpr int kScanIntervalMs = static_cast<int>(FileBridge::kScanPeriodMs);
 
 bool RegisterFormClasses(HINSTANCE instance) {
     WNDCLASSEXA form{};
     form.cbSize = sizeof form;
-    if (!GetClassInfoExA(instance, TNTOrderServerForm::kWindowClassName, &form)) {
+    if (!GetClassInfoExA(instance, MainWindow::kWindowClassName, &form)) {
         form = WNDCLASSEXA{};
         form.cbSize = sizeof form;
         form.style = CS_DBLCLKS;
-        form.lpfnWndProc = TNTOrderServerForm::Impl::WindowProc;
+        form.lpfnWndProc = MainWindow::Impl::WindowProc;
         form.hInstance = instance;
         form.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
         form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         form.hIcon = LoadIconResource(instance, "ICON_READY");
-        form.lpszClassName = TNTOrderServerForm::kWindowClassName;
+        form.lpszClassName = MainWindow::kWindowClassName;
         if (!RegisterClassExA(&form)) return false;
     }
     WNDCLASSEXA page{};
@@ -36,7 +36,7 @@ bool RegisterFormClasses(HINSTANCE instance) {
     if (!GetClassInfoExA(instance, "TNTOrderServerPage", &page)) {
         page = WNDCLASSEXA{};
         page.cbSize = sizeof page;
-        page.lpfnWndProc = TNTOrderServerForm::Impl::PageProc;
+        page.lpfnWndProc = MainWindow::Impl::PageProc;
         page.hInstance = instance;
         page.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
         page.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -58,14 +58,14 @@ std::string WindowText(HWND window) {
 
 // ---- Impl: creation ---------------------------------------------------------------------------
 
-TNTOrderServerForm::Impl::Impl(TNTOrderServerForm& owner, HINSTANCE inst,
-                               TasEventQueueThread& eventQueue, TasSchedulerThread& sched)
+MainWindow::Impl::Impl(MainWindow& owner, HINSTANCE inst,
+                               EventQueue& eventQueue, Scheduler& sched)
     : form(owner), instance(inst), events(eventQueue), scheduler(sched),
       target(window, {WindowMessage::OrdersChanged, WindowMessage::PositionsChanged,
                       WindowMessage::LogLinesPending, WindowMessage::ScanOutgoing}),
       engine(target, eventQueue), bridge(engine) {}
 
-TNTOrderServerForm::Impl::~Impl() {
+MainWindow::Impl::~Impl() {
     engine.SetView(nullptr);
     // The scheduler and the event queue outlive this window: nothing of theirs may reach it any
     // more once it is gone.
@@ -83,7 +83,7 @@ TNTOrderServerForm::Impl::~Impl() {
     if (font) DeleteObject(font);
 }
 
-bool TNTOrderServerForm::Impl::CreateWindowHandle() {
+bool MainWindow::Impl::CreateWindowHandle() {
     if (!RegisterFormClasses(instance)) return false;
     hwnd = CreateWindowExA(0, kWindowClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                            CW_USEDEFAULT, CW_USEDEFAULT, kSmallestWidth, kSmallestHeight, nullptr,
@@ -97,11 +97,11 @@ bool TNTOrderServerForm::Impl::CreateWindowHandle() {
     return true;
 }
 
-void TNTOrderServerForm::Impl::RunCreationSteps() {
+void MainWindow::Impl::RunCreationSteps() {
     windowReady = false;
     // The smallest size, then the window fitted to the screen; the controls are laid out for
     // the smallest size first so that the scaling moves them with the window.
-    limits = TasSizeLimits{kSmallestWidth, kSmallestHeight, 0, 0};
+    limits = SizeLimits{kSmallestWidth, kSmallestHeight, 0, 0};
     SetWindowPos(hwnd, nullptr, 0, 0, kSmallestWidth, kSmallestHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CreateControls();
@@ -114,9 +114,9 @@ void TNTOrderServerForm::Impl::RunCreationSteps() {
 
     engine.SetView(&form);
     engine.SetHomeFolder(plat::FolderPart(plat::ExecutablePath()));
-    engine.Settings.AcceptOrders = true;
-    engine.Settings.StopToStopLimit = false;
-    LoadSettings(SettingsFilePath(plat::ExecutablePath()), engine.Settings,
+    engine.settings.AcceptOrders = true;
+    engine.settings.StopToStopLimit = false;
+    LoadSettings(SettingsFilePath(plat::ExecutablePath()), engine.settings,
                  [this](const std::string& line) { engine.AddLogLine(line); });
     form.SettingsToControls();
 
@@ -127,7 +127,7 @@ void TNTOrderServerForm::Impl::RunCreationSteps() {
     AppendMenuA(popupMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(popupMenu, MF_STRING, MenuId::Show, "Show");
     AppendMenuA(popupMenu, MF_STRING, MenuId::Exit, "Exit");
-    menuStyle = std::make_unique<TasXPThemeSupportTool>(instance);
+    menuStyle = std::make_unique<FlatMenuStyle>(instance);
     menuStyle->ApplyTo(popupMenu);
 
     bool folderPresent = false;
@@ -138,7 +138,7 @@ void TNTOrderServerForm::Impl::RunCreationSteps() {
     }
     engine.SetFolderPresent(folderPresent);
 
-    SelectPage(TFormPage::Settings);
+    SelectPage(Page::Settings);
     windowReady = true;
     engine.Connect();
 
@@ -146,7 +146,7 @@ void TNTOrderServerForm::Impl::RunCreationSteps() {
     scanRegistered = true;
 }
 
-void TNTOrderServerForm::Impl::ShowMinimised() {
+void MainWindow::Impl::ShowMinimised() {
     // The first show fills the views; being minimised, the window then leaves the taskbar.
     ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
     if (IsWindowVisible(hwnd)) HideTaskbarButtonNow();
@@ -154,33 +154,33 @@ void TNTOrderServerForm::Impl::ShowMinimised() {
 
 // ---- Impl: tray icon --------------------------------------------------------------------------
 
-void TNTOrderServerForm::Impl::AddTrayIcon() {
+void MainWindow::Impl::AddTrayIcon() {
     if (!readyIcon) readyIcon = LoadIconResource(instance, "ICON_READY");
     if (!notReadyIcon) notReadyIcon = LoadIconResource(instance, "ICON_NOTREADY");
     tray.Add(hwnd, WindowMessage::TrayNotify, notReadyIcon, views::kTrayTitle);
 }
 
-void TNTOrderServerForm::Impl::RemoveTrayIcon() {
+void MainWindow::Impl::RemoveTrayIcon() {
     tray.Remove();
 }
 
-void TNTOrderServerForm::Impl::HideTaskbarButtonNow() {
+void MainWindow::Impl::HideTaskbarButtonNow() {
     ShowWindow(hwnd, SW_HIDE);
 }
 
 // ---- The form ---------------------------------------------------------------------------------
 
-TNTOrderServerForm::TNTOrderServerForm() = default;
+MainWindow::MainWindow() = default;
 
-TNTOrderServerForm::~TNTOrderServerForm() = default;
+MainWindow::~MainWindow() = default;
 
-std::unique_ptr<TNTOrderServerForm> TNTOrderServerForm::Create(HINSTANCE instance,
-                                                               TasEventQueueThread& events,
-                                                               TasSchedulerThread& scheduler) {
+std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance,
+                                                               EventQueue& events,
+                                                               Scheduler& scheduler) {
     INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
                                                    ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&common);
-    std::unique_ptr<TNTOrderServerForm> form(new TNTOrderServerForm());
+    std::unique_ptr<MainWindow> form(new MainWindow());
     form->impl_ = std::make_unique<Impl>(*form, instance, events, scheduler);
     if (!form->impl_->CreateWindowHandle()) return nullptr;
     form->impl_->RunCreationSteps();
@@ -188,35 +188,35 @@ std::unique_ptr<TNTOrderServerForm> TNTOrderServerForm::Create(HINSTANCE instanc
     return form;
 }
 
-HWND TNTOrderServerForm::Handle() const {
+HWND MainWindow::Handle() const {
     return impl_->hwnd;
 }
 
-TOrderServerEngine& TNTOrderServerForm::Engine() {
+Engine& MainWindow::engine() {
     return impl_->engine;
 }
 
-TFileBridge& TNTOrderServerForm::Bridge() {
+FileBridge& MainWindow::bridge() {
     return impl_->bridge;
 }
 
-void TNTOrderServerForm::ControlsToSettings() {
-    const TFormControls& c = impl_->controls;
+void MainWindow::ControlsToSettings() {
+    const Controls& c = impl_->controls;
     impl_->engine.TakeSettingsFromControls(
-        WindowText(c.Edit_Host), WindowText(c.Edit_Account),
-        SendMessageA(c.CB_StopToStopLimit, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        WindowText(c.locationEdit), WindowText(c.accountEdit),
+        SendMessageA(c.stopToStopLimitCheck, BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 
-void TNTOrderServerForm::SettingsToControls() {
+void MainWindow::SettingsToControls() {
     Impl& d = *impl_;
     if (d.showingSettings) return;
     d.showingSettings = true;
-    const TOrderServerSettings& s = d.engine.Settings;
-    SetWindowTextA(d.controls.Edit_Account, s.Account.c_str());
-    SetWindowTextA(d.controls.Edit_Host, s.Location.c_str());
-    SendMessageA(d.controls.CB_StopToStopLimit, BM_SETCHECK,
+    const Settings& s = d.engine.settings;
+    SetWindowTextA(d.controls.accountEdit, s.Account.c_str());
+    SetWindowTextA(d.controls.locationEdit, s.Location.c_str());
+    SendMessageA(d.controls.stopToStopLimitCheck, BM_SETCHECK,
                  s.StopToStopLimit ? BST_CHECKED : BST_UNCHECKED, 0);
-    SendMessageA(d.controls.CB_AcceptOrders, BM_SETCHECK,
+    SendMessageA(d.controls.acceptOrdersCheck, BM_SETCHECK,
                  s.AcceptOrders ? BST_CHECKED : BST_UNCHECKED, 0);
     d.showingSettings = false;
 }
@@ -232,45 +232,45 @@ void SetTextIfChanged(HWND control, const std::string& text) {
 
 }  // namespace
 
-void TNTOrderServerForm::RefreshStatus() {
+void MainWindow::RefreshStatus() {
     Impl& d = *impl_;
     if (d.refreshingStatus) return;
     d.refreshingStatus = true;
-    TOrderServerEngine& e = d.engine;
+    Engine& e = d.engine;
     const std::string status =
         views::StatusLineText(e.ConnectedFlag(), e.FolderPresent(), e.LastHostContact());
-    SetTextIfChanged(d.controls.ST_Status, status);
-    const int32_t orders = e.WithOrders([](TNTOrderServerDB& book) { return book.Count(); });
-    SetTextIfChanged(d.controls.ST_Orders, views::OrdersCounterText(orders, d.secondOrderCounter));
+    SetTextIfChanged(d.controls.statusText, status);
+    const int32_t orders = e.WithOrders([](OrderBook& book) { return book.Count(); });
+    SetTextIfChanged(d.controls.ordersText, views::OrdersCounterText(orders, d.secondOrderCounter));
     const int32_t positions =
-        e.WithPositions([](TNTOrderServerPositionDB& book) { return book.Count(); });
-    SetTextIfChanged(d.controls.ST_Positions, std::to_string(positions));
+        e.WithPositions([](PositionBook& book) { return book.Count(); });
+    SetTextIfChanged(d.controls.positionsText, std::to_string(positions));
     UpdateTrayIcon(e.ConnectedFlag(), status);
     d.refreshingStatus = false;
 }
 
-void TNTOrderServerForm::RestoreWindow() {
+void MainWindow::RestoreWindow() {
     ShowWindow(impl_->hwnd, SW_RESTORE);
     ShowWindow(impl_->hwnd, SW_SHOW);
     SetForegroundWindow(impl_->hwnd);
 }
 
-void TNTOrderServerForm::HideTaskbarButton() {
+void MainWindow::HideTaskbarButton() {
     impl_->HideTaskbarButtonNow();
 }
 
-void TNTOrderServerForm::UpdateTrayIcon(bool ready, const std::string& text) {
+void MainWindow::UpdateTrayIcon(bool ready, const std::string& text) {
     impl_->tray.Update(ready ? impl_->readyIcon : impl_->notReadyIcon, text);
 }
 
-bool TNTOrderServerForm::TrayIconShown() const {
+bool MainWindow::TrayIconShown() const {
     return impl_->tray.Added();
 }
 
-bool TNTOrderServerForm::TrayShowsReadyIcon() const {
+bool MainWindow::TrayShowsReadyIcon() const {
     return impl_->tray.Icon() != nullptr && impl_->tray.Icon() == impl_->readyIcon;
 }
 
-std::string TNTOrderServerForm::TrayTip() const {
+std::string MainWindow::TrayTip() const {
     return impl_->tray.Tip();
 }

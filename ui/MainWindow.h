@@ -1,5 +1,5 @@
 #pragma once
-// The main window TNTOrderServerForm: owns the engine and the file bridge, routes the window
+// The main window MainWindow: owns the engine and the file bridge, routes the window
 // messages to them, and is the monitor the trader sees (tray icon, status, pages).
 #include <windows.h>
 
@@ -8,27 +8,27 @@
 #include <string>
 
 #include "bridge/FileBridge.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "platform/win32/HwndTarget.h"
 
-class TasEventQueueThread;
-class TasSchedulerThread;
+class EventQueue;
+class Scheduler;
 
-class TNTOrderServerForm : public IEngineView {
+class MainWindow : public EngineView {
 public:
     static constexpr const char* kWindowClassName = "TNTOrderServerForm";
     static constexpr const char* kCaption = "Halvenmar Order Server (NT)";
 
     // Creates the window and runs every creation step (engine, settings, tray icon, folder
     // test, Connect, the 100 ms scan job). Returns null when the window cannot be created.
-    static std::unique_ptr<TNTOrderServerForm> Create(HINSTANCE instance,
-                                                      TasEventQueueThread& events,
-                                                      TasSchedulerThread& scheduler);
-    ~TNTOrderServerForm() override;
+    static std::unique_ptr<MainWindow> Create(HINSTANCE instance,
+                                                      EventQueue& events,
+                                                      Scheduler& scheduler);
+    ~MainWindow() override;
 
     HWND Handle() const;
-    TOrderServerEngine& Engine();
-    TFileBridge& Bridge();
+    Engine& engine();
+    FileBridge& bridge();
 
     // Asked after the user confirmed the close and the settings were saved; false keeps the
     // application running (the automation server asks about clients that still hold objects).
@@ -51,6 +51,6 @@ public:
     struct Impl;  // the inside, known only to the window's own source files
 
 private:
-    TNTOrderServerForm();
+    MainWindow();
     std::unique_ptr<Impl> impl_;
 };

@@ -7,37 +7,37 @@
 #include <string>
 
 #include "bridge/FileBridge.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "platform/CoalescingTarget.h"
 #include "platform/win32/HwndTarget.h"
 #include "ui/AnchorLayout.h"
 #include "ui/ControlIds.h"
-#include "ui/FlatMenu.h"
+#include "ui/FlatMenuStyle.h"
 #include "ui/MainWindow.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowSizeAdjuster.h"
 
-class TasEventQueueThread;
-class TasSchedulerThread;
+class EventQueue;
+class Scheduler;
 
 // The window's controls (names as the trader's documentation knows them).
-struct TFormControls {
-    HWND ST_Status = nullptr, ST_Orders = nullptr, ST_Positions = nullptr;
-    HWND Button1 = nullptr, Button2 = nullptr, CB_AcceptOrders = nullptr;
-    HWND PageControl1 = nullptr;
-    std::array<HWND, static_cast<size_t>(TFormPage::Count)> Pages{};
-    HWND Edit_Host = nullptr, Edit_Account = nullptr, CB_StopToStopLimit = nullptr;
-    HWND Grid_Name = nullptr, Grid_Positions = nullptr, Memo_Log = nullptr;
-    HWND Button_TestPlaceOrder = nullptr;
-    HWND Label_Version = nullptr, Label_ReleaseDate = nullptr;
+struct Controls {
+    HWND statusText = nullptr, ordersText = nullptr, positionsText = nullptr;
+    HWND connectButton = nullptr, disconnectButton = nullptr, acceptOrdersCheck = nullptr;
+    HWND pages = nullptr;
+    std::array<HWND, static_cast<size_t>(Page::Count)> Pages{};
+    HWND locationEdit = nullptr, accountEdit = nullptr, stopToStopLimitCheck = nullptr;
+    HWND ordersView = nullptr, positionsView = nullptr, logView = nullptr;
+    HWND testOrderButton = nullptr;
+    HWND versionLabel = nullptr, releaseDateLabel = nullptr;
 };
 
-struct TNTOrderServerForm::Impl {
+struct MainWindow::Impl {
     static constexpr int kSmallestWidth = 517;
     static constexpr int kSmallestHeight = 288;
 
-    Impl(TNTOrderServerForm& form, HINSTANCE instance, TasEventQueueThread& events,
-         TasSchedulerThread& scheduler);
+    Impl(MainWindow& form, HINSTANCE instance, EventQueue& events,
+         Scheduler& scheduler);
     ~Impl();
 
     // ---- Creation (MainWindow.cpp) --------------------------------------------------------
@@ -54,9 +54,9 @@ struct TNTOrderServerForm::Impl {
     HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, int x,
                     int y, int width, int height, DWORD exStyle = 0);
     void ScaleForScreen();
-    void SelectPage(TFormPage page);
-    TFormPage PageOfTab(int tab) const;
-    int TabOfPage(TFormPage page) const;
+    void SelectPage(Page page);
+    Page PageOfTab(int tab) const;
+    int TabOfPage(Page page) const;
     void OnPageTabChanged();
 
     // ---- Messages (MainWindowMessages.cpp) -------------------------------------------------
@@ -88,27 +88,27 @@ struct TNTOrderServerForm::Impl {
     void OnLogLinesPending();
     bool AnswerCell(NMHDR* header);
 
-    TNTOrderServerForm& form;
+    MainWindow& form;
     HINSTANCE instance;
-    TasEventQueueThread& events;
-    TasSchedulerThread& scheduler;
+    EventQueue& events;
+    Scheduler& scheduler;
     plat::HwndTarget window;  // this window's handle as a message target
     // The engine's and the scheduler's way to this window: refresh and scan requests are
     // folded, so at most one of each waits in the queue ahead of the drain's 4040.
     plat::CoalescingTarget target;
-    TOrderServerEngine engine;
-    TFileBridge bridge;
+    Engine engine;
+    FileBridge bridge;
 
     HWND hwnd = nullptr;
     HFONT font = nullptr;
-    TFormControls controls;
-    TasAnchorLayout layout;
-    TasSizeLimits limits;
-    TTrayIcon tray;
+    Controls controls;
+    AnchorLayout layout;
+    SizeLimits limits;
+    TrayIcon tray;
     HICON readyIcon = nullptr;
     HICON notReadyIcon = nullptr;
-    HMENU popupMenu = nullptr;  // PopupMenu1
-    std::unique_ptr<TasXPThemeSupportTool> menuStyle;
+    HMENU popupMenu = nullptr;  // trayMenu
+    std::unique_ptr<FlatMenuStyle> menuStyle;
     UINT taskbarCreatedMessage = 0;
 
     bool windowReady = false;
@@ -119,7 +119,7 @@ struct TNTOrderServerForm::Impl {
     bool closing = false;  // a close request is being asked or carried out
     int32_t secondOrderCounter = 0;
     int32_t orderRows = 0, positionRows = 0, logRows = 0;
-    TFormPage activePage = TFormPage::Settings;
+    Page activePage = Page::Settings;
 };
 
 // Text of a window or control.

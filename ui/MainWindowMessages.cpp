@@ -15,8 +15,8 @@
 
 namespace {
 
-TNTOrderServerForm::Impl* ImplOf(HWND hwnd) {
-    return reinterpret_cast<TNTOrderServerForm::Impl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+MainWindow::Impl* ImplOf(HWND hwnd) {
+    return reinterpret_cast<MainWindow::Impl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
 bool IsChecked(HWND checkBox) {
@@ -25,7 +25,7 @@ bool IsChecked(HWND checkBox) {
 
 }  // namespace
 
-LRESULT CALLBACK TNTOrderServerForm::Impl::WindowProc(HWND hwnd, UINT msg, WPARAM wParam,
+LRESULT CALLBACK MainWindow::Impl::WindowProc(HWND hwnd, UINT msg, WPARAM wParam,
                                                       LPARAM lParam) {
     if (msg == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
@@ -48,7 +48,7 @@ LRESULT CALLBACK TNTOrderServerForm::Impl::WindowProc(HWND hwnd, UINT msg, WPARA
 }
 
 // A page passes what its controls report to the main window.
-LRESULT CALLBACK TNTOrderServerForm::Impl::PageProc(HWND hwnd, UINT msg, WPARAM wParam,
+LRESULT CALLBACK MainWindow::Impl::PageProc(HWND hwnd, UINT msg, WPARAM wParam,
                                                     LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
@@ -60,7 +60,7 @@ LRESULT CALLBACK TNTOrderServerForm::Impl::PageProc(HWND hwnd, UINT msg, WPARAM 
     }
 }
 
-LRESULT TNTOrderServerForm::Impl::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::Impl::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WindowMessage::TrayNotify:
         OnTrayNotify(lParam);
@@ -138,14 +138,14 @@ LRESULT TNTOrderServerForm::Impl::Handle(UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-void TNTOrderServerForm::Impl::TakeFoldedRequest(UINT msg) {
+void MainWindow::Impl::TakeFoldedRequest(UINT msg) {
     target.Taken(msg);
     MSG queued;
     while (PeekMessageA(&queued, hwnd, msg, msg, PM_REMOVE | PM_NOYIELD)) {
     }
 }
 
-void TNTOrderServerForm::Impl::OnCommand(int id, int code) {
+void MainWindow::Impl::OnCommand(int id, int code) {
     switch (id) {
     case ControlId::ConnectButton:
         if (code == BN_CLICKED && !engine.ConnectedFlag()) engine.Connect();
@@ -173,9 +173,9 @@ void TNTOrderServerForm::Impl::OnCommand(int id, int code) {
     }
 }
 
-LRESULT TNTOrderServerForm::Impl::OnNotify(NMHDR* header) {
+LRESULT MainWindow::Impl::OnNotify(NMHDR* header) {
     if (!header) return 0;
-    if (header->hwndFrom == controls.PageControl1 && header->code == TCN_SELCHANGE) {
+    if (header->hwndFrom == controls.pages && header->code == TCN_SELCHANGE) {
         OnPageTabChanged();
         return 0;
     }
@@ -183,7 +183,7 @@ LRESULT TNTOrderServerForm::Impl::OnNotify(NMHDR* header) {
     return 0;
 }
 
-void TNTOrderServerForm::Impl::OnTrayNotify(LPARAM mouseEvent) {
+void MainWindow::Impl::OnTrayNotify(LPARAM mouseEvent) {
     switch (static_cast<UINT>(mouseEvent)) {
     case WM_RBUTTONDOWN:
         PostMessageA(hwnd, WindowMessage::ShowTrayMenu, 0, 0);
@@ -196,38 +196,38 @@ void TNTOrderServerForm::Impl::OnTrayNotify(LPARAM mouseEvent) {
     }
 }
 
-void TNTOrderServerForm::Impl::ShowTrayMenu() {
+void MainWindow::Impl::ShowTrayMenu() {
     POINT at{};
     if (!GetCursorPos(&at)) return;
     OpenPopupMenu(at);
 }
 
-void TNTOrderServerForm::Impl::OpenPopupMenu(POINT at) {
+void MainWindow::Impl::OpenPopupMenu(POINT at) {
     const bool minimised = IsIconic(hwnd) || !IsWindowVisible(hwnd);
     EnableMenuItem(popupMenu, MenuId::Show,
                    MF_BYCOMMAND | (minimised && windowReady ? MF_ENABLED : MF_GRAYED));
     CheckMenuItem(popupMenu, MenuId::AcceptOrders,
-                  MF_BYCOMMAND | (engine.Settings.AcceptOrders ? MF_CHECKED : MF_UNCHECKED));
+                  MF_BYCOMMAND | (engine.settings.AcceptOrders ? MF_CHECKED : MF_UNCHECKED));
     SetForegroundWindow(hwnd);
     TrackPopupMenu(popupMenu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
     // Lets the menu close when the user clicks elsewhere next time.
     PostMessageA(hwnd, WM_NULL, 0, 0);
 }
 
-void TNTOrderServerForm::Impl::OnAcceptOrdersChanged() {
-    engine.Settings.AcceptOrders = IsChecked(controls.CB_AcceptOrders);
+void MainWindow::Impl::OnAcceptOrdersChanged() {
+    engine.settings.AcceptOrders = IsChecked(controls.acceptOrdersCheck);
 }
 
-void TNTOrderServerForm::Impl::OnMenuAcceptOrders() {
+void MainWindow::Impl::OnMenuAcceptOrders() {
     const bool menuChecked =
         (GetMenuState(popupMenu, MenuId::AcceptOrders, MF_BYCOMMAND) & MF_CHECKED) != 0;
-    SendMessageA(controls.CB_AcceptOrders, BM_SETCHECK, menuChecked ? BST_UNCHECKED : BST_CHECKED,
+    SendMessageA(controls.acceptOrdersCheck, BM_SETCHECK, menuChecked ? BST_UNCHECKED : BST_CHECKED,
                  0);
     // A change made by the program reports no click: the check box's change handler runs here.
     OnAcceptOrdersChanged();
 }
 
-void TNTOrderServerForm::Impl::OnCloseRequest() {
+void MainWindow::Impl::OnCloseRequest() {
     // One close at a time: the tray menu still works while a question is shown, and a second
     // Exit must neither ask again nor save from controls the first close may have destroyed.
     if (closing) {
@@ -241,7 +241,7 @@ void TNTOrderServerForm::Impl::OnCloseRequest() {
     }
     RemoveTrayIcon();
     form.ControlsToSettings();
-    SaveSettings(SettingsFilePath(plat::ExecutablePath()), engine.Settings,
+    SaveSettings(SettingsFilePath(plat::ExecutablePath()), engine.settings,
                  [this](const std::string& line) { engine.AddLogLine(line); });
     if (!form.MayEndApplication || form.MayEndApplication()) {
         DestroyWindow(hwnd);
@@ -254,19 +254,19 @@ void TNTOrderServerForm::Impl::OnCloseRequest() {
     closing = false;
 }
 
-void TNTOrderServerForm::Impl::OnFirstShow() {
+void MainWindow::Impl::OnFirstShow() {
     if (!firstShow) return;
     firstShow = false;
-    SelectPage(TFormPage::Settings);
+    SelectPage(Page::Settings);
     PostMessageA(hwnd, WindowMessage::OrdersChanged, 0, 0);
     PostMessageA(hwnd, WindowMessage::PositionsChanged, 0, 0);
 }
 
-void TNTOrderServerForm::Impl::PlaceTestOrder() {
+void MainWindow::Impl::PlaceTestOrder() {
     try {
-        engine.NewOrder(TFixedHostText("IBM"), TFixedHostText(""), 0, TFixedHostText("DEMO"), 0, 0,
+        engine.NewOrder(FixedText("IBM"), FixedText(""), 0, FixedText("DEMO"), 0, 0,
                         0, 100, 0.0, 100);
-    } catch (const TEngineError& error) {
+    } catch (const EngineError& error) {
         engine.AddLogLine(error.what());
     }
 }

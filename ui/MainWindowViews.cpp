@@ -3,38 +3,38 @@
 #include "ui/ViewCells.h"
 #include "ui/VirtualListView.h"
 
-void TNTOrderServerForm::Impl::OnOrdersChanged() {
-    orderRows = engine.WithOrders([](TNTOrderServerDB& book) { return book.Count(); });
-    SetVirtualRowCount(controls.Grid_Name, orderRows, true);
+void MainWindow::Impl::OnOrdersChanged() {
+    orderRows = engine.WithOrders([](OrderBook& book) { return book.Count(); });
+    SetVirtualRowCount(controls.ordersView, orderRows, true);
 }
 
-void TNTOrderServerForm::Impl::OnPositionsChanged() {
+void MainWindow::Impl::OnPositionsChanged() {
     positionRows =
-        engine.WithPositions([](TNTOrderServerPositionDB& book) { return book.Count(); });
-    SetVirtualRowCount(controls.Grid_Positions, positionRows, true);
+        engine.WithPositions([](PositionBook& book) { return book.Count(); });
+    SetVirtualRowCount(controls.positionsView, positionRows, true);
 }
 
-void TNTOrderServerForm::Impl::OnLogLinesPending() {
+void MainWindow::Impl::OnLogLinesPending() {
     logRows = static_cast<int32_t>(engine.LogLineCount());
-    SetVirtualRowCount(controls.Memo_Log, logRows, activePage == TFormPage::Log);
+    SetVirtualRowCount(controls.logView, logRows, activePage == Page::Log);
 }
 
-bool TNTOrderServerForm::Impl::AnswerCell(NMHDR* header) {
-    const bool log = header->hwndFrom == controls.Memo_Log;
-    const bool orders = header->hwndFrom == controls.Grid_Name;
-    const bool positions = header->hwndFrom == controls.Grid_Positions;
+bool MainWindow::Impl::AnswerCell(NMHDR* header) {
+    const bool log = header->hwndFrom == controls.logView;
+    const bool orders = header->hwndFrom == controls.ordersView;
+    const bool positions = header->hwndFrom == controls.positionsView;
     if (!log && !orders && !positions) return false;
-    TCellRequest request;
+    CellRequest request;
     if (!ReadCellRequest(header, !log, request)) return false;
 
     std::string text;
     bool answered = false;
     if (orders) {
-        answered = engine.WithOrders([&](TNTOrderServerDB& book) {
+        answered = engine.WithOrders([&](OrderBook& book) {
             return views::OrderCellText(book, orderRows, request.Column, request.Row, text);
         });
     } else if (positions) {
-        answered = engine.WithPositions([&](TNTOrderServerPositionDB& book) {
+        answered = engine.WithPositions([&](PositionBook& book) {
             return views::PositionCellText(book, positionRows, request.Column, request.Row, text);
         });
     } else if (request.Column == 1 && request.Row >= 1 && request.Row <= logRows) {

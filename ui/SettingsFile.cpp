@@ -45,7 +45,7 @@ std::string ValueOf(const std::vector<std::string>& lines, const std::string& ke
     return std::string();
 }
 
-void ApplyFirstStartDefaults(TOrderServerSettings& settings) {
+void ApplyFirstStartDefaults(Settings& settings) {
     settings.Location = kFirstStartLocation;
     settings.Account = kFirstStartAccount;
     settings.AcceptOrders = true;
@@ -78,7 +78,7 @@ std::string SettingsFilePath(const std::string& executablePath) {
     return plat::FolderPart(executablePath) + upperName.substr(0, upperName.find('.')) + ".INI";
 }
 
-void LoadSettings(const std::string& path, TOrderServerSettings& settings,
+void LoadSettings(const std::string& path, Settings& settings,
                   const std::function<void(const std::string&)>& log) {
     if (!plat::FileExists(path)) {
         ApplyFirstStartDefaults(settings);
@@ -98,7 +98,7 @@ void LoadSettings(const std::string& path, TOrderServerSettings& settings,
     settings.StopToStopLimit = ValueOf(lines, kStopToStopLimitKey) == "1";
 }
 
-bool SaveSettings(const std::string& path, const TOrderServerSettings& settings,
+bool SaveSettings(const std::string& path, const Settings& settings,
                   const std::function<void(const std::string&)>& log) {
     std::string content;
     if (!settings.Account.empty()) AppendEntry(content, kAccountKey, settings.Account);

@@ -50,15 +50,15 @@ HICON LoadIconResource(HINSTANCE instance, const char* name) {
                                     0x00030000, width, height, LR_DEFAULTCOLOR);
 }
 
-TTrayIcon::TTrayIcon() {
+TrayIcon::TrayIcon() {
     std::memset(&data_, 0, sizeof data_);
 }
 
-TTrayIcon::~TTrayIcon() {
+TrayIcon::~TrayIcon() {
     Remove();
 }
 
-void TTrayIcon::Add(HWND owner, UINT callbackMessage, HICON icon, const std::string& tip) {
+void TrayIcon::Add(HWND owner, UINT callbackMessage, HICON icon, const std::string& tip) {
     std::memset(&data_, 0, sizeof data_);
     // The record of the first shell with tips: the 64-character tip field.
     data_.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -72,7 +72,7 @@ void TTrayIcon::Add(HWND owner, UINT callbackMessage, HICON icon, const std::str
     added_ = true;
 }
 
-void TTrayIcon::Update(HICON icon, const std::string& text) {
+void TrayIcon::Update(HICON icon, const std::string& text) {
     NOTIFYICONDATAA next = data_;
     next.hIcon = icon;
     CopyTip(next, views::TrayTipText(text));
@@ -83,7 +83,7 @@ void TTrayIcon::Update(HICON icon, const std::string& text) {
     if (added_) Shell_NotifyIconA(NIM_MODIFY, &data_);
 }
 
-void TTrayIcon::Remove() {
+void TrayIcon::Remove() {
     if (!added_) return;
     Shell_NotifyIconA(NIM_DELETE, &data_);
     added_ = false;

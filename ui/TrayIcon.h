@@ -8,12 +8,12 @@
 // Loads an icon from a raw data resource holding a complete .ico file; null when it cannot.
 HICON LoadIconResource(HINSTANCE instance, const char* name);
 
-class TTrayIcon {
+class TrayIcon {
 public:
-    TTrayIcon();
-    ~TTrayIcon();  // the icon leaves the notification area with its owner
-    TTrayIcon(const TTrayIcon&) = delete;
-    TTrayIcon& operator=(const TTrayIcon&) = delete;
+    TrayIcon();
+    ~TrayIcon();  // the icon leaves the notification area with its owner
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
 
     void Add(HWND owner, UINT callbackMessage, HICON icon, const std::string& tip);
     // The tip becomes "<title> - " and the text, cut to the tip field's 63 characters.

@@ -8,8 +8,8 @@
 
 namespace views {
 
-const std::vector<TViewColumn>& OrderColumns() {
-    static const std::vector<TViewColumn> columns = {
+const std::vector<ViewColumn>& OrderColumns() {
+    static const std::vector<ViewColumn> columns = {
         {"#", 48},           {"Symbol", 66},
         {"Action", 61},      {"Size", 52},
         {"Price", 46},       {"Time Frame", kDefaultColumnWidth},
@@ -20,14 +20,14 @@ const std::vector<TViewColumn>& OrderColumns() {
     return columns;
 }
 
-const std::vector<TViewColumn>& PositionColumns() {
-    static const std::vector<TViewColumn> columns = {
+const std::vector<ViewColumn>& PositionColumns() {
+    static const std::vector<ViewColumn> columns = {
         {"#", 47}, {"Symbol", 121}, {"Position", 93}, {"Size", 90}, {"Update", 111},
     };
     return columns;
 }
 
-std::string OrderColumnText(const TNTOrderServerItem& o, int column) {
+std::string OrderColumnText(const Order& o, int column) {
     const bool filled = o.FillSize > 0;
     switch (column) {
     case 1: return std::to_string(o.OrderRefId);
@@ -45,7 +45,7 @@ std::string OrderColumnText(const TNTOrderServerItem& o, int column) {
     }
 }
 
-std::string PositionColumnText(const TNTOrderServerPosition& p, int32_t row, int column) {
+std::string PositionColumnText(const Position& p, int32_t row, int column) {
     switch (column) {
     case 1: return std::to_string(row);
     case 2: return p.Symbol;
@@ -65,19 +65,19 @@ bool InView(int32_t rowCount, int columnCount, int column, int32_t row) {
 
 }  // namespace
 
-bool OrderCellText(const TNTOrderServerDB& book, int32_t rowCount, int column, int32_t row,
+bool OrderCellText(const OrderBook& book, int32_t rowCount, int column, int32_t row,
                    std::string& text) {
     if (!InView(rowCount, static_cast<int>(OrderColumns().size()), column, row)) return false;
-    const TNTOrderServerItem* order = book.ItemAt(book.Count() - row);
+    const Order* order = book.ItemAt(book.Count() - row);
     if (!order) return false;
     text = OrderColumnText(*order, column);
     return true;
 }
 
-bool PositionCellText(const TNTOrderServerPositionDB& book, int32_t rowCount, int column,
+bool PositionCellText(const PositionBook& book, int32_t rowCount, int column,
                       int32_t row, std::string& text) {
     if (!InView(rowCount, static_cast<int>(PositionColumns().size()), column, row)) return false;
-    const TNTOrderServerPosition* position = book.ItemAt(row - 1);
+    const Position* position = book.ItemAt(row - 1);
     if (!position) return false;
     text = PositionColumnText(*position, row, column);
     return true;

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-class TNTOrderServerDB;
-class TNTOrderServerPositionDB;
-struct TNTOrderServerItem;
-struct TNTOrderServerPosition;
+class OrderBook;
+class PositionBook;
+struct Order;
+struct Position;
 
 namespace views {
 
-struct TViewColumn {
+struct ViewColumn {
     const char* Heading;
     int Width;  // pixels at 96 dpi
 };
@@ -21,20 +21,20 @@ constexpr int kDefaultColumnWidth = 64;
 constexpr int kRowMarkerWidth = 10;
 constexpr int kLogColumnWidth = 400;
 
-const std::vector<TViewColumn>& OrderColumns();     // 11 columns
-const std::vector<TViewColumn>& PositionColumns();  // 5 columns
+const std::vector<ViewColumn>& OrderColumns();     // 11 columns
+const std::vector<ViewColumn>& PositionColumns();  // 5 columns
 
 // Text of one column of an order; empty for a column outside 1..11.
-std::string OrderColumnText(const TNTOrderServerItem& order, int column);
+std::string OrderColumnText(const Order& order, int column);
 // Text of one column of the position shown in `row`; empty for a column outside 1..5.
-std::string PositionColumnText(const TNTOrderServerPosition& position, int32_t row, int column);
+std::string PositionColumnText(const Position& position, int32_t row, int column);
 
 // The cell of a view with `rowCount` rows; false (cell stays empty) for a row or column outside
 // the view. Callers hold the book's engine lock. Orders: row 1 is the order added last.
-bool OrderCellText(const TNTOrderServerDB& book, int32_t rowCount, int column, int32_t row,
+bool OrderCellText(const OrderBook& book, int32_t rowCount, int column, int32_t row,
                    std::string& text);
 // Positions: row 1 is the position that appeared first.
-bool PositionCellText(const TNTOrderServerPositionDB& book, int32_t rowCount, int column,
+bool PositionCellText(const PositionBook& book, int32_t rowCount, int column,
                       int32_t row, std::string& text);
 
 }  // namespace views

@@ -3,8 +3,8 @@
 #include <cstring>
 
 HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
-                           const TVirtualListStyle& style,
-                           const std::vector<views::TViewColumn>& columns) {
+                           const VirtualListStyle& style,
+                           const std::vector<views::ViewColumn>& columns) {
     DWORD windowStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LVS_REPORT |
                         LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
     if (!style.Headings) windowStyle |= LVS_NOCOLUMNHEADER;
@@ -32,7 +32,7 @@ HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
         SendMessageA(view, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&column));
     };
     if (style.RowMarker) addColumn("", views::kRowMarkerWidth);
-    for (const views::TViewColumn& column : columns) addColumn(column.Heading, column.Width);
+    for (const views::ViewColumn& column : columns) addColumn(column.Heading, column.Width);
     return view;
 }
 
@@ -41,7 +41,7 @@ void SetVirtualRowCount(HWND view, int32_t rows, bool repaint) {
     if (repaint) InvalidateRect(view, nullptr, FALSE);
 }
 
-bool ReadCellRequest(NMHDR* header, bool rowMarker, TCellRequest& request) {
+bool ReadCellRequest(NMHDR* header, bool rowMarker, CellRequest& request) {
     if (header->code == LVN_GETDISPINFOA) {
         auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
         if (!(info->item.mask & LVIF_TEXT)) return false;
@@ -61,7 +61,7 @@ bool ReadCellRequest(NMHDR* header, bool rowMarker, TCellRequest& request) {
     return true;
 }
 
-void AnswerCellRequest(const TCellRequest& request, const std::string& text) {
+void AnswerCellRequest(const CellRequest& request, const std::string& text) {
     if (request.Wide) {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(request.Header);
         if (!info->item.pszText || info->item.cchTextMax <= 0) return;

@@ -9,26 +9,26 @@
 
 #include "ui/ViewCells.h"
 
-struct TVirtualListStyle {
+struct VirtualListStyle {
     bool Headings = true;
     bool GridLines = true;
     bool RowMarker = true;  // a narrow empty column at the left, as column 0
 };
 
 HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
-                           const TVirtualListStyle& style,
-                           const std::vector<views::TViewColumn>& columns);
+                           const VirtualListStyle& style,
+                           const std::vector<views::ViewColumn>& columns);
 
 // Sets the row count; the view asks again for the visible cells and repaints when `repaint`.
 void SetVirtualRowCount(HWND view, int32_t rows, bool repaint);
 
 // A cell request of the view: its row and column counted from 1 (column 0 is the row marker),
 // and where its answer goes. Null for notifications that are not cell requests.
-struct TCellRequest {
+struct CellRequest {
     int32_t Row = 0;
     int Column = 0;
     NMHDR* Header = nullptr;
     bool Wide = false;
 };
-bool ReadCellRequest(NMHDR* header, bool rowMarker, TCellRequest& request);
-void AnswerCellRequest(const TCellRequest& request, const std::string& text);
+bool ReadCellRequest(NMHDR* header, bool rowMarker, CellRequest& request);
+void AnswerCellRequest(const CellRequest& request, const std::string& text);

@@ -46,9 +46,9 @@ int TasWindowSizeAdjuster::Scale(int value, int dpi) {
     return static_cast<int>(static_cast<long long>(value) * dpi / kDesignDpi);
 }
 
-void TasWindowSizeAdjuster::Adjust(HWND window, TasSizeLimits& limits) {
-    TasSizeLimits saved = limits;
-    limits = TasSizeLimits{};  // nothing may hold the window back while it is resized
+void TasWindowSizeAdjuster::Adjust(HWND window, SizeLimits& limits) {
+    SizeLimits saved = limits;
+    limits = SizeLimits{};  // nothing may hold the window back while it is resized
     CorrectBorders(window, saved);
     if (dpi_ != kDesignDpi) {
         if (OnScaling) OnScaling(true);
@@ -59,7 +59,7 @@ void TasWindowSizeAdjuster::Adjust(HWND window, TasSizeLimits& limits) {
     limits = saved;
 }
 
-void TasWindowSizeAdjuster::CorrectBorders(HWND window, TasSizeLimits& saved) {
+void TasWindowSizeAdjuster::CorrectBorders(HWND window, SizeLimits& saved) {
     RECT outer{};
     GetWindowRect(window, &outer);
     POINT client{0, 0};
@@ -83,7 +83,7 @@ void TasWindowSizeAdjuster::CorrectBorders(HWND window, TasSizeLimits& saved) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TasWindowSizeAdjuster::ScaleWindow(HWND window, TasSizeLimits& saved) {
+void TasWindowSizeAdjuster::ScaleWindow(HWND window, SizeLimits& saved) {
     for (int* limit : {&saved.MinWidth, &saved.MinHeight, &saved.MaxWidth, &saved.MaxHeight})
         if (*limit > 0) *limit = S(*limit);
     RECT outer{};

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-struct TasSizeLimits {
+struct SizeLimits {
     int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;  // 0 = no limit
 };
 
@@ -31,11 +31,11 @@ public:
     std::function<bool(HWND)> IsContainer;
 
     // `limits` are the window's size limits, as its WM_GETMINMAXINFO answers them.
-    void Adjust(HWND window, TasSizeLimits& limits);
+    void Adjust(HWND window, SizeLimits& limits);
 
 private:
-    void CorrectBorders(HWND window, TasSizeLimits& saved);
-    void ScaleWindow(HWND window, TasSizeLimits& saved);
+    void CorrectBorders(HWND window, SizeLimits& saved);
+    void ScaleWindow(HWND window, SizeLimits& saved);
     void ScaleChildren(HWND parent);
     void ScaleControl(HWND control);
     int S(int value) const { return Scale(value, dpi_); }

@@ -4,14 +4,14 @@
 #include <objbase.h>
 #endif
 
-TasThreadApartment::TasThreadApartment() {
+ThreadApartment::ThreadApartment() {
 #ifdef _WIN32
     // S_FALSE (already entered) still has to be balanced by CoUninitialize.
     entered_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 #endif
 }
 
-TasThreadApartment::~TasThreadApartment() {
+ThreadApartment::~ThreadApartment() {
 #ifdef _WIN32
     if (entered_) CoUninitialize();
 #endif

@@ -2,12 +2,12 @@
 // The COM apartment a worker thread lives in: on Windows a single-threaded apartment entered
 // when the thread starts and left when it ends; nothing elsewhere.
 
-class TasThreadApartment {
+class ThreadApartment {
 public:
-    TasThreadApartment();
-    ~TasThreadApartment();
-    TasThreadApartment(const TasThreadApartment&) = delete;
-    TasThreadApartment& operator=(const TasThreadApartment&) = delete;
+    ThreadApartment();
+    ~ThreadApartment();
+    ThreadApartment(const ThreadApartment&) = delete;
+    ThreadApartment& operator=(const ThreadApartment&) = delete;
 
     bool Entered() const { return entered_; }
 

@@ -11,30 +11,30 @@ std::mutex& StartStopLock() {
 
 // Made on first use in this order (pool, queue thread, scheduler), so they end in reverse:
 // the scheduler, which posts through the queue, stops first, and the pool outlives both.
-TasEventQueueBuffer& EventQueueBuffer() {
-    static TasEventQueueBuffer pool(TasEventQueueBuffer::kDefaultCapacity);
+EventPool& ProcessEventPool() {
+    static EventPool pool(EventPool::kDefaultCapacity);
     return pool;
 }
 
-TasEventQueueThread& EventQueueThread() {
-    static TasEventQueueThread thread(EventQueueBuffer());
+EventQueue& ProcessEventQueue() {
+    static EventQueue thread(ProcessEventPool());
     return thread;
 }
 
-TasSchedulerThread& SchedulerThread() {
-    static TasSchedulerThread thread(EventQueueThread());
+Scheduler& ProcessScheduler() {
+    static Scheduler thread(ProcessEventQueue());
     return thread;
 }
 
 void StartWorkers() {
     std::lock_guard<std::mutex> hold(StartStopLock());
-    EventQueueBuffer();
-    EventQueueThread().Start();
-    SchedulerThread().Start();
+    ProcessEventPool();
+    ProcessEventQueue().Start();
+    ProcessScheduler().Start();
 }
 
 void StopWorkers() {
     std::lock_guard<std::mutex> hold(StartStopLock());
-    SchedulerThread().Stop();
-    EventQueueThread().Stop();
+    ProcessScheduler().Stop();
+    ProcessEventQueue().Stop();
 }

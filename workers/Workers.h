@@ -1,11 +1,11 @@
 #pragma once
 // The process's one event queue thread and one scheduler thread, started before any window.
-#include "workers/EventQueueThread.h"
-#include "workers/SchedulerThread.h"
+#include "workers/EventQueue.h"
+#include "workers/Scheduler.h"
 
-TasEventQueueBuffer& EventQueueBuffer();
-TasEventQueueThread& EventQueueThread();
-TasSchedulerThread& SchedulerThread();
+EventPool& ProcessEventPool();
+EventQueue& ProcessEventQueue();
+Scheduler& ProcessScheduler();
 
 // Creates the pool (5000 events), then the event queue thread, then the scheduler, and starts
 // both threads. Idempotent.

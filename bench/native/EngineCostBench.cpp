@@ -17,10 +17,10 @@
 
 #include "bridge/FileBridge.h"
 #include "engine/HostValue.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "platform/FileSystem.h"
 #include "platform/QueueTarget.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -37,7 +37,7 @@
 
 namespace {
 
-class QuietView : public IEngineView {
+class QuietView : public EngineView {
 public:
     void ControlsToSettings() override {}
     void RefreshStatus() override {}
@@ -52,16 +52,16 @@ public:
         std::filesystem::create_directories(folder + "/INCOMING");
         std::filesystem::create_directories(folder + "/OUTGOING");
         folder_ = std::filesystem::absolute(folder).string();
-        engine_.Settings.Location = folder_;
-        engine_.Settings.Account = "Sim101";
+        engine_.settings.Location = folder_;
+        engine_.settings.Account = "Sim101";
         engine_.SetView(&view_);
     }
     ~Harness() {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
-    TOrderServerEngine& Engine() { return engine_; }
-    TFileBridge& Bridge() { return bridge_; }
+    Engine& engine() { return engine_; }
+    FileBridge& bridge() { return bridge_; }
     std::string Outgoing() const { return folder_ + "/OUTGOING/"; }
     // The main window would have handled what the engine posted; here it is simply dropped.
     void DropWindowMessages() { window_.TakeAll(); }
@@ -72,27 +72,27 @@ public:
 
 private:
     plat::QueueTarget window_;
-    TasEventQueueBuffer pool_;
-    TasEventQueueThread events_;
+    EventPool pool_;
+    EventQueue events_;
     QuietView view_;
-    TOrderServerEngine engine_;
-    TFileBridge bridge_;
+    Engine engine_;
+    FileBridge bridge_;
     std::string folder_;
 };
 
-const THostValue kSymbol = THostValue::Text("ES 03-27");
-const THostValue kEmpty = THostValue::Text("");
+const HostValue kSymbol = HostValue::Text("ES 03-27");
+const HostValue kEmpty = HostValue::Text("");
 
-void PlaceOrders(TOrderServerEngine& engine, int first, int count) {
+void PlaceOrders(Engine& engine, int first, int count) {
     for (int i = 0; i < count; ++i)
         engine.NewOrder(kSymbol, kEmpty, 0, kEmpty, 0, 0, 1, 1, 5000.25, first + i);
 }
 
 int NewOrders(int n) {
     Harness h("bench-engine-neworder");
-    PlaceOrders(h.Engine(), 0, 10);  // first order posts 4040; the books exist
+    PlaceOrders(h.engine(), 0, 10);  // first order posts 4040; the books exist
     BENCH_COLLECT();
-    PlaceOrders(h.Engine(), 10, n);
+    PlaceOrders(h.engine(), 10, n);
     BENCH_COLLECT();
     std::printf("neworder %d\n", n);
     return 0;
@@ -101,12 +101,12 @@ int NewOrders(int n) {
 int Drain(int n) {
     Harness h("bench-engine-drain");
     h.Connect();
-    PlaceOrders(h.Engine(), 0, n);
-    h.Bridge().SetTickSource([] { return 0u; });  // the budget never runs out: one file
+    PlaceOrders(h.engine(), 0, n);
+    h.bridge().SetTickSource([] { return 0u; });  // the budget never runs out: one file
     BENCH_COLLECT();
-    h.Bridge().ProcessActionQueue();
+    h.bridge().ProcessActionQueue();
     BENCH_COLLECT();
-    std::printf("drain %d, %s\n", n, h.Engine().HasQueuedActions() ? "actions left" : "queue empty");
+    std::printf("drain %d, %s\n", n, h.engine().HasQueuedActions() ? "actions left" : "queue empty");
     return 0;
 }
 
@@ -115,9 +115,9 @@ int Scans(int files, int scans) {
     for (int i = 0; i < files; ++i)
         std::ofstream(h.Outgoing() + "SYM" + std::to_string(i) + " GLOBEX_OTHER_POSITION.TXT")
             << "LONG;1;5000.25\r\n";
-    h.Bridge().ScanOutgoingFolder();  // warm
+    h.bridge().ScanOutgoingFolder();  // warm
     BENCH_COLLECT();
-    for (int i = 0; i < scans; ++i) h.Bridge().ScanOutgoingFolder();
+    for (int i = 0; i < scans; ++i) h.bridge().ScanOutgoingFolder();
     BENCH_COLLECT();
     std::printf("scan %d files x %d\n", files, scans);
     return 0;
@@ -131,15 +131,15 @@ size_t HeapInUse() { return mallinfo2().uordblks; }
 int Memory(int n) {
     Harness h("bench-engine-memory");
     h.Connect();
-    PlaceOrders(h.Engine(), 0, 10);
-    h.Bridge().ProcessActionQueue();
+    PlaceOrders(h.engine(), 0, 10);
+    h.bridge().ProcessActionQueue();
     h.DropWindowMessages();
     const size_t before = HeapInUse();
-    PlaceOrders(h.Engine(), 10, n);
+    PlaceOrders(h.engine(), 10, n);
     h.DropWindowMessages();
     const size_t queued = HeapInUse();
-    h.Bridge().SetTickSource([] { return 0u; });
-    h.Bridge().ProcessActionQueue();
+    h.bridge().SetTickSource([] { return 0u; });
+    h.bridge().ProcessActionQueue();
     h.DropWindowMessages();
     const size_t drained = HeapInUse();
     std::printf("FIGURE native_bytes_per_order_queued %.1f\n",

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/QueueTarget.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -109,7 +109,7 @@ double MsBetween(Clock::time_point from, Clock::time_point to) {
 
 // Posts `batches` times `batchSize` events, waiting a random 0-25 ms before each batch so the
 // posts fall anywhere in the thread's idle sleep, and times each event until it is received.
-std::vector<double> Measure(TasEventQueueThread& queue, Receiver& receiver, int batches, int batchSize) {
+std::vector<double> Measure(EventQueue& queue, Receiver& receiver, int batches, int batchSize) {
     std::mt19937 random(7);
     std::vector<double> latencies;
     std::vector<Clock::time_point> postedAt(static_cast<size_t>(batchSize));
@@ -139,8 +139,8 @@ void PrintRow(const std::string& receiver, const std::string& load, const Figure
 }
 
 void Run(const std::string& name, Receiver& receiver) {
-    TasEventQueueBuffer pool;
-    TasEventQueueThread queue(pool);
+    EventPool pool;
+    EventQueue queue(pool);
     queue.Start();
     PrintRow(name, "single events", Summarise(Measure(queue, receiver, 1000, 1)));
     PrintRow(name, "bursts of 100", Summarise(Measure(queue, receiver, 10, 100)));

@@ -11,13 +11,13 @@
 
 #include "bridge/FileBridge.h"
 #include "engine/HostValue.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 #include "platform/FileSystem.h"
 #include "platform/QueueTarget.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
-class CountingView : public IEngineView {
+class CountingView : public EngineView {
 public:
     void ControlsToSettings() override {}
     void RefreshStatus() override { ++refreshes; }
@@ -48,8 +48,8 @@ protected:
         outgoing = location + plat::kPathDelimiter + "OUTGOING" + plat::kPathDelimiter;
         plat::MakeFolder(location + plat::kPathDelimiter + "INCOMING");
         plat::MakeFolder(location + plat::kPathDelimiter + "OUTGOING");
-        engine.Settings.Location = location;
-        engine.Settings.Account = "Sim101";
+        engine.settings.Location = location;
+        engine.settings.Account = "Sim101";
         engine.SetView(&view);
     }
     ~BridgeFixture() override {
@@ -64,14 +64,14 @@ protected:
 
     void Place(int32_t refId, const std::string& symbol = "ABC", int32_t modifier = 1,
                double price = 1234.5, int32_t size = 2, int32_t type = 0) {
-        engine.NewOrder(THostValue::Text(symbol), THostValue::Empty(), 0, THostValue::Empty(),
+        engine.NewOrder(HostValue::Text(symbol), HostValue::Empty(), 0, HostValue::Empty(),
                         type, 0, modifier, size, price, refId);
     }
 
-    TNTOrderServerItem Order(int32_t refId) {
-        return engine.WithOrders([&](TNTOrderServerDB& db) {
-            const TNTOrderServerItem* found = db.FindByRefId(refId);
-            return found ? *found : TNTOrderServerItem();
+    Order OrderOf(int32_t refId) {
+        return engine.WithOrders([&](OrderBook& db) {
+            const Order* found = db.FindByRefId(refId);
+            return found ? *found : Order();
         });
     }
 
@@ -104,10 +104,10 @@ protected:
     }
 
     plat::QueueTarget window;
-    TasEventQueueBuffer pool;
-    TasEventQueueThread events;
+    EventPool pool;
+    EventQueue events;
     CountingView view;
-    TOrderServerEngine engine;
-    TFileBridge bridge;
+    Engine engine;
+    FileBridge bridge;
     std::string location, incoming, outgoing;
 };

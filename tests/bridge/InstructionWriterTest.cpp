@@ -7,8 +7,8 @@
 
 namespace {
 
-TNTOrderServerItem LimitBuy(int32_t refId, double price) {
-    TNTOrderServerItem order;
+Order LimitBuy(int32_t refId, double price) {
+    Order order;
     order.Symbol = "ABC";
     order.OrderType = OrderTypeCode::Buy;
     order.OrderModifier = OrderModifierCode::Limit;
@@ -31,15 +31,15 @@ TEST_F(InstructionLines, PlaceAndCancelLinesToTheCharacter) {
 }
 
 TEST_F(InstructionLines, CodesAccountSymbolAndReference) {
-    engine.Settings.Account = "sim-101";
-    TNTOrderServerItem order = LimitBuy(0, 10);
+    engine.settings.Account = "sim-101";
+    Order order = LimitBuy(0, 10);
     order.Symbol = "es 12-05 ";
     order.OrderType = OrderTypeCode::Sell;
     order.OrderTimeFrame = TimeFrameCode::GTC;
     order.OrderModifier = OrderModifierCode::Stop;
     EXPECT_EQ(bridge.BuildPlaceLine(order),
               "PLACE;SIM-101;es 12-05 ;SELL;2;STOP;10.000000;10.000000;GTC;;HALVENMAR0;;");
-    engine.Settings.StopToStopLimit = true;
+    engine.settings.StopToStopLimit = true;
     EXPECT_NE(bridge.BuildPlaceLine(order).find(";STOPLIMIT;"), std::string::npos);
     order.OrderModifier = OrderModifierCode::Limit;
     EXPECT_NE(bridge.BuildPlaceLine(order).find(";LIMIT;"), std::string::npos);
@@ -70,7 +70,7 @@ TEST_F(InstructionFileNames, CountFromHundredPassingOverTakenNames) {
 }
 
 TEST_F(InstructionFileNames, TrailingDelimiterInLocationGivesTheSamePath) {
-    engine.Settings.Location = location + plat::kPathDelimiter;
+    engine.settings.Location = location + plat::kPathDelimiter;
     EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF100.TXT");
 }
 
@@ -86,13 +86,13 @@ TEST_F(Drain, OrderPlacedWhileAScanIsBusyGoesOutBeforeTheScanEnds) {
             return 0;
         }
     } window;
-    TOrderServerEngine busy(window, events);
-    TFileBridge scanner(busy);
-    busy.Settings = engine.Settings;
+    Engine busy(window, events);
+    FileBridge scanner(busy);
+    busy.settings = engine.settings;
     busy.SetFolderPresent(true);
     busy.Connect();
     window.call = [&] {
-        busy.NewOrder(THostValue::Text("ABC"), THostValue::Empty(), 0, THostValue::Empty(), 0, 0,
+        busy.NewOrder(HostValue::Text("ABC"), HostValue::Empty(), 0, HostValue::Empty(), 0, 0,
                       0, 1, 0.0, 9);
     };
     WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
@@ -106,7 +106,7 @@ TEST_F(Drain, RelativeLocationIsFoundFromTheHomeFolderNotTheCurrentOne) {
     plat::MakeFolder(nt);
     plat::MakeFolder(nt + plat::kPathDelimiter + "INCOMING");
     engine.SetHomeFolder(location);
-    engine.Settings.Location = "nt";
+    engine.settings.Location = "nt";
     Connect();
     Place(1);
     bridge.ProcessActionQueue();
@@ -194,10 +194,10 @@ TEST_F(Drain, MissingIncomingRejectsTheOrdersOfThatFileWithOneLogLine) {
     std::filesystem::remove_all(incoming);
     window.TakeAll();
     bridge.ProcessActionQueue();
-    EXPECT_EQ(Order(1).Status, StatusCode::Open);
-    EXPECT_EQ(Order(2).Status, StatusCode::Open);
-    EXPECT_EQ(Order(3).Status, StatusCode::Rejected8);
-    EXPECT_GT(Order(3).UpdateTime, 0.0);
+    EXPECT_EQ(OrderOf(1).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(2).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(3).Status, StatusCode::Rejected);
+    EXPECT_GT(OrderOf(3).UpdateTime, 0.0);
     const std::string path = incoming + "OIF101.TXT";
     EXPECT_EQ(LogLines(), (std::vector<std::string>{
                               "ORDER FILE <" + path + "> write error: INCOMING folder missing",
@@ -210,11 +210,11 @@ TEST_F(Drain, MissingIncomingRejectsTheOrdersOfThatFileWithOneLogLine) {
 }
 
 TEST_F(Drain, UnwritableLocationRejectsToo) {
-    engine.Settings.Location = location + plat::kPathDelimiter + "missing";
+    engine.settings.Location = location + plat::kPathDelimiter + "missing";
     Place(1);
     Connect();
     bridge.ProcessActionQueue();
-    EXPECT_EQ(Order(1).Status, StatusCode::Rejected8);
+    EXPECT_EQ(OrderOf(1).Status, StatusCode::Rejected);
     ASSERT_EQ(LogLines().size(), 1u);
     EXPECT_EQ(LogLines()[0].rfind("ORDER FILE <", 0), 0u);
 }
@@ -231,7 +231,7 @@ TEST_F(Drain, FinalNameTakenMeanwhileMovesToTheNextNumber) {
     EXPECT_EQ(ReadText(incoming + "OIF100.TXT"), "other\r\n");
     EXPECT_NE(ReadText(incoming + "OIF101.TXT").find("HALVENMAR1"), std::string::npos);
     EXPECT_TRUE(LogLines().empty());
-    EXPECT_EQ(Order(1).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(1).Status, StatusCode::Open);
 }
 
 }  // namespace

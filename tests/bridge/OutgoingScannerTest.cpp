@@ -32,7 +32,7 @@ TEST_F(Scanner, ListsFilesFirstThenSubFoldersDepthFirstWithoutHiddenEntries) {
     MakeHidden(outgoing + ".hidden.txt");
     MakeHidden(outgoing + ".hiddenfolder");
     std::vector<std::string> files, folders;
-    TFileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    FileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
     const std::string sub = outgoing + "sub";
     EXPECT_EQ(files, (std::vector<std::string>{
                          outgoing + "a.txt", sub + plat::kPathDelimiter + "b.txt",
@@ -41,10 +41,10 @@ TEST_F(Scanner, ListsFilesFirstThenSubFoldersDepthFirstWithoutHiddenEntries) {
 }
 
 TEST_F(Scanner, MissingFolderFindsNothingAndLogsNothing) {
-    engine.Settings.Location = location + plat::kPathDelimiter + "nowhere";
+    engine.settings.Location = location + plat::kPathDelimiter + "nowhere";
     bridge.ScanOutgoingFolder();
     std::vector<std::string> files, folders;
-    TFileBridge::ListFolderTree(location + plat::kPathDelimiter + "nowhere", files, folders);
+    FileBridge::ListFolderTree(location + plat::kPathDelimiter + "nowhere", files, folders);
     EXPECT_TRUE(files.empty());
     EXPECT_TRUE(LogLines().empty());
 }
@@ -59,26 +59,26 @@ TEST_F(Scanner, OrderStateNamesAndTheirErrors) {
                                                      "ORDER STATUS <HALVENMAR-3.TXT> order id error"}));
     WriteOutgoing("HALVENMAR12.txt", "WORKING;1;5\r\n");
     bridge.ClassifyOutgoingFile(outgoing + "HALVENMAR12.txt");
-    EXPECT_EQ(Order(12).FillSize, 1);
+    EXPECT_EQ(OrderOf(12).FillSize, 1);
     WriteOutgoing("HALVENMAR12.TXT", "WORKING;2;5\r\n");
     bridge.ClassifyOutgoingFile(outgoing + "HALVENMAR12.TXT");
-    EXPECT_EQ(Order(12).FillSize, 2);
+    EXPECT_EQ(OrderOf(12).FillSize, 2);
 }
 
 TEST_F(Scanner, PositionNamesGiveTheUpperCasedBaseName) {
-    engine.Settings.Account = "SIM101";
+    engine.settings.Account = "SIM101";
     WriteOutgoing("ES GLOBEX_sim101_position.txt", "LONG;2;1234.5\r\n");
     WriteOutgoing("NQ GLOBEX_SIM101_ POSITION.TXT", "SHORT;1;99\r\n");
     WriteOutgoing("YM GLOBEX_SIM101_POSITION.TXT_POSITION.TXT", "LONG;1;1\r\n");
     WriteOutgoing("CL GLOBEX_SIM101_POSITION.CSV", "LONG;1;1\r\n");
     bridge.ScanOutgoingFolder();
     const auto sizeOf = [&](const char* symbol) {
-        return engine.WithPositions([&](TNTOrderServerPositionDB& db) {
-            const TNTOrderServerPosition* p = db.FindSymbol(symbol);
+        return engine.WithPositions([&](PositionBook& db) {
+            const Position* p = db.FindSymbol(symbol);
             return p ? p->PosSize : 999;
         });
     };
-    EXPECT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& db) { return db.Count(); }), 2);
+    EXPECT_EQ(engine.WithPositions([](PositionBook& db) { return db.Count(); }), 2);
     EXPECT_EQ(sizeOf("ES"), 2);
     EXPECT_EQ(sizeOf("NQ"), -1);
     EXPECT_TRUE(LogLines().empty());
@@ -90,7 +90,7 @@ TEST_F(Scanner, SubFolderFilesAreClassifiedLikeTheirParents) {
     const std::string path = outgoing + "nested" + plat::kPathDelimiter + "HALVENMAR5.TXT";
     ASSERT_TRUE(plat::WriteWholeFile(path, "FILLED;2;10\r\n"));
     bridge.ScanOutgoingFolder();
-    EXPECT_EQ(Order(5).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(5).Status, StatusCode::Filled);
     EXPECT_FALSE(plat::FileExists(path));
 }
 
@@ -128,10 +128,10 @@ TEST_F(Scanner, ScanThatFailsHalfWayDoesNotStopLaterScans) {
             return 0;
         }
     } failing;
-    TOrderServerEngine other(failing, events);
-    TFileBridge scanner(other);
-    other.Settings = engine.Settings;
-    other.NewOrder(THostValue::Text("ABC"), THostValue::Empty(), 0, THostValue::Empty(), 0, 0, 1,
+    Engine other(failing, events);
+    FileBridge scanner(other);
+    other.settings = engine.settings;
+    other.NewOrder(HostValue::Text("ABC"), HostValue::Empty(), 0, HostValue::Empty(), 0, 0, 1,
                    2, 10.0, 5);
     WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
     EXPECT_ANY_THROW(scanner.ScanOutgoingFolder());

@@ -4,7 +4,7 @@ namespace {
 
 class PositionFileReader : public BridgeFixture {
 protected:
-    PositionFileReader() { engine.Settings.Account = "SIM101"; }
+    PositionFileReader() { engine.settings.Account = "SIM101"; }
 
     // Writes `name` with `content` and hands it to the reader with its upper-cased base name.
     void Read(const std::string& base, const std::string& name, const std::string& content) {
@@ -18,11 +18,11 @@ protected:
         double cost = 0;
         int32_t count = 0;
     };
-    Seen Position(const std::string& symbol) {
-        return engine.WithPositions([&](TNTOrderServerPositionDB& db) {
+    Seen PositionOf(const std::string& symbol) {
+        return engine.WithPositions([&](PositionBook& db) {
             Seen seen;
             seen.count = db.Count();
-            if (const TNTOrderServerPosition* p = db.FindSymbol(symbol)) {
+            if (const Position* p = db.FindSymbol(symbol)) {
                 seen.found = true;
                 seen.has = p->HasPosition;
                 seen.size = p->PosSize;
@@ -36,22 +36,22 @@ protected:
 TEST_F(PositionFileReader, StoresTheSignedSizeUnderTheSymbol) {
     window.TakeAll();
     Read("ES 12-05_SIM101", "ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
-    Seen es = Position("ES");
+    Seen es = PositionOf("ES");
     EXPECT_TRUE(es.found && es.has);
     EXPECT_EQ(es.size, 2);
     EXPECT_DOUBLE_EQ(es.cost, 1234.5);
     EXPECT_EQ(MessagesPosted(WindowMessage::PositionsChanged), 1u);
     Read("ES 12-05_SIM101", "ES 12-05_SIM101_POSITION.TXT", "SHORT;2;1234.5");
-    EXPECT_EQ(Position("ES").size, -2);
+    EXPECT_EQ(PositionOf("ES").size, -2);
     Read("ES 12-05_SIM101", "ES 12-05_SIM101_POSITION.TXT", "short;2;1234.5");
-    EXPECT_EQ(Position("ES").size, 2);
+    EXPECT_EQ(PositionOf("ES").size, 2);
     Read("ES 12-05_SIM101", "ES 12-05_SIM101_POSITION.TXT", "FLAT;0;0");
-    es = Position("ES");
+    es = PositionOf("ES");
     EXPECT_EQ(es.size, 0);
     EXPECT_TRUE(es.has);
     // Another exchange part updates the same position; the later read wins.
     Read("ES GLOBEX_SIM101", "ES GLOBEX_SIM101_POSITION.TXT", "LONG;4;10");
-    es = Position("ES");
+    es = PositionOf("ES");
     EXPECT_EQ(es.size, 4);
     EXPECT_EQ(es.count, 1);
     EXPECT_TRUE(LogLines().empty());
@@ -60,9 +60,9 @@ TEST_F(PositionFileReader, StoresTheSignedSizeUnderTheSymbol) {
 
 TEST_F(PositionFileReader, AccountMatchesWithoutRegardToCaseAndOthersAreSkippedSilently) {
     Read("ES 12-05_SIM101", "ES 12-05_sim101_position.txt", "LONG;1;1");
-    EXPECT_TRUE(Position("ES").found);
+    EXPECT_TRUE(PositionOf("ES").found);
     Read("NQ 12-05_OTHER", "NQ 12-05_OTHER_POSITION.TXT", "LONG;1;1");
-    EXPECT_FALSE(Position("NQ").found);
+    EXPECT_FALSE(PositionOf("NQ").found);
     EXPECT_TRUE(LogLines().empty());
 }
 
@@ -86,7 +86,7 @@ TEST_F(PositionFileReader, EveryNameAndContentFault) {
                               "PUF <ES X__POSITION.TXT> account not identified",
                               "PUF <ES X_SIM101_POSITION.TXT> Text <LONG;one;1> parse error",
                               "PUF <" + outgoing + "gone_POSITION.TXT> read error"}));
-    EXPECT_EQ(Position("ES").count, 0);
+    EXPECT_EQ(PositionOf("ES").count, 0);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST(StateLine, FirstLineRules) {
     EXPECT_FALSE(FirstNonEmptyLine("\nA;1;2", line));
     EXPECT_TRUE(FirstNonEmptyLine("A;1;2\rB", line));
     EXPECT_EQ(line, "A;1;2");
-    TStateLine parsed;
+    StateLine parsed;
     EXPECT_TRUE(ParseStateLine("A;0;1;x;y", parsed));
     EXPECT_EQ(parsed.Word, "A");
     EXPECT_FALSE(ParseStateLine("A;1", parsed));

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "engine/HostValue.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 #include "platform/QueueTarget.h"
 #include "platform/Tick.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
-class CountingView : public IEngineView {
+class CountingView : public EngineView {
 public:
     void ControlsToSettings() override { ++controlsToSettings; }
     void RefreshStatus() override { ++refreshes; }
@@ -46,18 +46,18 @@ protected:
     }
 
     void Place(int32_t refId, const std::string& symbol = "ABC", double price = 1234.5) {
-        engine.NewOrder(THostValue::Text(symbol), THostValue::Empty(), 0, THostValue::Empty(),
+        engine.NewOrder(HostValue::Text(symbol), HostValue::Empty(), 0, HostValue::Empty(),
                         OrderTypeCode::Buy, TimeFrameCode::Day, OrderModifierCode::Limit, 2,
                         price, refId);
     }
 
     int32_t OrderCount() {
-        return engine.WithOrders([](TNTOrderServerDB& db) { return db.Count(); });
+        return engine.WithOrders([](OrderBook& db) { return db.Count(); });
     }
 
     // Takes every queued action, oldest first.
-    std::vector<std::unique_ptr<TasActionQueueItem>> TakeAllActions() {
-        std::vector<std::unique_ptr<TasActionQueueItem>> taken;
+    std::vector<std::unique_ptr<PendingAction>> TakeAllActions() {
+        std::vector<std::unique_ptr<PendingAction>> taken;
         bool more = true;
         while (more) {
             auto action = engine.TakeNextAction(more);
@@ -68,8 +68,8 @@ protected:
     }
 
     plat::QueueTarget window;
-    TasEventQueueBuffer pool;
-    TasEventQueueThread events;
+    EventPool pool;
+    EventQueue events;
     CountingView view;
-    TOrderServerEngine engine;
+    Engine engine;
 };

@@ -20,13 +20,13 @@ TEST_F(OrderRouterConcurrencyTest, OrdersFromManyThreadsAreEachRecordedAndQueued
     for (std::thread& h : hosts) h.join();
 
     constexpr int32_t kTotal = kThreads * kPerThread;
-    engine.WithOrders([&](TNTOrderServerDB& db) {
+    engine.WithOrders([&](OrderBook& db) {
         ASSERT_EQ(db.Count(), kTotal);
         std::set<int32_t> refs;
         for (int32_t i = 0; i < db.Count(); ++i) refs.insert(db.ItemAt(i)->OrderRefId);
         EXPECT_EQ(refs.size(), static_cast<size_t>(kTotal));
         for (int32_t ref = 0; ref < kTotal; ++ref) {
-            const TNTOrderServerItem* o = db.FindByRefId(ref);
+            const Order* o = db.FindByRefId(ref);
             ASSERT_NE(o, nullptr) << ref;
             EXPECT_EQ(o->Symbol, "SYM" + std::to_string(ref / kPerThread));
         }
@@ -37,7 +37,7 @@ TEST_F(OrderRouterConcurrencyTest, OrdersFromManyThreadsAreEachRecordedAndQueued
     std::set<int32_t> queued;
     for (const auto& action : TakeAllActions()) {
         ASSERT_EQ(action->Kind, ActionKind::Place);
-        ASSERT_EQ(action->Order->OrderRefId, action->OrderRefId);
+        ASSERT_EQ(action->order->OrderRefId, action->OrderRefId);
         EXPECT_TRUE(queued.insert(action->OrderRefId).second);
         const int32_t thread = action->OrderRefId / kPerThread;
         auto last = lastPerThread.find(thread);

@@ -27,7 +27,7 @@ TEST_F(OrderRouterTest, QuickOrdersQueueInCallOrderBehindOneDrainRequest) {
         ASSERT_TRUE(action);
         EXPECT_EQ(action->Kind, ActionKind::Place);
         EXPECT_EQ(action->OrderRefId, ref);
-        EXPECT_EQ(action->Order, engine.WithOrders([&](TNTOrderServerDB& db) {
+        EXPECT_EQ(action->order, engine.WithOrders([&](OrderBook& db) {
             return db.FindByRefId(ref);
         }));
         EXPECT_EQ(more, ref < 3);
@@ -44,16 +44,16 @@ TEST_F(OrderRouterTest, QuickOrdersQueueInCallOrderBehindOneDrainRequest) {
     ASSERT_TRUE(cancel);
     EXPECT_EQ(cancel->Kind, ActionKind::Cancel);
     EXPECT_EQ(cancel->OrderRefId, 2);
-    EXPECT_EQ(cancel->Order, nullptr);
+    EXPECT_EQ(cancel->order, nullptr);
 }
 
 TEST_F(OrderRouterTest, NewOrderIsRecordedAndAnsweredOpen) {
-    engine.NewOrder(THostValue::Text("ES"), THostValue::Text("202612"), SymTypeCode::Future,
-                    THostValue::Text("CME"), OrderTypeCode::Sell, TimeFrameCode::GTC,
+    engine.NewOrder(HostValue::Text("ES"), HostValue::Text("202612"), SymTypeCode::Future,
+                    HostValue::Text("CME"), OrderTypeCode::Sell, TimeFrameCode::GTC,
                     OrderModifierCode::Stop, 3, 4500.25, 77);
-    engine.WithOrders([](TNTOrderServerDB& db) {
+    engine.WithOrders([](OrderBook& db) {
         ASSERT_EQ(db.Count(), 1);
-        const TNTOrderServerItem& o = *db.ItemAt(0);
+        const Order& o = *db.ItemAt(0);
         EXPECT_EQ(o.Symbol, "ES");
         EXPECT_EQ(o.SymExp, "202612");
         EXPECT_EQ(o.SymExch, "CME");
@@ -73,8 +73,8 @@ TEST_F(OrderRouterTest, NewOrderIsRecordedAndAnsweredOpen) {
     EXPECT_EQ(fillSize, 0);
     EXPECT_EQ(fillPrice, 0.0);
 
-    engine.WithOrders([](TNTOrderServerDB& db) {
-        TNTOrderServerItem* o = db.FindByRefId(77);
+    engine.WithOrders([](OrderBook& db) {
+        Order* o = db.FindByRefId(77);
         o->Status = StatusCode::PartFilled;
         o->FillSize = 1;
         o->FillPrice = 4500.5;
@@ -88,7 +88,7 @@ TEST_F(OrderRouterTest, NewOrderIsRecordedAndAnsweredOpen) {
     fillSize = -1;
     fillPrice = -1.0;
     EXPECT_FALSE(engine.GetOrderStatus(78, status, fillSize, fillPrice));
-    EXPECT_EQ(status, StatusCode::Rejected);
+    EXPECT_EQ(status, StatusCode::NoAnswer);
     EXPECT_EQ(fillSize, -1);
     EXPECT_EQ(fillPrice, -1.0);
 }
@@ -156,14 +156,14 @@ TEST_F(OrderRouterTest, AcceptOrdersOffChangesNothingButTheContactTime) {
     Place(9);
     TakeAllActions();
     DeliveredMessages();
-    engine.Settings.AcceptOrders = false;
+    engine.settings.AcceptOrders = false;
 
     const double before = engine.LastHostContact();
     plat::SleepMs(20);
     Place(10);
     engine.CancelOrder(9);
     // Even requests that would be refused or fail to convert succeed unseen.
-    engine.NewOrder(THostValue::Null(), THostValue::Array(), 0, THostValue::Null(), 7, 7, 7, 1,
+    engine.NewOrder(HostValue::Null(), HostValue::Array(), 0, HostValue::Null(), 7, 7, 7, 1,
                     std::nan(""), -3);
     engine.CancelOrder(-1);
     EXPECT_GT(engine.LastHostContact(), before);
@@ -174,7 +174,7 @@ TEST_F(OrderRouterTest, AcceptOrdersOffChangesNothingButTheContactTime) {
     int32_t status = -1, fillSize = -1;
     double fillPrice = -1.0;
     EXPECT_FALSE(engine.GetOrderStatus(9, status, fillSize, fillPrice));
-    EXPECT_EQ(status, StatusCode::Rejected);
+    EXPECT_EQ(status, StatusCode::NoAnswer);
     EXPECT_EQ(fillSize, -1);
     EXPECT_EQ(fillPrice, -1.0);
     EXPECT_TRUE(engine.IsConnected());  // the connected flag ignores AcceptOrders
@@ -215,15 +215,15 @@ TEST_F(OrderRouterTest, RequestsAnInstructionCannotCarryAreRefusedUnrecorded) {
     for (const RefusedOrder& c : cases) {
         SCOPED_TRACE(c.name);
         try {
-            engine.NewOrder(THostValue::Text(c.symbol), THostValue::Empty(), 0,
-                            THostValue::Empty(), c.orderType, c.timeFrame, c.modifier, 1,
+            engine.NewOrder(HostValue::Text(c.symbol), HostValue::Empty(), 0,
+                            HostValue::Empty(), c.orderType, c.timeFrame, c.modifier, 1,
                             c.price, c.refId);
             ADD_FAILURE() << "not refused";
-        } catch (const TEngineError& e) {
+        } catch (const EngineError& e) {
             EXPECT_EQ(e.what(), c.message);
         }
     }
-    EXPECT_THROW(engine.CancelOrder(-5), TEngineError);
+    EXPECT_THROW(engine.CancelOrder(-5), EngineError);
     EXPECT_EQ(OrderCount(), 0);
     EXPECT_FALSE(engine.HasQueuedActions());
     EXPECT_TRUE(DeliveredMessages().empty());
@@ -231,32 +231,32 @@ TEST_F(OrderRouterTest, RequestsAnInstructionCannotCarryAreRefusedUnrecorded) {
     int32_t status = -1, fillSize = -1;
     double fillPrice = -1.0;
     EXPECT_FALSE(engine.GetOrderStatus(-1, status, fillSize, fillPrice));
-    EXPECT_EQ(status, StatusCode::Rejected);
+    EXPECT_EQ(status, StatusCode::NoAnswer);
 
     // Every valid code and a price of any sign still pass.
     for (int32_t type : {0, 1})
         for (int32_t frame : {0, 1})
             for (int32_t modifier : {0, 1, 2})
-                engine.NewOrder(THostValue::Text("ES"), THostValue::Text("a;b"), 0,
-                                THostValue::Text("x;y"), type, frame, modifier, 1, -0.25, 0);
+                engine.NewOrder(HostValue::Text("ES"), HostValue::Text("a;b"), 0,
+                                HostValue::Text("x;y"), type, frame, modifier, 1, -0.25, 0);
     EXPECT_EQ(OrderCount(), 12);
 }
 
 TEST_F(OrderRouterTest, ConversionErrorRecordsNothing) {
-    const THostValue ok = THostValue::Text("ES");
-    const THostValue null = THostValue::Null();
-    const THostValue array = THostValue::Array();
+    const HostValue ok = HostValue::Text("ES");
+    const HostValue null = HostValue::Null();
+    const HostValue array = HostValue::Array();
     struct Args {
-        const THostText& symbol;
-        const THostText& symExp;
-        const THostText& symExch;
+        const HostText& symbol;
+        const HostText& symExp;
+        const HostText& symExch;
     };
     // The conversion error comes before the refusals: the reference here is negative too.
     for (const Args& a : {Args{null, ok, ok}, Args{ok, array, ok}, Args{ok, ok, null}}) {
         try {
             engine.NewOrder(a.symbol, a.symExp, 0, a.symExch, 0, 0, 0, 1, 1.0, -1);
             ADD_FAILURE() << "no conversion error";
-        } catch (const TEngineError& e) {
+        } catch (const EngineError& e) {
             EXPECT_STREQ(e.what(), kConversionErrorText);
         }
     }
@@ -265,9 +265,9 @@ TEST_F(OrderRouterTest, ConversionErrorRecordsNothing) {
     EXPECT_TRUE(DeliveredMessages().empty());
 
     // Numbers and empty values are coerced, not refused.
-    engine.NewOrder(THostValue::Integer(1234), THostValue::Real(2026.5), 0, THostValue::Empty(),
+    engine.NewOrder(HostValue::Integer(1234), HostValue::Real(2026.5), 0, HostValue::Empty(),
                     0, 0, 0, 1, 1.0, 4);
-    engine.WithOrders([](TNTOrderServerDB& db) {
+    engine.WithOrders([](OrderBook& db) {
         ASSERT_EQ(db.Count(), 1);
         EXPECT_EQ(db.ItemAt(0)->Symbol, "1234");
         EXPECT_EQ(db.ItemAt(0)->SymExch, "");

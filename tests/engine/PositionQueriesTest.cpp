@@ -3,18 +3,18 @@
 class PositionQueriesTest : public EngineFixture {
 protected:
     void AddPosition(const std::string& symbol, bool reported, int32_t size, double cost) {
-        auto position = std::make_unique<TNTOrderServerPosition>();
+        auto position = std::make_unique<Position>();
         position->Symbol = symbol;
         position->HasPosition = reported;
         position->PosSize = size;
         position->PosCost = cost;
-        engine.WithPositions([&](TNTOrderServerPositionDB& db) { db.Add(std::move(position)); });
+        engine.WithPositions([&](PositionBook& db) { db.Add(std::move(position)); });
     }
 
     // GetPositionInfo, checked against GetPositionSize with the same arguments.
-    bool Info(const THostText& symbol, int32_t& size, double& cost,
-              const THostText& symExp = THostValue::Empty(), int32_t symType = 0,
-              const THostText& symExch = THostValue::Empty()) {
+    bool Info(const HostText& symbol, int32_t& size, double& cost,
+              const HostText& symExp = HostValue::Empty(), int32_t symType = 0,
+              const HostText& symExch = HostValue::Empty()) {
         const bool found = engine.GetPositionInfo(symbol, symExp, symType, symExch, size, cost);
         int32_t sizeOnly = -99;
         EXPECT_EQ(engine.GetPositionSize(symbol, symExp, symType, symExch, sizeOnly), found);
@@ -29,16 +29,16 @@ TEST_F(PositionQueriesTest, SymbolAloneFindsThePosition) {
     double cost = 0;
     for (const char* symbol : {"ES", "es", "  Es\t", " ES "}) {
         SCOPED_TRACE(symbol);
-        EXPECT_TRUE(Info(THostValue::Text(symbol), size, cost));
+        EXPECT_TRUE(Info(HostValue::Text(symbol), size, cost));
         EXPECT_EQ(size, -3);
         EXPECT_EQ(cost, 4500.25);
     }
-    EXPECT_TRUE(Info(THostValue::Text("es"), size, cost, THostValue::Text("202612"),
-                     SymTypeCode::Future, THostValue::Text("CME")));
+    EXPECT_TRUE(Info(HostValue::Text("es"), size, cost, HostValue::Text("202612"),
+                     SymTypeCode::Future, HostValue::Text("CME")));
     EXPECT_EQ(size, -3);
     // A value that cannot be converted after the symbol does not matter either.
-    EXPECT_TRUE(Info(THostValue::Text("ES"), size, cost, THostValue::Null(), 0,
-                     THostValue::Array()));
+    EXPECT_TRUE(Info(HostValue::Text("ES"), size, cost, HostValue::Null(), 0,
+                     HostValue::Array()));
     EXPECT_GT(engine.LastHostContact(), 0.0);
 }
 
@@ -47,11 +47,11 @@ TEST_F(PositionQueriesTest, OnlyReportedPositionsAnswer) {
     AddPosition("QUIET", false, 5, 10.0);
     int32_t size = -1;
     double cost = -1;
-    EXPECT_TRUE(Info(THostValue::Text("flat"), size, cost));
+    EXPECT_TRUE(Info(HostValue::Text("flat"), size, cost));
     EXPECT_EQ(size, 0);
 
-    for (const THostValue& symbol : {THostValue::Text("QUIET"), THostValue::Text("NONE"),
-                                     THostValue::Text(""), THostValue::Null()}) {
+    for (const HostValue& symbol : {HostValue::Text("QUIET"), HostValue::Text("NONE"),
+                                     HostValue::Text(""), HostValue::Null()}) {
         size = -1;
         cost = -1;
         EXPECT_FALSE(Info(symbol, size, cost));
@@ -62,24 +62,24 @@ TEST_F(PositionQueriesTest, OnlyReportedPositionsAnswer) {
 
 TEST_F(PositionQueriesTest, AcceptOrdersOffAnswersNothing) {
     AddPosition("ES", true, 2, 1.0);
-    engine.Settings.AcceptOrders = false;
+    engine.settings.AcceptOrders = false;
     int32_t size = -1;
     double cost = -1;
-    EXPECT_FALSE(engine.GetPositionInfo(THostValue::Text("ES"), THostValue::Empty(), 0,
-                                        THostValue::Empty(), size, cost));
+    EXPECT_FALSE(engine.GetPositionInfo(HostValue::Text("ES"), HostValue::Empty(), 0,
+                                        HostValue::Empty(), size, cost));
     EXPECT_EQ(size, -1);
     EXPECT_EQ(cost, -1.0);
     EXPECT_GT(engine.LastHostContact(), 0.0);
 }
 
 TEST_F(PositionQueriesTest, AllPositionsListedOldestFirst) {
-    std::vector<TPositionSpec> rows(3);
+    std::vector<PositionSpec> rows(3);
     EXPECT_FALSE(engine.GetAllPositionSpec(rows));
     EXPECT_TRUE(rows.empty());
 
     AddPosition("NQ", true, 1, 1.0);
     AddPosition("ES", false, 0, 0.0);
-    engine.Settings.AcceptOrders = false;  // plays no part here
+    engine.settings.AcceptOrders = false;  // plays no part here
     ASSERT_TRUE(engine.GetAllPositionSpec(rows));
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].Symbol, "NQ");

@@ -13,11 +13,11 @@
 #include "bridge/FileBridge.h"
 #include "bridge/InstructionLines.h"
 #include "engine/HostValue.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "model/OrderCodes.h"
 #include "platform/FileSystem.h"
 #include "platform/QueueTarget.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
 inline std::string FaultScratchFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -37,8 +37,8 @@ protected:
         outgoing = location + plat::kPathDelimiter + "OUTGOING" + plat::kPathDelimiter;
         plat::MakeFolder(location + plat::kPathDelimiter + "INCOMING");
         plat::MakeFolder(location + plat::kPathDelimiter + "OUTGOING");
-        engine.Settings.Location = location;
-        engine.Settings.Account = "Sim101";
+        engine.settings.Location = location;
+        engine.settings.Account = "Sim101";
     }
     ~FaultFixture() override {
         std::error_code ignored;
@@ -46,20 +46,20 @@ protected:
     }
 
     void Connect() {
-        engine.SetFolderPresent(plat::FolderExists(engine.Settings.Location));
+        engine.SetFolderPresent(plat::FolderExists(engine.settings.Location));
         engine.Connect();
     }
 
     void Place(int32_t refId, double price = 1234.5, int32_t size = 2) {
-        engine.NewOrder(THostValue::Text("ES 12-05"), THostValue::Empty(), 0, THostValue::Empty(),
+        engine.NewOrder(HostValue::Text("ES 12-05"), HostValue::Empty(), 0, HostValue::Empty(),
                         0, 0, 1, size, price, refId);
         placed.push_back(refId);
     }
 
-    TNTOrderServerItem Order(int32_t refId) {
-        return engine.WithOrders([&](TNTOrderServerDB& db) {
-            const TNTOrderServerItem* found = db.FindByRefId(refId);
-            return found ? *found : TNTOrderServerItem();
+    Order OrderOf(int32_t refId) {
+        return engine.WithOrders([&](OrderBook& db) {
+            const Order* found = db.FindByRefId(refId);
+            return found ? *found : Order();
         });
     }
 
@@ -103,10 +103,10 @@ protected:
             const auto inLines = std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
                 return l.compare(0, 6, "PLACE;") == 0 && l.find(id) != std::string::npos;
             });
-            const TNTOrderServerItem order = Order(refId);
+            const Order order = OrderOf(refId);
             if (inLines == 1) continue;
             EXPECT_EQ(inLines, 0) << "order " << refId << " written more than once";
-            EXPECT_EQ(order.Status, StatusCode::Rejected8) << "order " << refId << " lost";
+            EXPECT_EQ(order.Status, StatusCode::Rejected) << "order " << refId << " lost";
             EXPECT_TRUE(writeErrorLogged) << "order " << refId << " rejected without a log line";
         }
     }
@@ -116,10 +116,10 @@ protected:
     }
 
     plat::QueueTarget window;
-    TasEventQueueBuffer pool;
-    TasEventQueueThread events;
-    TOrderServerEngine engine;
-    TFileBridge bridge;
+    EventPool pool;
+    EventQueue events;
+    Engine engine;
+    FileBridge bridge;
     std::string location, incoming, outgoing;
     std::vector<int32_t> placed;
 };

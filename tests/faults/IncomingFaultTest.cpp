@@ -48,8 +48,8 @@ TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
     Place(2);
     bridge.ProcessActionQueue();
 
-    EXPECT_EQ(Order(1).Status, StatusCode::Rejected8);
-    EXPECT_EQ(Order(2).Status, StatusCode::Rejected8);
+    EXPECT_EQ(OrderOf(1).Status, StatusCode::Rejected);
+    EXPECT_EQ(OrderOf(2).Status, StatusCode::Rejected);
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find("write error: INCOMING folder missing"), std::string::npos) << log[0];
@@ -67,7 +67,7 @@ TEST_F(IncomingFaults, FolderThatIsAFileRejectsTheDrainsOrders) {
     Place(3);
     bridge.ProcessActionQueue();
 
-    EXPECT_EQ(Order(3).Status, StatusCode::Rejected8);
+    EXPECT_EQ(OrderOf(3).Status, StatusCode::Rejected);
     EXPECT_EQ(LogLines().size(), 1u);
     ExpectNoOrderLostSilently();
     std::string content;
@@ -96,7 +96,7 @@ TEST_F(IncomingFaults, NameTakenByAnotherWriterMovesTheLinesToTheNextNumber) {
     ASSERT_TRUE(plat::ReadWholeFile(incoming + "OIF101.TXT", ours));
     EXPECT_EQ(ours, "PLACE;SIM101;ES 12-05;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR4;;\r\n"
                     "PLACE;SIM101;ES 12-05;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR5;;\r\n");
-    EXPECT_EQ(Order(4).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(4).Status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
     ExpectNoOrderLostSilently({"OIF100.TXT"});
 }
@@ -106,14 +106,14 @@ TEST_F(IncomingFaults, ManyNamesTakenStillWriteEachOrderOnce) {
     Place(6);
     // A writer that took a long run of names while the drain was busy.
     bridge.SetTickSource([&] {
-        for (int n = 100; n < 100 + 2 * TFileBridge::kMoveAttempts + 2; ++n)
+        for (int n = 100; n < 100 + 2 * FileBridge::kMoveAttempts + 2; ++n)
             plat::WriteWholeFile(incoming + "OIF" + std::to_string(n) + ".TXT", "FOREIGN\r\n");
         return 0u;
     });
     bridge.ProcessActionQueue();
 
     std::vector<std::string> foreign;
-    for (int n = 100; n < 100 + 2 * TFileBridge::kMoveAttempts + 2; ++n)
+    for (int n = 100; n < 100 + 2 * FileBridge::kMoveAttempts + 2; ++n)
         foreign.push_back("OIF" + std::to_string(n) + ".TXT");
     ExpectNoOrderLostSilently(foreign);
 }
@@ -121,7 +121,7 @@ TEST_F(IncomingFaults, ManyNamesTakenStillWriteEachOrderOnce) {
 TEST_F(IncomingFaults, LocationThatIsAFileNeverConnectsAndScansNothing) {
     const std::string file = location + plat::kPathDelimiter + "NinjaTrader.exe";
     ASSERT_TRUE(plat::WriteWholeFile(file, "MZ"));
-    engine.Settings.Location = file;
+    engine.settings.Location = file;
     Connect();
     EXPECT_FALSE(engine.ConnectedFlag());
     Place(7);
@@ -129,10 +129,10 @@ TEST_F(IncomingFaults, LocationThatIsAFileNeverConnectsAndScansNothing) {
     bridge.ScanOutgoingFolder();
 
     EXPECT_TRUE(engine.HasQueuedActions());  // kept for a later Connect, not lost
-    EXPECT_EQ(Order(7).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
     std::vector<std::string> files, folders;
-    TFileBridge::ListFolderTree(file + plat::kPathDelimiter + "OUTGOING", files, folders);
+    FileBridge::ListFolderTree(file + plat::kPathDelimiter + "OUTGOING", files, folders);
     EXPECT_TRUE(files.empty() && folders.empty());
     std::string content;
     ASSERT_TRUE(plat::ReadWholeFile(file, content));

@@ -46,14 +46,14 @@ TEST_F(OutgoingFaults, FilesVanishingBetweenListingAndReadingChangeNothing) {
     WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;1234.5\r\n");
     WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
     std::vector<std::string> files, folders;
-    TFileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    FileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
     ASSERT_EQ(files.size(), 2u);
     for (const std::string& path : files) plat::RemoveFile(path);
     for (const std::string& path : files) bridge.ClassifyOutgoingFile(path);
 
-    EXPECT_EQ(Order(5).Status, StatusCode::Open);
-    EXPECT_EQ(Order(5).FillSize, 0);
-    EXPECT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& p) { return p.Count(); }), 0);
+    EXPECT_EQ(OrderOf(5).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(5).FillSize, 0);
+    EXPECT_EQ(engine.WithPositions([](PositionBook& p) { return p.Count(); }), 0);
     // The vanished position file is reported as unreadable; the state file silently skipped.
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 1u);
@@ -72,8 +72,8 @@ TEST_F(OutgoingFaults, DanglingNamesAndPipesAreSkippedWithoutBlocking) {
     bridge.ScanOutgoingFolder();
     bridge.ScanOutgoingFolder();
 
-    EXPECT_EQ(Order(6).Status, StatusCode::Open);
-    EXPECT_EQ(Order(7).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(6).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
     ExpectNoOrderLostSilently();
 }
@@ -89,16 +89,16 @@ TEST_F(OutgoingFaults, FileLockedByItsWriterIsSkippedSilentlyAndReadLater) {
                               0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     bridge.ScanOutgoingFolder();
-    EXPECT_EQ(Order(8).Status, StatusCode::Open);
-    EXPECT_EQ(Order(8).FillSize, 0);
+    EXPECT_EQ(OrderOf(8).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(8).FillSize, 0);
     EXPECT_TRUE(LogLines().empty());
     EXPECT_TRUE(plat::FileExists(outgoing + "HALVENMAR8.TXT"));
     CloseHandle(held);
 
     bridge.ScanOutgoingFolder();
-    EXPECT_EQ(Order(8).Status, StatusCode::Filled);
-    EXPECT_EQ(Order(8).FillSize, 2);
-    EXPECT_DOUBLE_EQ(Order(8).FillPrice, 1234.5);
+    EXPECT_EQ(OrderOf(8).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(8).FillSize, 2);
+    EXPECT_DOUBLE_EQ(OrderOf(8).FillPrice, 1234.5);
     EXPECT_FALSE(plat::FileExists(outgoing + "HALVENMAR8.TXT"));
     ExpectNoOrderLostSilently();
 #endif
@@ -111,16 +111,16 @@ TEST_F(OutgoingFaults, HalfWrittenFilesNeverGiveAStateOrAPrice) {
     bridge.ScanOutgoingFolder();
     WriteOutgoing("HALVENMAR9.TXT", "\r\nFILLED;2;1234.5\r\n");  // a line end written first
     bridge.ScanOutgoingFolder();
-    EXPECT_EQ(Order(9).Status, StatusCode::Open);
-    EXPECT_EQ(Order(9).FillSize, 0);
-    EXPECT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& p) { return p.Count(); }), 0);
+    EXPECT_EQ(OrderOf(9).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(9).FillSize, 0);
+    EXPECT_EQ(engine.WithPositions([](PositionBook& p) { return p.Count(); }), 0);
     EXPECT_TRUE(LogLines().empty());
 
     WriteOutgoing("HALVENMAR9.TXT", "FILLED;2;1234.5\r\n");
     WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
     bridge.ScanOutgoingFolder();
-    EXPECT_EQ(Order(9).Status, StatusCode::Filled);
-    EXPECT_DOUBLE_EQ(Order(9).FillPrice, 1234.5);
+    EXPECT_EQ(OrderOf(9).Status, StatusCode::Filled);
+    EXPECT_DOUBLE_EQ(OrderOf(9).FillPrice, 1234.5);
     ExpectNoOrderLostSilently();
 }
 
@@ -134,7 +134,7 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
     bridge.ProcessActionQueue();
     ExpectNoOrderLostSilently();
 
-    TStandinOptions options;
+    StandinOptions options;
     options.folder = location;
     options.careless = true;
     options.carelessPauseMs = 15;
@@ -144,7 +144,7 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
     options.fillPrice = 101.25;
     std::atomic<bool> stop{false};
     std::thread standin([&] {
-        TNtStandin ninja(options, [](const std::string&) {});
+        NinjaTraderStandin ninja(options, [](const std::string&) {});
         while (!stop) {
             ninja.Step(plat::TickCount());
             plat::SleepMs(1);
@@ -158,7 +158,7 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
         bridge.ScanOutgoingFolder();
         allFilled = true;
         for (int32_t ref = 1; ref <= kOrders; ++ref) {
-            const TNTOrderServerItem order = Order(ref);
+            const Order order = OrderOf(ref);
             ASSERT_TRUE(order.Status == StatusCode::Open || order.Status == StatusCode::PartFilled ||
                         order.Status == StatusCode::Filled)
                 << "order " << ref << " status " << order.Status;
@@ -175,7 +175,7 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
     standin.join();
     bridge.ScanOutgoingFolder();  // the stand-in's last position file, now complete
     EXPECT_TRUE(allFilled);
-    for (int32_t ref = 1; ref <= kOrders; ++ref) EXPECT_EQ(Order(ref).FillSize, kQuantity);
+    for (int32_t ref = 1; ref <= kOrders; ++ref) EXPECT_EQ(OrderOf(ref).FillSize, kQuantity);
     // A position file held open by its writer is reported as unreadable, and read next time;
     // nothing else may be logged.
     for (const std::string& line : LogLines()) {
@@ -183,9 +183,9 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
                                   line.find("_Position.txt> read error") != std::string::npos;
         if (!positionBusy) ADD_FAILURE() << "unexpected log line: " << line;
     }
-    const TNTOrderServerPosition position = engine.WithPositions([](TNTOrderServerPositionDB& p) {
-        const TNTOrderServerPosition* found = p.FindSymbol("ES 12-05");
-        return found ? *found : TNTOrderServerPosition();
+    const Position position = engine.WithPositions([](PositionBook& p) {
+        const Position* found = p.FindSymbol("ES 12-05");
+        return found ? *found : Position();
     });
     EXPECT_EQ(position.PosSize, kOrders * kQuantity);
     EXPECT_EQ(position.PosCost, 101.25);
@@ -208,12 +208,12 @@ TEST_F(OutgoingFaults, HugeFilesAreReadOnlyAsFarAsTheirFirstLine) {
         EXPECT_LT(after - before, 4 * 1024 * 1024);
     }
 
-    EXPECT_EQ(Order(10).Status, StatusCode::Filled);
-    EXPECT_DOUBLE_EQ(Order(10).FillPrice, 1234.5);
+    EXPECT_EQ(OrderOf(10).Status, StatusCode::Filled);
+    EXPECT_DOUBLE_EQ(OrderOf(10).FillPrice, 1234.5);
     EXPECT_FALSE(plat::FileExists(outgoing + "HALVENMAR10.TXT"));
     // A cut first line is no state at all: 1234.5 followed by zeros must not read as 1234.5.
-    EXPECT_EQ(Order(11).Status, StatusCode::Open);
-    EXPECT_EQ(Order(11).FillSize, 0);
+    EXPECT_EQ(OrderOf(11).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(11).FillSize, 0);
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find("parse error"), std::string::npos);
@@ -234,10 +234,10 @@ TEST_F(OutgoingFaults, BinaryGarbageNeverChangesAnOrderOrAPosition) {
         WriteOutgoing("HALVENMAR12.TXT", garbage);
         WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", garbage);
         bridge.ScanOutgoingFolder();
-        const TNTOrderServerItem order = Order(12);
+        const Order order = OrderOf(12);
         ASSERT_EQ(order.Status, StatusCode::Open);
         ASSERT_EQ(order.FillSize, 0);
-        ASSERT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& p) { return p.Count(); }), 0);
+        ASSERT_EQ(engine.WithPositions([](PositionBook& p) { return p.Count(); }), 0);
     }
     for (const std::string& line : LogLines())
         EXPECT_NE(line.find("parse error"), std::string::npos) << line;
@@ -247,7 +247,7 @@ TEST_F(OutgoingFaults, BinaryGarbageNeverChangesAnOrderOrAPosition) {
 TEST_F(OutgoingFaults, PositionNameWithABlankSymbolAddsNoPositionAtAnyScan) {
     WriteOutgoing("  GLOBEX_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
     for (int scan = 0; scan < 3; ++scan) bridge.ScanOutgoingFolder();
-    EXPECT_EQ(engine.WithPositions([](TNTOrderServerPositionDB& p) { return p.Count(); }), 0);
+    EXPECT_EQ(engine.WithPositions([](PositionBook& p) { return p.Count(); }), 0);
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 3u);
     for (const std::string& line : log)
@@ -263,10 +263,10 @@ TEST_F(OutgoingFaults, FolderLinkLoopsEndTheListing) {
     ASSERT_EQ(symlink("..", (outgoing + "c").c_str()), 0);
     WriteOutgoing("HALVENMAR13.TXT", "PARTFILLED;1;99.5\r\n");
     bridge.ScanOutgoingFolder();
-    EXPECT_EQ(Order(13).Status, StatusCode::PartFilled);
-    EXPECT_EQ(Order(13).FillPrice, 99.5);
+    EXPECT_EQ(OrderOf(13).Status, StatusCode::PartFilled);
+    EXPECT_EQ(OrderOf(13).FillPrice, 99.5);
     std::vector<std::string> files, folders;
-    TFileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    FileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
     EXPECT_LE(folders.size(), 100u);
     EXPECT_EQ(files.front(), outgoing + "HALVENMAR13.TXT");  // its own files come first
 }

@@ -82,7 +82,7 @@ TEST_F(SettingsFaults, LockedFileIsKeptWithOneLogLineAndLoadStillWorks) {
     LockedFile lock(path);
     if (!lock.Locked()) GTEST_SKIP() << "this file system cannot mark a file immutable (chattr)";
 
-    TOrderServerSettings changed;
+    Settings changed;
     changed.Account = "NEW2";
     changed.Location = "e:\\other";
     std::vector<std::string> logged;
@@ -91,7 +91,7 @@ TEST_F(SettingsFaults, LockedFileIsKeptWithOneLogLineAndLoadStillWorks) {
                                                "> not saved: it could not be written; the "
                                                "previous file stays"});
 
-    TOrderServerSettings loaded;
+    Settings loaded;
     LoadSettings(path, loaded);
     EXPECT_EQ(loaded.Account, "OLD1");
     EXPECT_EQ(loaded.Location, "d:\\nt");
@@ -103,7 +103,7 @@ TEST_F(SettingsFaults, LockedFileIsKeptWithOneLogLineAndLoadStillWorks) {
 TEST_F(SettingsFaults, SaveOnAFullDiskLeavesThePreviousFileWhole) {
     const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
     ASSERT_TRUE(plat::WriteWholeFile(path, kOldSettings));
-    TOrderServerSettings changed;
+    Settings changed;
     changed.Account = "NEW2";
     bool saved = true;
     {
@@ -124,11 +124,11 @@ TEST_F(SettingsFaults, UnwritablePlaceSaveGivesUpSilently) {
     const std::string notAFolder = location + plat::kPathDelimiter + "OrderSrv";
     ASSERT_TRUE(plat::WriteWholeFile(notAFolder, "x"));
     const std::string path = notAFolder + plat::kPathDelimiter + "ORDERSRV.INI";
-    TOrderServerSettings settings;
+    Settings settings;
     settings.Account = "NEW2";
     SaveSettings(path, settings);
     EXPECT_FALSE(plat::FileExists(path));
-    TOrderServerSettings loaded;
+    Settings loaded;
     LoadSettings(path, loaded);
     EXPECT_EQ(loaded.Account, "SIM101");
 }
@@ -136,11 +136,11 @@ TEST_F(SettingsFaults, UnwritablePlaceSaveGivesUpSilently) {
 TEST_F(SettingsFaults, FolderInPlaceOfTheFileReadsAsNoFileAndSaveGivesUp) {
     const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
     ASSERT_TRUE(plat::MakeFolder(path));
-    TOrderServerSettings settings;
+    Settings settings;
     settings.Account = "NEW2";
     SaveSettings(path, settings);
     EXPECT_TRUE(plat::FolderExists(path));
-    TOrderServerSettings loaded;
+    Settings loaded;
     LoadSettings(path, loaded);
     EXPECT_EQ(loaded.Account, "SIM101");  // the first-start defaults
     EXPECT_EQ(loaded.Location, "c:\\program files\\ninjatrader 5");
@@ -154,8 +154,8 @@ TEST_F(SettingsFaults, GarbageAndAnAccountThatWouldSplitALineAreNeverUsed) {
     content.append(5 * 1024 * 1024, '\x7f');
     ASSERT_TRUE(plat::WriteWholeFile(path, content));
     std::vector<std::string> logged;
-    LoadSettings(path, engine.Settings, [&](const std::string& l) { logged.push_back(l); });
-    EXPECT_EQ(engine.Settings.Account, "SIM-101");
+    LoadSettings(path, engine.settings, [&](const std::string& l) { logged.push_back(l); });
+    EXPECT_EQ(engine.settings.Account, "SIM-101");
     EXPECT_EQ(logged.size(), 1u);
 
     Connect();

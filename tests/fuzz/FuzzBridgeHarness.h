@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "bridge/FileBridge.h"
-#include "engine/OrderServerEngine.h"
+#include "engine/Engine.h"
 #include "platform/FileSystem.h"
 #include "platform/QueueTarget.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
 // Where scratch files go: ORDERSRV_FUZZ_SCRATCH (the fuzz script points it into a folder it
 // removes, since libFuzzer may end a run without running destructors), else memory-backed
@@ -46,8 +46,8 @@ inline const std::string& FuzzScratchFolder() {
 
 struct FuzzBridge {
     FuzzBridge() : pool(64), events(pool), engine(window, events), bridge(engine) {
-        engine.Settings.Location = FuzzScratchFolder();
-        engine.Settings.Account = "SIM101";
+        engine.settings.Location = FuzzScratchFolder();
+        engine.settings.Account = "SIM101";
     }
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
@@ -57,8 +57,8 @@ struct FuzzBridge {
     }
 
     plat::QueueTarget window;
-    TasEventQueueBuffer pool;
-    TasEventQueueThread events;
-    TOrderServerEngine engine;
-    TFileBridge bridge;
+    EventPool pool;
+    EventQueue events;
+    Engine engine;
+    FileBridge bridge;
 };

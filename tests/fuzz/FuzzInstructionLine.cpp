@@ -77,7 +77,7 @@ void CheckPlaceLine(const std::string& line, const OrderInput& in, const std::st
     FUZZ_CHECK(f[8] == (in.timeFrame == 0 ? "DAY" : "GTC") && f[9].empty());
     FUZZ_CHECK(f[10] == "HALVENMAR" + std::to_string(in.refId) && f[11].empty() && f[12].empty());
 
-    TStandinInstruction parsed;
+    StandinInstruction parsed;
     std::string error;
     const bool ok = ParseInstructionLine(line, parsed, error);
     FUZZ_CHECK(parsed.orderId == f[10]);  // even a refused line is answered under its id
@@ -88,7 +88,7 @@ void CheckPlaceLine(const std::string& line, const OrderInput& in, const std::st
                    (error.compare(0, 12, "bad quantity") == 0 && in.size <= 0));
         return;
     }
-    FUZZ_CHECK(parsed.command == TStandinInstruction::Command::Place);
+    FUZZ_CHECK(parsed.command == StandinInstruction::Command::Place);
     FUZZ_CHECK(parsed.account == f[1] && parsed.instrument == in.symbol);
     FUZZ_CHECK(parsed.action == f[3] && parsed.quantity == in.size && parsed.orderType == f[5]);
     FUZZ_CHECK(parsed.limitPrice == parsed.stopPrice && PriceMatches(f[6], parsed.limitPrice));
@@ -99,10 +99,10 @@ void CheckPlaceLine(const std::string& line, const OrderInput& in, const std::st
 
 void CheckCancelLine(const std::string& line, int32_t refId) {
     FUZZ_CHECK(Split(line, ";").size() == 13);
-    TStandinInstruction parsed;
+    StandinInstruction parsed;
     std::string error;
     FUZZ_CHECK(ParseInstructionLine(line, parsed, error));
-    FUZZ_CHECK(parsed.command == TStandinInstruction::Command::Cancel);
+    FUZZ_CHECK(parsed.command == StandinInstruction::Command::Cancel);
     FUZZ_CHECK(parsed.orderId == "HALVENMAR" + std::to_string(refId));
 }
 
@@ -114,19 +114,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     FuzzBridge f;
     f.engine.TakeSettingsFromControls(FuzzScratchFolder(), in.account, in.stopToStopLimit);
-    const std::string account = f.engine.Settings.Account;
+    const std::string account = f.engine.settings.Account;
     FUZZ_CHECK(IsSafeInstructionField(account));
     f.engine.SetFolderPresent(true);
     f.engine.Connect();
 
     bool accepted = true;
     try {
-        f.engine.NewOrder(THostValue::Text(in.symbol), THostValue::Empty(), 0, THostValue::Empty(),
+        f.engine.NewOrder(HostValue::Text(in.symbol), HostValue::Empty(), 0, HostValue::Empty(),
                           in.type, in.timeFrame, in.modifier, in.size, in.price, in.refId);
-    } catch (const TEngineError&) {
+    } catch (const EngineError&) {
         accepted = false;
     }
-    const int32_t count = f.engine.WithOrders([](TNTOrderServerDB& db) { return db.Count(); });
+    const int32_t count = f.engine.WithOrders([](OrderBook& db) { return db.Count(); });
     if (!accepted) {
         FUZZ_CHECK(count == 0 && !f.engine.HasQueuedActions());
         return 0;
@@ -148,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckCancelLine(lines[1], in.refId);
     FUZZ_CHECK(lines[1] == CancelLineFor(in.refId));
 
-    const int32_t status = f.engine.WithOrders([&](TNTOrderServerDB& db) {
+    const int32_t status = f.engine.WithOrders([&](OrderBook& db) {
         return db.FindByRefId(in.refId)->Status;
     });
     FUZZ_CHECK(status == 0);  // written, so still open

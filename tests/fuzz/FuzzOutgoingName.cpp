@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "bridge/OutgoingFileKind.h"
+#include "bridge/OutgoingFile.h"
 #include "model/AsciiText.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 
-using Kind = TOutgoingFileKind::Kind;
+using Kind = OutgoingFile::Kind;
 
 bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -37,7 +37,7 @@ int64_t Reference(const std::string& t) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string name(reinterpret_cast<const char*>(data), size);
-    const TOutgoingFileKind got = ClassifyOutgoingName(name);
+    const OutgoingFile got = ClassifyOutgoingName(name);
     const std::string upper = UpperCaseAscii(name);
 
     if (!EndsWith(upper, ".TXT")) {

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);
     FUZZ_CHECK(plat::WriteWholeFile(SettingsPath(), content));
 
-    TOrderServerSettings loaded;
+    Settings loaded;
     int logged = 0;
     LoadSettings(SettingsPath(), loaded, [&](const std::string&) { ++logged; });
     FUZZ_CHECK(!loaded.Account.empty() && IsSafeInstructionField(loaded.Account));
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(loaded.Account == value && logged == 0);
 
     SaveSettings(SettingsPath(), loaded);
-    TOrderServerSettings again;
+    Settings again;
     LoadSettings(SettingsPath(), again);
     FUZZ_CHECK(again.Account == loaded.Account && again.Location == loaded.Location);
     FUZZ_CHECK(again.AcceptOrders == loaded.AcceptOrders);

@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         line = content;  // still parse the raw text below
     }
 
-    TStateLine parsed;
+    StateLine parsed;
     parsed.Word = "untouched";
     const bool ok = ParseStateLine(line, parsed);
     const size_t first = line.find(';');

@@ -28,10 +28,10 @@ constexpr LONG kBuy = 0, kSell = 1, kDay = 0, kGtc = 1, kMarket = 0, kLimit = 1,
 
 // An object of the host's own passed as a VARIANT: its value (DISPID_VALUE) is a text, or the
 // object refuses to give one, or it is no IDispatch at all.
-class TValueObject final : public IDispatch {
+class ValueObject final : public IDispatch {
 public:
     enum class Kind { Value, FailingValue, UnknownOnly };
-    TValueObject(Kind kind, const wchar_t* value) : kind_(kind), value_(value) {}
+    ValueObject(Kind kind, const wchar_t* value) : kind_(kind), value_(value) {}
     LONG References() const { return references_; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -72,28 +72,28 @@ private:
     const wchar_t* value_;
 };
 
-TValueObject gValueObject(TValueObject::Kind::Value, L"OBJECT SYMBOL");
-TValueObject gFailingObject(TValueObject::Kind::FailingValue, L"");
-TValueObject gUnknownObject(TValueObject::Kind::UnknownOnly, L"");
+ValueObject gValueObject(ValueObject::Kind::Value, L"OBJECT SYMBOL");
+ValueObject gFailingObject(ValueObject::Kind::FailingValue, L"");
+ValueObject gUnknownObject(ValueObject::Kind::UnknownOnly, L"");
 
 // A host VARIANT together with whatever its by-reference forms point at.
-struct THostVariant {
+struct HostVariant {
     VARIANT v, referenced;
     BSTR referencedText = nullptr;
     LONG referencedLong = 0;
-    THostVariant() {
+    HostVariant() {
         VariantInit(&v);
         VariantInit(&referenced);
     }
-    ~THostVariant() {
+    ~HostVariant() {
         VariantClear(&v);  // leaves by-reference targets alone
         VariantClear(&referenced);
         SysFreeString(referencedText);
     }
-    THostVariant(const THostVariant&) = delete;
-    THostVariant& operator=(const THostVariant&) = delete;
+    HostVariant(const HostVariant&) = delete;
+    HostVariant& operator=(const HostVariant&) = delete;
 };
-using TVariantMaker = std::function<void(THostVariant&)>;
+using VariantMaker = std::function<void(HostVariant&)>;
 
 void SetText(VARIANT& v, BSTR text) {
     V_VT(&v) = VT_BSTR;
@@ -103,7 +103,7 @@ void SetText(VARIANT& v, BSTR text) {
 SAFEARRAY* TwoTexts(VARTYPE element) {
     SAFEARRAY* array = SafeArrayCreateVector(element, 0, 2);
     for (LONG i = 0; i < 2; ++i) {
-        TVar text(i == 0 ? L"ES" : L"NQ");
+        ScopedVariant text(i == 0 ? L"ES" : L"NQ");
         if (element == VT_BSTR)
             SafeArrayPutElement(array, &i, V_BSTR(&text.v));
         else
@@ -112,59 +112,59 @@ SAFEARRAY* TwoTexts(VARTYPE element) {
     return array;
 }
 
-struct TVariantCase {
+struct VariantCase {
     const char* name;
-    TVariantMaker make;
+    VariantMaker make;
 };
 
-std::vector<TVariantCase> VariantCases() {
-    const auto text = [](const wchar_t* s) { return [s](THostVariant& h) { SetText(h.v, SysAllocString(s)); }; };
+std::vector<VariantCase> VariantCases() {
+    const auto text = [](const wchar_t* s) { return [s](HostVariant& h) { SetText(h.v, SysAllocString(s)); }; };
     const auto object = [](VARTYPE type, IDispatch* o) {
-        return [type, o](THostVariant& h) {
+        return [type, o](HostVariant& h) {
             V_VT(&h.v) = type;
             V_DISPATCH(&h.v) = o;
             if (o) o->AddRef();
         };
     };
     return {
-        {"VT_EMPTY", [](THostVariant&) {}},
-        {"VT_NULL", [](THostVariant& h) { V_VT(&h.v) = VT_NULL; }},
-        {"VT_I2", [](THostVariant& h) { V_VT(&h.v) = VT_I2; V_I2(&h.v) = -7; }},
-        {"VT_I4 INT_MIN", [](THostVariant& h) { V_VT(&h.v) = VT_I4; V_I4(&h.v) = INT_MIN; }},
-        {"VT_I8", [](THostVariant& h) { V_VT(&h.v) = VT_I8; V_I8(&h.v) = LLONG_MAX; }},
-        {"VT_UI1", [](THostVariant& h) { V_VT(&h.v) = VT_UI1; V_UI1(&h.v) = 200; }},
-        {"VT_R4", [](THostVariant& h) { V_VT(&h.v) = VT_R4; V_R4(&h.v) = 1.5f; }},
-        {"VT_R8", [](THostVariant& h) { V_VT(&h.v) = VT_R8; V_R8(&h.v) = -1234.0625; }},
-        {"VT_R8 NaN", [](THostVariant& h) { V_VT(&h.v) = VT_R8; V_R8(&h.v) = std::nan(""); }},
-        {"VT_R8 infinity", [](THostVariant& h) { V_VT(&h.v) = VT_R8; V_R8(&h.v) = HUGE_VAL; }},
-        {"VT_CY", [](THostVariant& h) { V_VT(&h.v) = VT_CY; V_CY(&h.v).int64 = 123456789; }},
-        {"VT_DATE", [](THostVariant& h) { V_VT(&h.v) = VT_DATE; V_DATE(&h.v) = 45000.75; }},
-        {"VT_BOOL", [](THostVariant& h) { V_VT(&h.v) = VT_BOOL; V_BOOL(&h.v) = VARIANT_TRUE; }},
-        {"VT_DECIMAL", [](THostVariant& h) {
+        {"VT_EMPTY", [](HostVariant&) {}},
+        {"VT_NULL", [](HostVariant& h) { V_VT(&h.v) = VT_NULL; }},
+        {"VT_I2", [](HostVariant& h) { V_VT(&h.v) = VT_I2; V_I2(&h.v) = -7; }},
+        {"VT_I4 INT_MIN", [](HostVariant& h) { V_VT(&h.v) = VT_I4; V_I4(&h.v) = INT_MIN; }},
+        {"VT_I8", [](HostVariant& h) { V_VT(&h.v) = VT_I8; V_I8(&h.v) = LLONG_MAX; }},
+        {"VT_UI1", [](HostVariant& h) { V_VT(&h.v) = VT_UI1; V_UI1(&h.v) = 200; }},
+        {"VT_R4", [](HostVariant& h) { V_VT(&h.v) = VT_R4; V_R4(&h.v) = 1.5f; }},
+        {"VT_R8", [](HostVariant& h) { V_VT(&h.v) = VT_R8; V_R8(&h.v) = -1234.0625; }},
+        {"VT_R8 NaN", [](HostVariant& h) { V_VT(&h.v) = VT_R8; V_R8(&h.v) = std::nan(""); }},
+        {"VT_R8 infinity", [](HostVariant& h) { V_VT(&h.v) = VT_R8; V_R8(&h.v) = HUGE_VAL; }},
+        {"VT_CY", [](HostVariant& h) { V_VT(&h.v) = VT_CY; V_CY(&h.v).int64 = 123456789; }},
+        {"VT_DATE", [](HostVariant& h) { V_VT(&h.v) = VT_DATE; V_DATE(&h.v) = 45000.75; }},
+        {"VT_BOOL", [](HostVariant& h) { V_VT(&h.v) = VT_BOOL; V_BOOL(&h.v) = VARIANT_TRUE; }},
+        {"VT_DECIMAL", [](HostVariant& h) {
              VarDecFromR8(-98765.4321, &V_DECIMAL(&h.v));
              V_VT(&h.v) = VT_DECIMAL;  // after: the DECIMAL overlays the type field
          }},
-        {"VT_ERROR missing", [](THostVariant& h) { V_VT(&h.v) = VT_ERROR; V_ERROR(&h.v) = DISP_E_PARAMNOTFOUND; }},
+        {"VT_ERROR missing", [](HostVariant& h) { V_VT(&h.v) = VT_ERROR; V_ERROR(&h.v) = DISP_E_PARAMNOTFOUND; }},
         {"VT_DISPATCH with a value", object(VT_DISPATCH, &gValueObject)},
         {"VT_DISPATCH without a value", object(VT_DISPATCH, &gFailingObject)},
         {"VT_DISPATCH null", object(VT_DISPATCH, nullptr)},
         {"VT_UNKNOWN", object(VT_UNKNOWN, &gUnknownObject)},
-        {"array of VARIANT", [](THostVariant& h) {
+        {"array of VARIANT", [](HostVariant& h) {
              V_VT(&h.v) = VT_ARRAY | VT_VARIANT;
              V_ARRAY(&h.v) = TwoTexts(VT_VARIANT);
          }},
-        {"array of BSTR", [](THostVariant& h) {
+        {"array of BSTR", [](HostVariant& h) {
              V_VT(&h.v) = VT_ARRAY | VT_BSTR;
              V_ARRAY(&h.v) = TwoTexts(VT_BSTR);
          }},
-        {"null BSTR", [](THostVariant& h) { SetText(h.v, nullptr); }},
+        {"null BSTR", [](HostVariant& h) { SetText(h.v, nullptr); }},
         {"empty text", text(L"")},
         {"blanks", text(L"   ")},
-        {"1 MB text", [](THostVariant& h) {
+        {"1 MB text", [](HostVariant& h) {
              const std::wstring big(1 << 20, L'M');
              SetText(h.v, SysAllocStringLen(big.data(), static_cast<UINT>(big.size())));
          }},
-        {"embedded zero", [](THostVariant& h) { SetText(h.v, SysAllocStringLen(L"ES\0X", 4)); }},
+        {"embedded zero", [](HostVariant& h) { SetText(h.v, SysAllocStringLen(L"ES\0X", 4)); }},
         {"semicolon", text(L"ES;X")},
         {"line break", text(L"ES\r\nCANCEL;;;;;;;;;;HALVENMAR1;;")},
         {"tab", text(L"ES\tX")},
@@ -174,22 +174,22 @@ std::vector<TVariantCase> VariantCases() {
         {"Greek question mark", text(L"ES\x037EX")},
         {"surrogate pair", text(L"ES\xD83D\xDE00")},
         {"lone surrogate", text(L"ES\xD800")},
-        {"by reference BSTR", [](THostVariant& h) {
+        {"by reference BSTR", [](HostVariant& h) {
              h.referencedText = SysAllocString(L"REF BSTR");
              V_VT(&h.v) = VT_BSTR | VT_BYREF;
              V_BSTRREF(&h.v) = &h.referencedText;
          }},
-        {"by reference VARIANT", [](THostVariant& h) {
+        {"by reference VARIANT", [](HostVariant& h) {
              SetText(h.referenced, SysAllocString(L"REF VARIANT"));
              V_VT(&h.v) = VT_VARIANT | VT_BYREF;
              V_VARIANTREF(&h.v) = &h.referenced;
          }},
-        {"by reference VARIANT holding null", [](THostVariant& h) {
+        {"by reference VARIANT holding null", [](HostVariant& h) {
              V_VT(&h.referenced) = VT_NULL;
              V_VT(&h.v) = VT_VARIANT | VT_BYREF;
              V_VARIANTREF(&h.v) = &h.referenced;
          }},
-        {"by reference I4", [](THostVariant& h) {
+        {"by reference I4", [](HostVariant& h) {
              h.referencedLong = 4242;
              V_VT(&h.v) = VT_I4 | VT_BYREF;
              V_I4REF(&h.v) = &h.referencedLong;
@@ -210,7 +210,7 @@ std::string Narrow(BSTR text) {
 // false when it has none. This is what the order server must make of it too.
 bool HostText(const VARIANT& value, std::string& text) {
     if (V_VT(&value) == VT_BSTR) return text = Narrow(V_BSTR(&value)), true;
-    TVar coerced;
+    ScopedVariant coerced;
     const HRESULT hr = VariantChangeTypeEx(&coerced.v, const_cast<VARIANT*>(&value),
                                            LOCALE_USER_DEFAULT, 0, VT_BSTR);
     if (FAILED(hr) || V_VT(&coerced.v) != VT_BSTR) return false;
@@ -238,27 +238,27 @@ std::string Printable(const std::string& text) {
 enum class Binding { Early, Late };
 const char* BindingName(Binding b) { return b == Binding::Early ? "early-bound" : "late-bound"; }
 
-struct TNewOrderArgs {
+struct NewOrderArgs {
     LONG symType = 0, orderType = kBuy, timeFrame = kDay, modifier = kLimit, size = 1;
     double price = 100.25;
     LONG ref = 0;
 };
 
 // What a call must come to: accepted (with the instrument text), or refused with a text.
-struct TOutcome {
+struct Outcome {
     bool accepted = false;
     std::string symbol;    // accepted: the instrument field
     std::string refusal;   // refused: the description, or empty for any clear dispatch error
 };
 
 // An accepted call, to be found in the instruction files afterwards.
-struct TAccepted {
+struct Accepted {
     std::string caseName;
-    TNewOrderArgs args;
+    NewOrderArgs args;
     std::string symbol;
 };
 
-struct TCallResult {
+struct CallResult {
     HRESULT hr = E_FAIL;
     HRESULT scode = S_OK;
     std::string description;
@@ -268,7 +268,7 @@ class HostInput : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-        server = std::make_unique<TRunningServer>(ORDERSRV_RUN_DIR "/input");
+        server = std::make_unique<RunningServer>(ORDERSRV_RUN_DIR "/input");
         ASSERT_TRUE(server->StartThroughCom());
         HRESULT created = E_FAIL;
         early = CreateOrderServer(&created);
@@ -283,9 +283,9 @@ protected:
         CoUninitialize();
     }
 
-    static TCallResult CallNewOrder(Binding binding, const VARIANT& symbol, const VARIANT& symExp,
-                                    const VARIANT& symExch, const TNewOrderArgs& a) {
-        TCallResult r;
+    static CallResult CallNewOrder(Binding binding, const VARIANT& symbol, const VARIANT& symExp,
+                                    const VARIANT& symExch, const NewOrderArgs& a) {
+        CallResult r;
         if (binding == Binding::Early) {
             r.hr = early->NewOrder(symbol, symExp, a.symType, symExch, a.orderType, a.timeFrame,
                                    a.modifier, a.size, a.price, a.ref);
@@ -313,8 +313,8 @@ protected:
         return Invoke(args, 10);
     }
 
-    static TCallResult Invoke(VARIANTARG* args, UINT count) {
-        TCallResult r;
+    static CallResult Invoke(VARIANTARG* args, UINT count) {
+        CallResult r;
         DISPPARAMS params{args, nullptr, count, 0};
         EXCEPINFO exception{};
         UINT argumentError = 0;
@@ -329,8 +329,8 @@ protected:
     }
 
     // Checks the answer against the expected outcome and books an accepted call.
-    void Expect(const std::string& what, Binding binding, const TCallResult& r,
-                const TOutcome& outcome, const TNewOrderArgs& args) {
+    void Expect(const std::string& what, Binding binding, const CallResult& r,
+                const Outcome& outcome, const NewOrderArgs& args) {
         const std::string label = what + " (" + BindingName(binding) + ")";
         if (outcome.accepted) {
             EXPECT_EQ(r.hr, S_OK) << label << ": " << r.description;
@@ -354,23 +354,23 @@ protected:
 
     static LONG FreshReference() { return nextReference++; }
 
-    static std::unique_ptr<TRunningServer> server;
-    static TComPtr<IOrderServer> early;
-    static TComPtr<IDispatch> late;
+    static std::unique_ptr<RunningServer> server;
+    static ComPtr<IOrderServer> early;
+    static ComPtr<IDispatch> late;
     static LONG nextReference;
-    std::map<LONG, TAccepted> accepted;
+    std::map<LONG, Accepted> accepted;
     std::vector<std::pair<std::string, LONG>> refused;
 
     // Waits until every accepted order has its PLACE line, then checks every line and file.
     void CheckInstructionFiles() {
-        std::vector<TInstructionFile> files;
+        std::vector<InstructionFile> files;
         std::map<LONG, std::vector<std::string>> lines;
         size_t lineCount = 0;
         for (int i = 0; i < 200; ++i) {
             files = ReadInstructionFiles(server->IncomingFolder());
             lines.clear();
             lineCount = 0;
-            for (const TInstructionFile& file : files)
+            for (const InstructionFile& file : files)
                 for (const std::string& line : file.lines) {
                     ++lineCount;
                     const std::vector<std::string> fields = SplitFields(line);
@@ -381,11 +381,11 @@ protected:
             if (lineCount >= accepted.size() + previousLines) break;
             Sleep(100);
         }
-        for (const TInstructionFile& file : files) EXPECT_TRUE(file.wholeLines) << file.name;
+        for (const InstructionFile& file : files) EXPECT_TRUE(file.wholeLines) << file.name;
         // One line per accepted order, no more.
         EXPECT_EQ(lineCount, accepted.size() + previousLines);
         for (const auto& entry : accepted) {
-            const TAccepted& a = entry.second;
+            const Accepted& a = entry.second;
             const auto found = lines.find(entry.first);
             ASSERT_TRUE(found != lines.end()) << a.caseName << ": no line for " << entry.first;
             ASSERT_EQ(found->second.size(), 1u) << a.caseName;
@@ -396,7 +396,7 @@ protected:
         previousLines = lineCount;
     }
 
-    static void CheckPlaceLine(const TAccepted& a, const std::string& line) {
+    static void CheckPlaceLine(const Accepted& a, const std::string& line) {
         const std::vector<std::string> f = SplitFields(line);
         ASSERT_EQ(f.size(), 13u) << a.caseName << ": " << Printable(line);
         EXPECT_EQ(f[0], "PLACE") << a.caseName;
@@ -449,25 +449,25 @@ protected:
 
     static size_t previousLines;
 };
-std::unique_ptr<TRunningServer> HostInput::server;
-TComPtr<IOrderServer> HostInput::early;
-TComPtr<IDispatch> HostInput::late;
+std::unique_ptr<RunningServer> HostInput::server;
+ComPtr<IOrderServer> HostInput::early;
+ComPtr<IDispatch> HostInput::late;
 LONG HostInput::nextReference = 1000;
 size_t HostInput::previousLines = 0;
 
 TEST_F(HostInput, EveryKindOfVariantForSymbolExpiryAndExchange) {
     const char* const positions[] = {"Symbol", "SymExp", "SymExch"};
-    for (const TVariantCase& c : VariantCases()) {
+    for (const VariantCase& c : VariantCases()) {
         for (int position = 0; position < 3; ++position) {
             for (Binding binding : {Binding::Early, Binding::Late}) {
-                THostVariant tested, es, empty;
+                HostVariant tested, es, empty;
                 c.make(tested);
                 SetText(es.v, SysAllocString(L"ES"));
                 const VARIANT& symbol = position == 0 ? tested.v : es.v;
                 const VARIANT& symExp = position == 1 ? tested.v : empty.v;
                 const VARIANT& symExch = position == 2 ? tested.v : empty.v;
 
-                TOutcome outcome;
+                Outcome outcome;
                 std::string text;
                 if (!HostText(tested.v, text))
                     outcome.refusal = kConversionErrorText;
@@ -476,9 +476,9 @@ TEST_F(HostInput, EveryKindOfVariantForSymbolExpiryAndExchange) {
                 else
                     outcome = {true, position == 0 ? text : "ES", ""};
 
-                TNewOrderArgs args;
+                NewOrderArgs args;
                 args.ref = FreshReference();
-                const TCallResult r = CallNewOrder(binding, symbol, symExp, symExch, args);
+                const CallResult r = CallNewOrder(binding, symbol, symExp, symExch, args);
                 if (position == 0 && binding == Binding::Early)
                     std::printf("Symbol %-34s -> %s\n", c.name,
                                 outcome.accepted ? ("\"" + Printable(outcome.symbol) + "\"").c_str()
@@ -497,21 +497,21 @@ TEST_F(HostInput, EveryKindOfVariantForSymbolExpiryAndExchange) {
                 gValueObject.References(), gFailingObject.References(), gUnknownObject.References());
 }
 
-struct TNumberCase {
+struct NumberCase {
     const char* name;
-    std::function<void(TNewOrderArgs&)> set;
+    std::function<void(NewOrderArgs&)> set;
     const char* refusal;  // nullptr: accepted
 };
 
 TEST_F(HostInput, ExtremeSizesPricesReferencesAndCodes) {
     const double inf = std::numeric_limits<double>::infinity();
-    const auto price = [](double p) { return [p](TNewOrderArgs& a) { a.price = p; }; };
-    const auto size = [](LONG s) { return [s](TNewOrderArgs& a) { a.size = s; }; };
-    const auto orderType = [](LONG v) { return [v](TNewOrderArgs& a) { a.orderType = v; }; };
-    const auto modifier = [](LONG v) { return [v](TNewOrderArgs& a) { a.modifier = v; }; };
-    const auto timeFrame = [](LONG v) { return [v](TNewOrderArgs& a) { a.timeFrame = v; }; };
-    const auto symType = [](LONG v) { return [v](TNewOrderArgs& a) { a.symType = v; }; };
-    const std::vector<TNumberCase> cases = {
+    const auto price = [](double p) { return [p](NewOrderArgs& a) { a.price = p; }; };
+    const auto size = [](LONG s) { return [s](NewOrderArgs& a) { a.size = s; }; };
+    const auto orderType = [](LONG v) { return [v](NewOrderArgs& a) { a.orderType = v; }; };
+    const auto modifier = [](LONG v) { return [v](NewOrderArgs& a) { a.modifier = v; }; };
+    const auto timeFrame = [](LONG v) { return [v](NewOrderArgs& a) { a.timeFrame = v; }; };
+    const auto symType = [](LONG v) { return [v](NewOrderArgs& a) { a.symType = v; }; };
+    const std::vector<NumberCase> cases = {
         {"size 0", size(0), nullptr},
         {"size -1", size(-1), nullptr},
         {"size INT_MIN", size(INT_MIN), nullptr},
@@ -530,8 +530,8 @@ TEST_F(HostInput, ExtremeSizesPricesReferencesAndCodes) {
         {"price NaN", price(std::nan("")), kPriceNotFiniteText},
         {"price +infinity", price(inf), kPriceNotFiniteText},
         {"price -infinity", price(-inf), kPriceNotFiniteText},
-        {"reference -1", [](TNewOrderArgs& a) { a.ref = -1; }, kNegativeReferenceText},
-        {"reference INT_MIN", [](TNewOrderArgs& a) { a.ref = INT_MIN; }, kNegativeReferenceText},
+        {"reference -1", [](NewOrderArgs& a) { a.ref = -1; }, kNegativeReferenceText},
+        {"reference INT_MIN", [](NewOrderArgs& a) { a.ref = INT_MIN; }, kNegativeReferenceText},
         {"order type -1", orderType(-1), kUnknownOrderTypeText},
         {"order type 2", orderType(2), kUnknownOrderTypeText},
         {"order type INT_MIN", orderType(INT_MIN), kUnknownOrderTypeText},
@@ -552,22 +552,22 @@ TEST_F(HostInput, ExtremeSizesPricesReferencesAndCodes) {
         {"symbol type INT_MIN", symType(INT_MIN), nullptr},
         {"symbol type INT_MAX", symType(INT_MAX), nullptr},
     };
-    for (const TNumberCase& c : cases) {
+    for (const NumberCase& c : cases) {
         for (Binding binding : {Binding::Early, Binding::Late}) {
-            TNewOrderArgs args;
+            NewOrderArgs args;
             args.ref = FreshReference();
             c.set(args);
-            TVar es(L"ES"), empty;
-            const TOutcome outcome{c.refusal == nullptr, "ES", c.refusal ? c.refusal : ""};
+            ScopedVariant es(L"ES"), empty;
+            const Outcome outcome{c.refusal == nullptr, "ES", c.refusal ? c.refusal : ""};
             Expect(c.name, binding, CallNewOrder(binding, es.v, empty.v, empty.v, args), outcome, args);
         }
     }
     // The extreme references that are valid, once each: a reference names one order.
     for (const LONG ref : {0L, static_cast<LONG>(INT_MAX)}) {
         const Binding binding = ref == 0 ? Binding::Early : Binding::Late;
-        TNewOrderArgs args;
+        NewOrderArgs args;
         args.ref = ref;
-        TVar es(L"ES"), empty;
+        ScopedVariant es(L"ES"), empty;
         Expect("reference " + std::to_string(ref), binding,
                CallNewOrder(binding, es.v, empty.v, empty.v, args), {true, "ES", ""}, args);
     }
@@ -580,12 +580,12 @@ TEST_F(HostInput, ExtremeSizesPricesReferencesAndCodes) {
 // refused call records nothing.
 TEST_F(HostInput, LateBoundArgumentsOfOtherTypes) {
     constexpr int kReference = 0, kPrice = 1, kSize = 2;  // rgvarg index: last argument first
-    struct TLateCase {
+    struct LateCase {
         const char* name;
         int index;
         std::function<void(VARIANT&, LONG ref)> set;
     };
-    const std::vector<TLateCase> cases = {
+    const std::vector<LateCase> cases = {
         {"price as text 12.5", kPrice, [](VARIANT& v, LONG) { SetText(v, SysAllocString(L"12.5")); }},
         {"price as text abc", kPrice, [](VARIANT& v, LONG) { SetText(v, SysAllocString(L"abc")); }},
         {"price as null", kPrice, [](VARIANT& v, LONG) { V_VT(&v) = VT_NULL; }},
@@ -606,10 +606,10 @@ TEST_F(HostInput, LateBoundArgumentsOfOtherTypes) {
              gFailingObject.AddRef();
          }},
     };
-    for (const TLateCase& c : cases) {
-        TNewOrderArgs args;
+    for (const LateCase& c : cases) {
+        NewOrderArgs args;
         args.ref = FreshReference();
-        TVar slots[10];
+        ScopedVariant slots[10];
         const auto setLong = [&](int i, LONG value) {
             V_VT(&slots[i].v) = VT_I4;
             V_I4(&slots[i].v) = value;
@@ -627,7 +627,7 @@ TEST_F(HostInput, LateBoundArgumentsOfOtherTypes) {
         c.set(slots[c.index].v, args.ref);
 
         // The value the dispatch must make of it, by the platform's coercion in this process.
-        TVar coerced;
+        ScopedVariant coerced;
         const VARTYPE type = c.index == kPrice ? VT_R8 : VT_I4;
         const bool coerces = SUCCEEDED(VariantChangeTypeEx(&coerced.v, &slots[c.index].v,
                                                            LOCALE_USER_DEFAULT, 0, type));
@@ -637,25 +637,25 @@ TEST_F(HostInput, LateBoundArgumentsOfOtherTypes) {
 
         VARIANTARG raw[10];
         for (int i = 0; i < 10; ++i) raw[i] = slots[i].v;
-        const TCallResult r = Invoke(raw, 10);
+        const CallResult r = Invoke(raw, 10);
         std::printf("late-bound %-22s -> 0x%08lX%s\n", c.name, static_cast<unsigned long>(r.hr),
                     accepted ? " (coerces)" : "");
         Expect(c.name, Binding::Late, r, {accepted, "ES", ""}, args);
     }
     // Too few arguments are refused. Too many: Windows refuses them; Wine's dispatch takes the
     // first ten, so the order of all ones (sell, GTC, limit, 1 at 1, reference 1) may be placed.
-    TVar slots[11];
-    for (TVar& s : slots) {
+    ScopedVariant slots[11];
+    for (ScopedVariant& s : slots) {
         V_VT(&s.v) = VT_I4;
         V_I4(&s.v) = 1;
     }
     VARIANTARG raw[11];
     for (int i = 0; i < 11; ++i) raw[i] = slots[i].v;
     EXPECT_EQ(Invoke(raw + 2, 9).hr, DISP_E_BADPARAMCOUNT) << "9 arguments";
-    const TCallResult tooMany = Invoke(raw, 11);
+    const CallResult tooMany = Invoke(raw, 11);
     std::printf("late-bound with 11 arguments -> 0x%08lX\n", static_cast<unsigned long>(tooMany.hr));
     if (tooMany.hr == S_OK) {
-        TNewOrderArgs ones;
+        NewOrderArgs ones;
         ones.orderType = ones.timeFrame = ones.modifier = ones.size = ones.ref = 1;
         ones.price = 1.0;
         accepted[1] = {"11 arguments", ones, "1"};

@@ -22,7 +22,7 @@ namespace {
 constexpr LONG kBuy = 0, kDay = 0, kMarket = 0;
 constexpr LONG kFirstReference = 700000;
 
-struct TBurst {
+struct Burst {
     std::vector<LONG> sent;      // in call order
     std::vector<LONG> accepted;  // answered S_OK
     HRESULT firstFailure = S_OK;
@@ -31,11 +31,11 @@ struct TBurst {
 };
 
 // One client sending orders until a call fails (the server is gone) or `limit` is reached.
-void SendUntilFailure(TBurst& burst, int limit) {
+void SendUntilFailure(Burst& burst, int limit) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     {
-        TComPtr<IOrderServer> server = CreateOrderServer();
-        TVar symbol(L"KL"), empty;
+        ComPtr<IOrderServer> server = CreateOrderServer();
+        ScopedVariant symbol(L"KL"), empty;
         for (int i = 0; server && i < limit; ++i) {
             const LONG ref = kFirstReference + i;
             burst.sent.push_back(ref);
@@ -78,14 +78,14 @@ bool RestartRpcService() {
     return ended;
 }
 
-struct TWrittenOrders {
+struct WrittenOrders {
     std::vector<LONG> placed;  // in file order
     size_t files = 0, brokenFiles = 0, badLines = 0;
 };
 
-TWrittenOrders ReadWrittenOrders(const std::string& incoming) {
-    TWrittenOrders written;
-    for (const TInstructionFile& file : ReadInstructionFiles(incoming)) {
+WrittenOrders ReadWrittenOrders(const std::string& incoming) {
+    WrittenOrders written;
+    for (const InstructionFile& file : ReadInstructionFiles(incoming)) {
         ++written.files;
         EXPECT_TRUE(file.wholeLines) << file.name << " is not made of whole lines";
         if (!file.wholeLines) ++written.brokenFiles;
@@ -118,13 +118,13 @@ TEST(KilledServer, BurstKilledMidwayThenRestarted) {
     const int killAfter = EnvironmentNumber("ORDERSRV_KILL_AFTER", 1500);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     {
-        TRunningServer server(ORDERSRV_RUN_DIR "/killed");
+        RunningServer server(ORDERSRV_RUN_DIR "/killed");
         ASSERT_TRUE(server.StartStandalone());
-        TComPtr<IOrderServer> old = CreateOrderServer();
+        ComPtr<IOrderServer> old = CreateOrderServer();
         ASSERT_TRUE(old);
 
         // The burst, and the kill once enough of it has been answered.
-        TBurst burst;
+        Burst burst;
         std::thread sender(SendUntilFailure, std::ref(burst), killAfter * 20);
         while (burst.acceptedCount < killAfter && burst.firstFailure == S_OK) Sleep(5);
         ASSERT_TRUE(server.Kill());
@@ -139,13 +139,13 @@ TEST(KilledServer, BurstKilledMidwayThenRestarted) {
         const HRESULT oldStatus = old->GetOrderStatus(kFirstReference, &status, &filled, &price, &found);
         old.Reset();
 
-        const TWrittenOrders written = ReadWrittenOrders(server.IncomingFolder());
+        const WrittenOrders written = ReadWrittenOrders(server.IncomingFolder());
         const size_t staging = Count(server.IncomingFolder(), "stage-*");
 
         // Started again: a new process with an empty order book.
         ASSERT_TRUE(server.StartStandalone());
         HRESULT created = E_FAIL;
-        TComPtr<IOrderServer> fresh = CreateOrderServer(&created);
+        ComPtr<IOrderServer> fresh = CreateOrderServer(&created);
         const HRESULT firstCreate = created;
         bool rpcServiceRestarted = false;
         if (!fresh) {
@@ -165,10 +165,10 @@ TEST(KilledServer, BurstKilledMidwayThenRestarted) {
             if (found == VARIANT_FALSE && status == 4) ++answeredRejected;
         }
         // A new order after the restart goes into a file of its own, next to the old ones.
-        TVar symbol(L"KL"), empty;
+        ScopedVariant symbol(L"KL"), empty;
         const LONG afterRestart = kFirstReference + 999999;
         EXPECT_EQ(fresh->NewOrder(symbol.v, empty.v, 0, empty.v, kBuy, kDay, kMarket, 1, 0.0, afterRestart), S_OK);
-        TWrittenOrders rewritten;
+        WrittenOrders rewritten;
         for (int i = 0; i < 100; ++i) {
             rewritten = ReadWrittenOrders(server.IncomingFolder());
             if (rewritten.placed.size() > written.placed.size()) break;

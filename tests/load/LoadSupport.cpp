@@ -28,7 +28,7 @@ long InstructionFileNumber(const std::string& name) {
     return std::strtol(digits.c_str(), nullptr, 10);
 }
 
-void SplitWholeLines(TInstructionFile& file) {
+void SplitWholeLines(InstructionFile& file) {
     const std::string& c = file.content;
     file.wholeLines = !c.empty();
     size_t start = 0;
@@ -80,7 +80,7 @@ std::string WindowsPath(const std::string& path) {
     return !path.empty() && path[0] == '/' ? "Z:" + result : result;
 }
 
-TServerFolder::TServerFolder(const std::string& serverExe, const std::string& folder)
+ServerFolder::ServerFolder(const std::string& serverExe, const std::string& folder)
     : folder_(WindowsPath(folder)) {
     CreateDirectoryA(folder_.substr(0, folder_.find_last_of('\\')).c_str(), nullptr);
     CreateDirectoryA(folder_.c_str(), nullptr);
@@ -92,12 +92,12 @@ TServerFolder::TServerFolder(const std::string& serverExe, const std::string& fo
     MakeEmptyFolder(ninjaTrader_ + "\\OUTGOING");
 }
 
-void TServerFolder::WriteSettings() const {
+void ServerFolder::WriteSettings() const {
     std::ofstream(folder_ + "\\ORDERSRV.INI", std::ios::binary | std::ios::trunc)
         << "Location=" << ninjaTrader_ << "\r\nAccount=SIM101\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n";
 }
 
-int TServerFolder::RunToEnd(const std::string& argument) const {
+int ServerFolder::RunToEnd(const std::string& argument) const {
     HANDLE process = Start(argument);
     if (!process) return -1;
     DWORD code = static_cast<DWORD>(-1);
@@ -106,7 +106,7 @@ int TServerFolder::RunToEnd(const std::string& argument) const {
     return static_cast<int>(code);
 }
 
-HANDLE TServerFolder::Start(const std::string& argument) const {
+HANDLE ServerFolder::Start(const std::string& argument) const {
     return StartCommandLine("\"" + executable_ + "\" " + argument);
 }
 
@@ -122,7 +122,7 @@ bool WaitForServerEnd(DWORD timeoutMs) {
     return !ServerIsRunning();
 }
 
-TVar::TVar(const wchar_t* text) : TVar() {
+ScopedVariant::ScopedVariant(const wchar_t* text) : ScopedVariant() {
     V_VT(&v) = VT_BSTR;
     V_BSTR(&v) = SysAllocString(text);
 }
@@ -135,21 +135,21 @@ int EnvironmentNumber(const char* name, int fallback) {
     return (*end == '\0' && value > 0 && value < 10000000) ? static_cast<int>(value) : fallback;
 }
 
-// ---- TRunningServer -----------------------------------------------------------------------
+// ---- RunningServer -----------------------------------------------------------------------
 
-TRunningServer::TRunningServer(const std::string& runFolder)
+RunningServer::RunningServer(const std::string& runFolder)
     : folder_(ORDERSRV_EXE, runFolder) {
     folder_.WriteSettings();
     folder_.RunToEnd("/RegServer");
 }
 
-TRunningServer::~TRunningServer() {
+RunningServer::~RunningServer() {
     Stop();
     folder_.RunToEnd("/UnregServer");
 }
 
 // The server's main window comes after its class object is published: then clients reach it.
-bool TRunningServer::FindProcess() {
+bool RunningServer::FindProcess() {
     for (int waited = 0; waited < 30000; waited += 50) {
         if (HWND window = FindWindowA("TNTOrderServerForm", nullptr)) {
             DWORD id = 0;
@@ -167,25 +167,25 @@ bool TRunningServer::FindProcess() {
     return false;
 }
 
-bool TRunningServer::StartThroughCom() {
+bool RunningServer::StartThroughCom() {
     keeper_ = CreateOrderServer();
     return keeper_ && FindProcess();
 }
 
-bool TRunningServer::StartStandalone() {
+bool RunningServer::StartStandalone() {
     if (process_) CloseHandle(process_);
     process_ = folder_.Start("");
     return process_ && FindProcess();
 }
 
-bool TRunningServer::Stop() {
+bool RunningServer::Stop() {
     keeper_.Reset();
     if (!process_) return true;
     const bool ended = WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
     return Kill() && ended;
 }
 
-bool TRunningServer::Kill() {
+bool RunningServer::Kill() {
     if (!process_) return true;
     TerminateProcess(process_, 1);
     const bool ended = WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
@@ -195,12 +195,12 @@ bool TRunningServer::Kill() {
     return ended && WaitForServerEnd(30000);
 }
 
-bool TRunningServer::Running() const {
+bool RunningServer::Running() const {
     return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }
 
-TComPtr<IOrderServer> CreateOrderServer(HRESULT* result) {
-    TComPtr<IOrderServer> server;
+ComPtr<IOrderServer> CreateOrderServer(HRESULT* result) {
+    ComPtr<IOrderServer> server;
     const HRESULT hr = CoCreateInstance(CLSID_OrderServer, nullptr, CLSCTX_LOCAL_SERVER,
                                         IID_IOrderServer, reinterpret_cast<void**>(server.Out()));
     if (result) *result = hr;
@@ -209,7 +209,7 @@ TComPtr<IOrderServer> CreateOrderServer(HRESULT* result) {
 
 // The Linux process whose command line names this folder's OrderSrv.exe (Wine shows /proc as
 // Z:\proc); 0 when not found.
-void TRunningServer::FindUnixProcess() {
+void RunningServer::FindUnixProcess() {
     const auto normal = [](std::string text) {
         for (char& c : text) c = c == '/' ? '\\' : static_cast<char>(tolower(static_cast<unsigned char>(c)));
         return text;
@@ -230,8 +230,8 @@ void TRunningServer::FindUnixProcess() {
     FindClose(search);
 }
 
-TProcessFigures TRunningServer::Figures() const {
-    TProcessFigures figures;
+ProcessFigures RunningServer::Figures() const {
+    ProcessFigures figures;
     if (!process_) return figures;
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
@@ -263,7 +263,7 @@ TProcessFigures TRunningServer::Figures() const {
 
 // ---- Instruction files ----------------------------------------------------------------------
 
-std::vector<TInstructionFile> ReadInstructionFiles(const std::string& incomingFolder) {
+std::vector<InstructionFile> ReadInstructionFiles(const std::string& incomingFolder) {
     std::vector<std::pair<long, std::string>> names;
     WIN32_FIND_DATAA found{};
     HANDLE search = FindFirstFileA((incomingFolder + "\\*").c_str(), &found);
@@ -276,9 +276,9 @@ std::vector<TInstructionFile> ReadInstructionFiles(const std::string& incomingFo
         FindClose(search);
     }
     std::sort(names.begin(), names.end());
-    std::vector<TInstructionFile> files;
+    std::vector<InstructionFile> files;
     for (const auto& name : names) {
-        TInstructionFile file;
+        InstructionFile file;
         file.name = name.second;
         file.content = ReadWhole(incomingFolder + "\\" + name.second);
         SplitWholeLines(file);
@@ -312,7 +312,7 @@ bool OrderIdReference(const std::string& orderId, int32_t& reference) {
 
 // ---- The stand-in ---------------------------------------------------------------------------
 
-TStandinProcess::TStandinProcess(const std::string& executable,
+StandinProcess::StandinProcess(const std::string& executable,
                                  const std::string& ninjaTraderFolder,
                                  const std::string& runFolder, const std::string& extraOptions)
     : stopFile_(runFolder + "\\standin.stop"), logPath_(runFolder + "\\standin.log") {
@@ -331,13 +331,13 @@ TStandinProcess::TStandinProcess(const std::string& executable,
                                 "\" " + extraOptions);
 }
 
-TStandinProcess::~TStandinProcess() {
+StandinProcess::~StandinProcess() {
     if (!process_) return;
     if (!Stop()) TerminateProcess(process_, 1);
     CloseHandle(process_);
 }
 
-bool TStandinProcess::Stop() {
+bool StandinProcess::Stop() {
     HANDLE stop = CreateFileA(stopFile_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (stop != INVALID_HANDLE_VALUE) CloseHandle(stop);
     if (external_) return true;
@@ -345,8 +345,8 @@ bool TStandinProcess::Stop() {
     return WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
 }
 
-std::vector<TTracedLine> ReadTracedLines(const std::string& logPath) {
-    std::vector<TTracedLine> traced;
+std::vector<TracedLine> ReadTracedLines(const std::string& logPath) {
+    std::vector<TracedLine> traced;
     std::istringstream log(ReadWhole(logPath));
     std::string line;
     while (std::getline(log, line)) {

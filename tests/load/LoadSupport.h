@@ -13,13 +13,13 @@
 #include "server/Quillmere.h"
 
 // A VARIANT cleared when it goes out of scope.
-struct TVar {
+struct ScopedVariant {
     VARIANT v;
-    TVar() { VariantInit(&v); }
-    explicit TVar(const wchar_t* text);
-    ~TVar() { VariantClear(&v); }
-    TVar(const TVar&) = delete;
-    TVar& operator=(const TVar&) = delete;
+    ScopedVariant() { VariantInit(&v); }
+    explicit ScopedVariant(const wchar_t* text);
+    ~ScopedVariant() { VariantClear(&v); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
 };
 
 // A whole-number setting from the environment (sizes of a run); `fallback` when unset or bad.
@@ -30,9 +30,9 @@ std::string WindowsPath(const std::string& path);
 
 // A copy of OrderSrv.exe with its settings file, and the NinjaTrader folder it works on
 // ("nt" below it, with INCOMING and OUTGOING emptied).
-class TServerFolder {
+class ServerFolder {
 public:
-    TServerFolder(const std::string& serverExe, const std::string& folder);
+    ServerFolder(const std::string& serverExe, const std::string& folder);
     const std::string& Folder() const { return folder_; }
     const std::string& NinjaTraderFolder() const { return ninjaTrader_; }
     void WriteSettings() const;
@@ -51,21 +51,21 @@ bool WaitForServerEnd(DWORD timeoutMs);
 // Memory, open handles and threads of the server's process. Under Wine they come from the
 // Linux process that runs it (VmRSS, open file descriptors, threads): Wine reports no handle
 // count for another process.
-struct TProcessFigures {
+struct ProcessFigures {
     size_t workingSetBytes = 0;
     DWORD handles = 0;
     DWORD threads = 0;
 };
 
 // One OrderSrv.exe in a folder of its own, with a handle to its process for figures and kills.
-class TRunningServer {
+class RunningServer {
 public:
-    explicit TRunningServer(const std::string& runFolder);
-    ~TRunningServer();
-    TRunningServer(const TRunningServer&) = delete;
-    TRunningServer& operator=(const TRunningServer&) = delete;
+    explicit RunningServer(const std::string& runFolder);
+    ~RunningServer();
+    RunningServer(const RunningServer&) = delete;
+    RunningServer& operator=(const RunningServer&) = delete;
 
-    const TServerFolder& Folder() const { return folder_; }
+    const ServerFolder& Folder() const { return folder_; }
     std::string IncomingFolder() const { return folder_.NinjaTraderFolder() + "\\INCOMING"; }
     HANDLE Process() const { return process_; }
 
@@ -78,41 +78,41 @@ public:
     // Ends the process at once, as a task manager would; true when it has ended.
     bool Kill();
     bool Running() const;
-    TProcessFigures Figures() const;
+    ProcessFigures Figures() const;
 
 private:
     bool FindProcess();
     void FindUnixProcess();
     int unixProcess_ = 0;
-    TServerFolder folder_;
-    TComPtr<IOrderServer> keeper_;
+    ServerFolder folder_;
+    ComPtr<IOrderServer> keeper_;
     HANDLE process_ = nullptr;
 };
 
-TComPtr<IOrderServer> CreateOrderServer(HRESULT* result = nullptr);
+ComPtr<IOrderServer> CreateOrderServer(HRESULT* result = nullptr);
 
 
 // An instruction file as NinjaTrader would read it.
-struct TInstructionFile {
+struct InstructionFile {
     std::string name;
     std::string content;
     std::vector<std::string> lines;  // without their CR LF
     bool wholeLines = false;         // every line, the last included, ends in CR LF; no bare CR/LF
 };
 // The OIF*.TXT files of the folder in the order they were written (by number).
-std::vector<TInstructionFile> ReadInstructionFiles(const std::string& incomingFolder);
+std::vector<InstructionFile> ReadInstructionFiles(const std::string& incomingFolder);
 std::vector<std::string> SplitFields(const std::string& line);
 
 // The NinjaTrader stand-in (ntstandin.exe) as a separate process. When ORDERSRV_LOAD_STANDIN_LOG
 // names a log, a stand-in started outside (the faster native one) serves the folder instead,
 // logging there and ending when "standin.stop" appears in the run folder.
-class TStandinProcess {
+class StandinProcess {
 public:
-    TStandinProcess(const std::string& executable, const std::string& ninjaTraderFolder,
+    StandinProcess(const std::string& executable, const std::string& ninjaTraderFolder,
                     const std::string& runFolder, const std::string& extraOptions);
-    ~TStandinProcess();
-    TStandinProcess(const TStandinProcess&) = delete;
-    TStandinProcess& operator=(const TStandinProcess&) = delete;
+    ~StandinProcess();
+    StandinProcess(const StandinProcess&) = delete;
+    StandinProcess& operator=(const StandinProcess&) = delete;
 
     bool Started() const { return external_ || process_ != nullptr; }
     bool External() const { return external_; }
@@ -127,11 +127,11 @@ private:
 };
 
 // One instruction line the stand-in logged with --trace: "OIF<n>.TXT < <line>".
-struct TTracedLine {
+struct TracedLine {
     std::string file;
     std::string line;
 };
-std::vector<TTracedLine> ReadTracedLines(const std::string& logPath);
+std::vector<TracedLine> ReadTracedLines(const std::string& logPath);
 
 // "HALVENMAR<ref>" read back into the reference; false when the id is not of that form.
 bool OrderIdReference(const std::string& orderId, int32_t& reference);

@@ -39,7 +39,7 @@ LONG Reference(int round, int client, int index) { return (10 * round + client +
 int RoundOf(LONG reference) { return reference / kClientSpan / 10; }
 int ClientOf(LONG reference) { return reference / kClientSpan % 10 - 1; }
 
-struct TClientRun {
+struct ClientRun {
     std::vector<LONG> accepted;   // in call order
     std::vector<LONG> cancelled;  // references whose cancel was accepted
     int calls = 0, failures = 0;
@@ -49,25 +49,25 @@ struct TClientRun {
     std::map<LONG, LONG> laterStatus;  // a final status that changed afterwards: ref -> new one
 };
 
-class TComThread {
+class ComThread {
 public:
-    TComThread() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~TComThread() { CoUninitialize(); }
+    ComThread() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+    ~ComThread() { CoUninitialize(); }
 };
 
-void Fail(TClientRun& run, HRESULT hr) {
+void Fail(ClientRun& run, HRESULT hr) {
     if (run.failures++ == 0) run.firstFailure = hr;
 }
 
-void SendOrders(int round, int client, int orders, TClientRun& run, std::atomic<int>& ready,
+void SendOrders(int round, int client, int orders, ClientRun& run, std::atomic<int>& ready,
                 const std::atomic<bool>& go) {
-    TComThread com;
-    TComPtr<IOrderServer> server = CreateOrderServer();
+    ComThread com;
+    ComPtr<IOrderServer> server = CreateOrderServer();
     ++ready;
     while (!go) Sleep(1);
     if (!server) return Fail(run, E_FAIL);
     const std::wstring name = L"LD" + std::to_wstring(client);
-    TVar symbol(name.c_str()), empty;
+    ScopedVariant symbol(name.c_str()), empty;
     LONG waitingCancel = -1;
     for (int i = 0; i < orders; ++i) {
         const LONG ref = Reference(round, client, i);
@@ -97,9 +97,9 @@ void SendOrders(int round, int client, int orders, TClientRun& run, std::atomic<
 // Waits for every accepted order of the client to end, in call order: NinjaTrader carries the
 // orders out in about that order, so each order is asked about about once, and the pollers
 // leave the machine to the server and NinjaTrader.
-void AwaitFinalStatus(TClientRun& run, Clock::time_point deadline) {
-    TComThread com;
-    TComPtr<IOrderServer> server = CreateOrderServer();
+void AwaitFinalStatus(ClientRun& run, Clock::time_point deadline) {
+    ComThread com;
+    ComPtr<IOrderServer> server = CreateOrderServer();
     if (!server) return;
     for (const LONG ref : run.accepted) {
         for (;;) {
@@ -120,9 +120,9 @@ void AwaitFinalStatus(TClientRun& run, Clock::time_point deadline) {
 }
 
 // A final status is final: read every order once more and note any that changed since.
-void RecheckFinalStatus(TClientRun& run) {
-    TComThread com;
-    TComPtr<IOrderServer> server = CreateOrderServer();
+void RecheckFinalStatus(ClientRun& run) {
+    ComThread com;
+    ComPtr<IOrderServer> server = CreateOrderServer();
     if (!server) return;
     for (const auto& entry : run.finalStatus) {
         LONG status = -1, filled = 0;
@@ -135,16 +135,16 @@ void RecheckFinalStatus(TClientRun& run) {
 }
 
 // Memory and handles of the server process: a baseline, the peak while sampling, and samples.
-class TFigureSampler {
+class FigureSampler {
 public:
-    explicit TFigureSampler(const TRunningServer& server) : server_(server) {}
-    ~TFigureSampler() { StopPeak(); }
-    TProcessFigures Sample() const { return server_.Figures(); }
+    explicit FigureSampler(const RunningServer& server) : server_(server) {}
+    ~FigureSampler() { StopPeak(); }
+    ProcessFigures Sample() const { return server_.Figures(); }
     void StartPeak() {
         running_ = true;
         thread_ = std::thread([this] {
             while (running_) {
-                const TProcessFigures now = Sample();
+                const ProcessFigures now = Sample();
                 peak_.workingSetBytes = std::max(peak_.workingSetBytes, now.workingSetBytes);
                 peak_.handles = std::max(peak_.handles, now.handles);
                 peak_.threads = std::max(peak_.threads, now.threads);
@@ -152,27 +152,27 @@ public:
             }
         });
     }
-    TProcessFigures StopPeak() {
+    ProcessFigures StopPeak() {
         running_ = false;
         if (thread_.joinable()) thread_.join();
         return peak_;
     }
 
 private:
-    const TRunningServer& server_;
+    const RunningServer& server_;
     std::atomic<bool> running_{false};
     std::thread thread_;
-    TProcessFigures peak_;
+    ProcessFigures peak_;
 };
 
 double Megabytes(size_t bytes) { return bytes / (1024.0 * 1024.0); }
 
-struct TRoundFigures {
+struct RoundFigures {
     size_t sent = 0, accepted = 0, lost = 0, duplicated = 0;
-    TProcessFigures before, peak, after, settled;
+    ProcessFigures before, peak, after, settled;
 };
 
-void PrintFigures(const char* what, const TProcessFigures& f) {
+void PrintFigures(const char* what, const ProcessFigures& f) {
     std::printf("  %-8s memory %6.1f MB, handles (open fds) %4lu, threads %3lu\n", what,
                 Megabytes(f.workingSetBytes), static_cast<unsigned long>(f.handles),
                 static_cast<unsigned long>(f.threads));
@@ -180,13 +180,13 @@ void PrintFigures(const char* what, const TProcessFigures& f) {
 
 // One burst: `clients` threads with an object each send `orders` orders at once; then every
 // order is polled until it ends, and what the stand-in read is checked against what was sent.
-TRoundFigures RunBurst(int round, int clients, int orders, TRunningServer& server,
-                       TStandinProcess& standin) {
-    TRoundFigures result;
-    TFigureSampler figures(server);
+RoundFigures RunBurst(int round, int clients, int orders, RunningServer& server,
+                       StandinProcess& standin) {
+    RoundFigures result;
+    FigureSampler figures(server);
     result.before = figures.Sample();
 
-    std::vector<TClientRun> runs(clients);
+    std::vector<ClientRun> runs(clients);
     std::atomic<int> ready{0};
     std::atomic<bool> go{false};
     std::vector<std::thread> threads;
@@ -220,7 +220,7 @@ TRoundFigures RunBurst(int round, int clients, int orders, TRunningServer& serve
     std::map<LONG, size_t> placedAt;
     std::vector<std::vector<LONG>> placedByClient(clients);
     size_t malformed = 0, position = 0;
-    for (const TTracedLine& traced : ReadTracedLines(standin.LogPath())) {
+    for (const TracedLine& traced : ReadTracedLines(standin.LogPath())) {
         const std::vector<std::string> f = SplitFields(traced.line);
         int32_t ref = -1;
         if (f.size() != 13 || !OrderIdReference(f[10], ref)) {
@@ -241,7 +241,7 @@ TRoundFigures RunBurst(int round, int clients, int orders, TRunningServer& serve
     size_t cancelled = 0, unended = 0, unknown = 0, changed = 0;
     std::map<LONG, size_t> statusCount;
     for (int c = 0; c < clients; ++c) {
-        const TClientRun& run = runs[c];
+        const ClientRun& run = runs[c];
         result.sent += run.calls;
         result.accepted += run.accepted.size();
         cancelled += run.cancelled.size();
@@ -301,9 +301,9 @@ TRoundFigures RunBurst(int round, int clients, int orders, TRunningServer& serve
 TEST(OrderBurst, ManyClientsAtOnceWithCancelsNothingLostOrDuplicated) {
     const int clients = std::min(EnvironmentNumber("ORDERSRV_LOAD_CLIENTS", 8), 9);
     const int orders = std::min(EnvironmentNumber("ORDERSRV_LOAD_ORDERS", 250), 999999);
-    TComThread com;
-    TRunningServer server(ORDERSRV_RUN_DIR "/burst");
-    TStandinProcess standin(ORDERSRV_STANDIN, server.Folder().NinjaTraderFolder(),
+    ComThread com;
+    RunningServer server(ORDERSRV_RUN_DIR "/burst");
+    StandinProcess standin(ORDERSRV_STANDIN, server.Folder().NinjaTraderFolder(),
                             server.Folder().Folder(), "--rest-limits --trace");
     ASSERT_TRUE(standin.Started());
     ASSERT_TRUE(server.StartThroughCom());
@@ -312,8 +312,8 @@ TEST(OrderBurst, ManyClientsAtOnceWithCancelsNothingLostOrDuplicated) {
     // a few more when a round happens to run more calls at once) the second reuses, so handles
     // and threads stay on a plateau; memory grows only by the order book. A leak per order or
     // per call would show as hundreds or thousands.
-    const TRoundFigures first = RunBurst(0, clients, orders, server, standin);
-    const TRoundFigures second = RunBurst(1, clients, orders, server, standin);
+    const RoundFigures first = RunBurst(0, clients, orders, server, standin);
+    const RoundFigures second = RunBurst(1, clients, orders, server, standin);
     ASSERT_TRUE(standin.Stop());
 
     EXPECT_GT(first.before.handles, 0u) << "no handle figures for the server process";

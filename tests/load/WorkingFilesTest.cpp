@@ -29,7 +29,7 @@ using Clock = std::chrono::steady_clock;
 // True once an instruction file in the folder holds the order's PLACE line.
 bool LineInIncoming(const std::string& incoming, LONG reference) {
     const std::string id = ";HALVENMAR" + std::to_string(reference) + ";";
-    for (const TInstructionFile& file : ReadInstructionFiles(incoming))
+    for (const InstructionFile& file : ReadInstructionFiles(incoming))
         if (file.content.find(id) != std::string::npos) return true;
     return false;
 }
@@ -49,13 +49,13 @@ TEST(WorkingOrderFiles, OrdersReachIncomingWithinASecondWhileScansReadEveryWorki
     const int spacingMs = EnvironmentNumber("ORDERSRV_LOAD_LATE_SPACING_MS", 1500);
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     {
-        TRunningServer server(ORDERSRV_RUN_DIR "/working");
+        RunningServer server(ORDERSRV_RUN_DIR "/working");
         ASSERT_TRUE(server.StartThroughCom());
-        TComPtr<IOrderServer> client = CreateOrderServer();
+        ComPtr<IOrderServer> client = CreateOrderServer();
         ASSERT_TRUE(client);
         const std::string incoming = server.IncomingFolder();
         const std::string outgoing = server.Folder().NinjaTraderFolder() + "\\OUTGOING";
-        TVar symbol(L"ES 03-27"), empty;
+        ScopedVariant symbol(L"ES 03-27"), empty;
 
         // Resting limit orders, then the state file NinjaTrader keeps for each while it works.
         for (LONG ref = 1; ref <= working; ++ref)

@@ -16,8 +16,8 @@ constexpr int kPerWriter = 500;
 // Writers add while readers look up and walk the lists; every record added must be findable
 // once all writers are done, and no reader may see a record that is not there.
 TEST(BookConcurrency, AddsWhileOthersLookUp) {
-    TNTOrderServerDB orders;
-    TNTOrderServerPositionDB positions;
+    OrderBook orders;
+    PositionBook positions;
     std::atomic<bool> writing{true};
     std::atomic<int> badReads{0};
 
@@ -26,12 +26,12 @@ TEST(BookConcurrency, AddsWhileOthersLookUp) {
         readers.emplace_back([&] {
             while (writing.load()) {
                 for (int32_t id = 0; id < kWriters * kPerWriter; id += 97) {
-                    const TNTOrderServerItem* o = orders.FindByRefId(id);
+                    const Order* o = orders.FindByRefId(id);
                     if (o != nullptr && o->OrderRefId != id) ++badReads;
                 }
                 const int32_t n = orders.Count();
                 if (n > 0 && orders.ItemAt(n - 1) == nullptr) ++badReads;
-                const TNTOrderServerPosition* p = positions.FindSymbol("S7");
+                const Position* p = positions.FindSymbol("S7");
                 if (p != nullptr && p->Symbol != "S7") ++badReads;
                 const int32_t m = positions.Count();
                 if (m > 0 && positions.ItemAt(m - 1) == nullptr) ++badReads;
@@ -43,10 +43,10 @@ TEST(BookConcurrency, AddsWhileOthersLookUp) {
         writers.emplace_back([&, w] {
             for (int i = 0; i < kPerWriter; ++i) {
                 const int32_t id = w * kPerWriter + i;
-                auto order = std::make_unique<TNTOrderServerItem>();
+                auto order = std::make_unique<Order>();
                 order->OrderRefId = id;
                 orders.Add(std::move(order));
-                auto position = std::make_unique<TNTOrderServerPosition>();
+                auto position = std::make_unique<Position>();
                 position->Symbol = "S" + std::to_string(id);
                 positions.Add(std::move(position));
             }

@@ -8,8 +8,8 @@
 
 namespace {
 
-std::unique_ptr<TNTOrderServerItem> OrderWithRef(int32_t refId, int32_t size = 0) {
-    auto order = std::make_unique<TNTOrderServerItem>();
+std::unique_ptr<Order> OrderWithRef(int32_t refId, int32_t size = 0) {
+    auto order = std::make_unique<Order>();
     order->OrderRefId = refId;
     order->OrderSize = size;
     return order;
@@ -19,7 +19,7 @@ constexpr double kOneMinute = 1.0 / (24 * 60);
 
 TEST(OrderRecord, StartsOpenWithoutReferenceAndStampedNow) {
     const double before = plat::NowDateTime();
-    const TNTOrderServerItem order;
+    const Order order;
     EXPECT_EQ(order.Status, StatusCode::Open);
     EXPECT_EQ(order.OrderRefId, -1);
     EXPECT_EQ(order.FillSize, 0);
@@ -29,7 +29,7 @@ TEST(OrderRecord, StartsOpenWithoutReferenceAndStampedNow) {
 }
 
 TEST(OrderBook, ListsInArrivalOrderAndAnswersNoneOutsideIt) {
-    TNTOrderServerDB book;
+    OrderBook book;
     EXPECT_EQ(book.Count(), 0);
     EXPECT_EQ(book.ItemAt(0), nullptr);
     EXPECT_EQ(book.FindByRefId(5), nullptr);
@@ -49,10 +49,10 @@ TEST(OrderBook, FindsEveryIdOfOneBucketWhateverTheOrderOfAdding) {
     std::vector<int32_t> ids{5, 1005, 2005, 1000, 0};
     std::sort(ids.begin(), ids.end());
     do {
-        TNTOrderServerDB book;
+        OrderBook book;
         for (const int32_t id : ids) book.Add(OrderWithRef(id));
         for (const int32_t id : ids) {
-            const TNTOrderServerItem* found = book.FindByRefId(id);
+            const Order* found = book.FindByRefId(id);
             ASSERT_NE(found, nullptr) << id;
             EXPECT_EQ(found->OrderRefId, id);
         }
@@ -62,7 +62,7 @@ TEST(OrderBook, FindsEveryIdOfOneBucketWhateverTheOrderOfAdding) {
 }
 
 TEST(OrderBook, RepeatedIdIsListedButTheFirstIsFound) {
-    TNTOrderServerDB book;
+    OrderBook book;
     book.Add(OrderWithRef(7, 1));
     book.Add(OrderWithRef(7, 2));
     EXPECT_EQ(book.Count(), 2);
@@ -72,7 +72,7 @@ TEST(OrderBook, RepeatedIdIsListedButTheFirstIsFound) {
 }
 
 TEST(OrderBook, NegativeIdIsListedButNeverFound) {
-    TNTOrderServerDB book;
+    OrderBook book;
     EXPECT_EQ(book.Add(OrderWithRef(-1)), 0);
     EXPECT_EQ(book.Add(OrderWithRef(INT32_MIN)), 1);
     EXPECT_EQ(book.Add(OrderWithRef(-1000)), 2);

@@ -4,38 +4,38 @@
 #include <string>
 
 #include "model/OrderCodes.h"
-#include "model/OrderRecord.h"
+#include "model/Order.h"
 
 namespace {
 
-TNTOrderServerItem Order(int32_t orderType, int32_t orderModifier) {
-    TNTOrderServerItem order;
+Order OrderOf(int32_t orderType, int32_t orderModifier) {
+    Order order;
     order.OrderType = orderType;
     order.OrderModifier = orderModifier;
     return order;
 }
 
 TEST(OrderCodes, ActionTextJoinsDirectionAndKind) {
-    EXPECT_EQ(ActionText(Order(OrderTypeCode::Buy, OrderModifierCode::Limit)), "Buy Lmt");
-    EXPECT_EQ(ActionText(Order(OrderTypeCode::Sell, OrderModifierCode::Stop)), "Sell Stp");
-    EXPECT_EQ(ActionText(Order(OrderTypeCode::Buy, OrderModifierCode::Market)), "Buy Mkt");
-    EXPECT_EQ(ActionText(Order(OrderTypeCode::None, OrderModifierCode::None)),
+    EXPECT_EQ(ActionText(OrderOf(OrderTypeCode::Buy, OrderModifierCode::Limit)), "Buy Lmt");
+    EXPECT_EQ(ActionText(OrderOf(OrderTypeCode::Sell, OrderModifierCode::Stop)), "Sell Stp");
+    EXPECT_EQ(ActionText(OrderOf(OrderTypeCode::Buy, OrderModifierCode::Market)), "Buy Mkt");
+    EXPECT_EQ(ActionText(OrderOf(OrderTypeCode::None, OrderModifierCode::None)),
               "Unknown Action ???");
 }
 
 TEST(OrderCodes, ActionTextOfCodesOutsideTheVocabulary) {
-    EXPECT_EQ(ActionText(Order(5, OrderModifierCode::Limit)), "Unknown");
-    EXPECT_EQ(ActionText(Order(INT_MIN, 7)), "Unknown");
-    EXPECT_EQ(ActionText(Order(OrderTypeCode::Buy, 7)), "Buy");
-    EXPECT_EQ(ActionText(Order(OrderTypeCode::Sell, -2)), "Sell");
+    EXPECT_EQ(ActionText(OrderOf(5, OrderModifierCode::Limit)), "Unknown");
+    EXPECT_EQ(ActionText(OrderOf(INT_MIN, 7)), "Unknown");
+    EXPECT_EQ(ActionText(OrderOf(OrderTypeCode::Buy, 7)), "Buy");
+    EXPECT_EQ(ActionText(OrderOf(OrderTypeCode::Sell, -2)), "Sell");
 }
 
 TEST(OrderCodes, HasPriceOnlyForLimitAndStop) {
-    EXPECT_FALSE(HasPrice(Order(0, OrderModifierCode::Market)));
-    EXPECT_FALSE(HasPrice(Order(0, OrderModifierCode::None)));
-    EXPECT_TRUE(HasPrice(Order(0, OrderModifierCode::Limit)));
-    EXPECT_TRUE(HasPrice(Order(0, OrderModifierCode::Stop)));
-    EXPECT_FALSE(HasPrice(Order(0, 3)));
+    EXPECT_FALSE(HasPrice(OrderOf(0, OrderModifierCode::Market)));
+    EXPECT_FALSE(HasPrice(OrderOf(0, OrderModifierCode::None)));
+    EXPECT_TRUE(HasPrice(OrderOf(0, OrderModifierCode::Limit)));
+    EXPECT_TRUE(HasPrice(OrderOf(0, OrderModifierCode::Stop)));
+    EXPECT_FALSE(HasPrice(OrderOf(0, 3)));
 }
 
 TEST(OrderCodes, TablesStartAtTheirLowestCode) {
@@ -45,7 +45,7 @@ TEST(OrderCodes, TablesStartAtTheirLowestCode) {
     EXPECT_STREQ(OrderModifierNames(OrderModifierCode::Stop), "Stop");
     EXPECT_STREQ(OrderStatusNames(StatusCode::PartFilled), "P. Filled");
     EXPECT_STREQ(OrderStatusNames(StatusCode::Rejected7), "Rejected");
-    EXPECT_STREQ(OrderStatusNames(StatusCode::Rejected8), "Rejected");
+    EXPECT_STREQ(OrderStatusNames(StatusCode::Rejected), "Rejected");
     EXPECT_STREQ(OrderStatusNames(StatusCode::CancelSent), "Cancel Sent");
     EXPECT_STREQ(SymTypeNames(SymTypeCode::Other), "Other");
     EXPECT_STREQ(SymTypeLongNames(SymTypeCode::FutureOpt), "Future Option");

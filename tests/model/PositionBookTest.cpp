@@ -6,12 +6,12 @@
 
 namespace {
 
-std::unique_ptr<TNTOrderServerPosition> Position(const std::string& symbol,
+std::unique_ptr<Position> MakePosition(const std::string& symbol,
                                                  const std::string& expiry = "",
                                                  const std::string& exchange = "",
                                                  const std::string& currency = "",
                                                  int32_t symType = 0, int32_t size = 0) {
-    auto p = std::make_unique<TNTOrderServerPosition>();
+    auto p = std::make_unique<Position>();
     p->Symbol = symbol;
     p->SymExp = expiry;
     p->SymExch = exchange;
@@ -23,7 +23,7 @@ std::unique_ptr<TNTOrderServerPosition> Position(const std::string& symbol,
 
 TEST(PositionRecord, StartsFlatWithoutPositionAndStampedNow) {
     const double before = plat::NowDateTime();
-    const TNTOrderServerPosition p;
+    const Position p;
     EXPECT_FALSE(p.HasPosition);
     EXPECT_EQ(p.PosSize, 0);
     EXPECT_EQ(p.PosCost, 0.0);
@@ -32,7 +32,7 @@ TEST(PositionRecord, StartsFlatWithoutPositionAndStampedNow) {
 }
 
 TEST(PositionBook, EmptyBookFindsNothing) {
-    TNTOrderServerPositionDB book;
+    PositionBook book;
     EXPECT_EQ(book.Count(), 0);
     EXPECT_EQ(book.ItemAt(0), nullptr);
     EXPECT_EQ(book.Find("ES", "", "", "", 0), nullptr);
@@ -40,9 +40,9 @@ TEST(PositionBook, EmptyBookFindsNothing) {
 }
 
 TEST(PositionBook, SymbolIsTrimmedAndMatchesAnyCaseAndExpiry) {
-    TNTOrderServerPositionDB book;
-    book.Add(Position("  es\t"));
-    const TNTOrderServerPosition* es = book.ItemAt(0);
+    PositionBook book;
+    book.Add(MakePosition("  es\t"));
+    const Position* es = book.ItemAt(0);
     EXPECT_EQ(book.FindSymbol("ES"), es);
     EXPECT_EQ(book.FindSymbol(" es "), es);
     EXPECT_EQ(book.Find("es", "MAR", "", "", 0), es);  // no expiry matches every expiry
@@ -53,9 +53,9 @@ TEST(PositionBook, SymbolIsTrimmedAndMatchesAnyCaseAndExpiry) {
 }
 
 TEST(PositionBook, ExpiryMatchesByPrefix) {
-    TNTOrderServerPositionDB book;
-    book.Add(Position("NQ", " mar "));
-    const TNTOrderServerPosition* nq = book.ItemAt(0);
+    PositionBook book;
+    book.Add(MakePosition("NQ", " mar "));
+    const Position* nq = book.ItemAt(0);
     EXPECT_EQ(book.Find("NQ", "MAR", "", "", 0), nq);
     EXPECT_EQ(book.Find("NQ", "mar", "", "", 0), nq);
     EXPECT_EQ(book.Find("NQ", "MARCH", "", "", 0), nq);
@@ -65,9 +65,9 @@ TEST(PositionBook, ExpiryMatchesByPrefix) {
 }
 
 TEST(PositionBook, ExchangeAndCurrencyAreUpperCasedButNotTrimmed) {
-    TNTOrderServerPositionDB book;
-    book.Add(Position("CL", "", " cme", "usd"));
-    const TNTOrderServerPosition* cl = book.ItemAt(0);
+    PositionBook book;
+    book.Add(MakePosition("CL", "", " cme", "usd"));
+    const Position* cl = book.ItemAt(0);
     EXPECT_EQ(book.Find("CL", "", " CME", "USD", 0), cl);
     EXPECT_EQ(book.Find("CL", "", "CME", "USD", 0), nullptr);
     EXPECT_EQ(book.Find("CL", "", " CME", "", 0), nullptr);
@@ -75,8 +75,8 @@ TEST(PositionBook, ExchangeAndCurrencyAreUpperCasedButNotTrimmed) {
 }
 
 TEST(PositionBook, BlankSymbolIsListedButNeverFound) {
-    TNTOrderServerPositionDB book;
-    book.Add(Position("   "));
+    PositionBook book;
+    book.Add(MakePosition("   "));
     EXPECT_EQ(book.Count(), 1);
     EXPECT_NE(book.ItemAt(0), nullptr);
     EXPECT_EQ(book.FindSymbol("   "), nullptr);
@@ -84,10 +84,10 @@ TEST(PositionBook, BlankSymbolIsListedButNeverFound) {
 }
 
 TEST(PositionBook, RepeatedKeyKeepsTheFirstFindable) {
-    TNTOrderServerPositionDB book;
-    book.Add(Position("ES", "", "", "", 0, 1));
-    book.Add(Position("es ", "", "", "", 0, 2));
-    book.Add(Position("ES", "MAR", "", "", 0, 3));  // the blank expiry entry covers it
+    PositionBook book;
+    book.Add(MakePosition("ES", "", "", "", 0, 1));
+    book.Add(MakePosition("es ", "", "", "", 0, 2));
+    book.Add(MakePosition("ES", "MAR", "", "", 0, 3));  // the blank expiry entry covers it
     EXPECT_EQ(book.Count(), 3);
     EXPECT_EQ(book.FindSymbol("ES")->PosSize, 1);
     EXPECT_EQ(book.Find("ES", "MAR", "", "", 0)->PosSize, 1);
@@ -95,9 +95,9 @@ TEST(PositionBook, RepeatedKeyKeepsTheFirstFindable) {
 }
 
 TEST(PositionBook, SameExpiryOfAnotherTypeIsIndexedButFoundAfterTheFirst) {
-    TNTOrderServerPositionDB book;
-    book.Add(Position("GC", "JUN", "", "", SymTypeCode::Future, 1));
-    book.Add(Position("GC", "", "", "", SymTypeCode::FutureOpt, 2));
+    PositionBook book;
+    book.Add(MakePosition("GC", "JUN", "", "", SymTypeCode::Future, 1));
+    book.Add(MakePosition("GC", "", "", "", SymTypeCode::FutureOpt, 2));
     EXPECT_EQ(book.Find("GC", "JUN", "", "", SymTypeCode::FutureOpt)->PosSize, 1);
     EXPECT_EQ(book.Find("GC", "DEC", "", "", 0)->PosSize, 2);
 }

@@ -37,8 +37,8 @@ protected:
     }
 
     // Loads into settings that first hold the window's start values.
-    TOrderServerSettings Load(std::vector<std::string>* logged = nullptr) {
-        TOrderServerSettings settings;
+    Settings Load(std::vector<std::string>* logged = nullptr) {
+        Settings settings;
         settings.AcceptOrders = true;
         settings.StopToStopLimit = false;
         LoadSettings(path_, settings, [logged](const std::string& line) {
@@ -60,7 +60,7 @@ TEST(SettingsFilePath, FolderOfTheExecutableAndItsNameUpperCasedBeforeTheFirstDo
 }
 
 TEST_F(SettingsFileTest, NoFileGivesTheFirstStartDefaults) {
-    const TOrderServerSettings s = Load();
+    const Settings s = Load();
     EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 5");
     EXPECT_EQ(s.Account, "SIM101");
     EXPECT_TRUE(s.AcceptOrders);
@@ -69,14 +69,14 @@ TEST_F(SettingsFileTest, NoFileGivesTheFirstStartDefaults) {
 
 TEST_F(SettingsFileTest, AFolderAtThePathCountsAsNoFile) {
     ASSERT_TRUE(plat::MakeFolder(path_));
-    const TOrderServerSettings s = Load();
+    const Settings s = Load();
     EXPECT_EQ(s.Account, "SIM101");
     EXPECT_TRUE(s.StopToStopLimit);
 }
 
 TEST_F(SettingsFileTest, EmptyFileGivesTheMissingKeyDefaults) {
     Write("");
-    const TOrderServerSettings s = Load();
+    const Settings s = Load();
     EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 4");
     EXPECT_EQ(s.Account, "SIM-101");
     EXPECT_FALSE(s.AcceptOrders);
@@ -86,7 +86,7 @@ TEST_F(SettingsFileTest, EmptyFileGivesTheMissingKeyDefaults) {
 TEST_F(SettingsFileTest, KeysMatchAnyCaseAndTheFirstLineWins) {
     Write("[section]\r\naccount=  Sim 1  \nACCOUNT=second\rlocation=d:\\nt=8\r\n"
           "acceptorders=1\r\nStopToStopLimit=1\r\nStopToStopLimit=0\r\n");
-    const TOrderServerSettings s = Load();
+    const Settings s = Load();
     EXPECT_EQ(s.Account, "  Sim 1  ");  // untrimmed
     EXPECT_EQ(s.Location, "d:\\nt=8");
     EXPECT_TRUE(s.AcceptOrders);
@@ -96,7 +96,7 @@ TEST_F(SettingsFileTest, KeysMatchAnyCaseAndTheFirstLineWins) {
 TEST_F(SettingsFileTest, SwitchesAreOnOnlyForTheSingleCharacterOne) {
     for (const char* value : {"true", " 1", "1 ", "11", "0", ""}) {
         Write(std::string("AcceptOrders=") + value + "\r\nStopToStopLimit=" + value + "\r\n");
-        const TOrderServerSettings s = Load();
+        const Settings s = Load();
         EXPECT_FALSE(s.AcceptOrders) << '"' << value << '"';
         EXPECT_FALSE(s.StopToStopLimit) << '"' << value << '"';
     }
@@ -104,7 +104,7 @@ TEST_F(SettingsFileTest, SwitchesAreOnOnlyForTheSingleCharacterOne) {
 
 TEST_F(SettingsFileTest, AZeroByteEndsTheText) {
     Write(std::string("Account=A1\r\nAcceptOrders=1") + '\0' + "\r\nLocation=x\r\n");
-    const TOrderServerSettings s = Load();
+    const Settings s = Load();
     EXPECT_EQ(s.Account, "A1");
     EXPECT_TRUE(s.AcceptOrders);
     EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 4");
@@ -114,7 +114,7 @@ TEST_F(SettingsFileTest, AnAccountThatCouldBreakAnInstructionLineIsRefused) {
     for (const std::string& account : std::vector<std::string>{"SIM;101", "SIM\t1", "A\x1f"}) {
         Write("Account=" + account + "\r\nAcceptOrders=1\r\n");
         std::vector<std::string> logged;
-        const TOrderServerSettings s = Load(&logged);
+        const Settings s = Load(&logged);
         EXPECT_EQ(s.Account, "SIM-101");
         EXPECT_TRUE(s.AcceptOrders);
         ASSERT_EQ(logged.size(), 1u);
@@ -129,7 +129,7 @@ TEST_F(SettingsFileTest, AnAccountThatCouldBreakAnInstructionLineIsRefused) {
 }
 
 TEST_F(SettingsFileTest, SaveWritesTheFourKeysInOrderWithCrLf) {
-    TOrderServerSettings s;
+    Settings s;
     s.Account = "SIM101";
     s.Location = "c:\\program files\\ninjatrader 5";
     s.AcceptOrders = true;
@@ -146,19 +146,19 @@ TEST_F(SettingsFileTest, SaveWritesTheFourKeysInOrderWithCrLf) {
     s.StopToStopLimit = false;
     SaveSettings(path_, s);
     EXPECT_EQ(Read(), "AcceptOrders=0\r\nStopToStopLimit=0\r\n");
-    const TOrderServerSettings reloaded = Load();
+    const Settings reloaded = Load();
     EXPECT_EQ(reloaded.Account, "SIM-101");
     EXPECT_FALSE(reloaded.AcceptOrders);
 }
 
 TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
-    TOrderServerSettings s;
+    Settings s;
     s.Account = "Sim101";
     s.Location = "d:\\nt8";
     s.AcceptOrders = false;
     s.StopToStopLimit = true;
     SaveSettings(path_, s);
-    const TOrderServerSettings loaded = Load();
+    const Settings loaded = Load();
     EXPECT_EQ(loaded.Account, "Sim101");
     EXPECT_EQ(loaded.Location, "d:\\nt8");
     EXPECT_FALSE(loaded.AcceptOrders);
@@ -166,14 +166,14 @@ TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
 }
 
 TEST_F(SettingsFileTest, SaveGivesUpSilentlyWhenTheFileCannotBeWritten) {
-    TOrderServerSettings s;
+    Settings s;
     SaveSettings(folder_ + "missing" + kDelimiter + "ORDERSRV.INI", s);
     EXPECT_FALSE(plat::FileExists(folder_ + "missing" + kDelimiter + "ORDERSRV.INI"));
 }
 
 TEST_F(SettingsFileTest, ByteOrderMarkOfAFileSavedByNotepadIsNoPartOfTheFirstKey) {
     Write("\xEF\xBB\xBF" "Account=A1\r\nLocation=x\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
-    const TOrderServerSettings s = Load();
+    const Settings s = Load();
     EXPECT_EQ(s.Account, "A1");
     EXPECT_EQ(s.Location, "x");
 }
@@ -186,13 +186,13 @@ TEST_F(SettingsFileTest, UnreadableFileKeepsTheSettings) {
     const HANDLE held = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const TOrderServerSettings s = Load();
+    const Settings s = Load();
     CloseHandle(held);
 #else
     // A named pipe under the file's name: there, but nothing to read, whoever asks.
     plat::RemoveFile(path_);
     ASSERT_EQ(mkfifo(path_.c_str(), 0644), 0);
-    const TOrderServerSettings s = Load();
+    const Settings s = Load();
     plat::RemoveFile(path_);
 #endif
     EXPECT_EQ(s.Account, "");

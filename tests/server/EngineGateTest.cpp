@@ -14,16 +14,16 @@ using namespace std::chrono_literals;
 namespace {
 
 // The gate never looks inside the engine; any address stands for one.
-TOrderServerEngine& SomeEngine() {
+Engine& SomeEngine() {
     static int standIn;
-    return *reinterpret_cast<TOrderServerEngine*>(&standIn);
+    return *reinterpret_cast<Engine*>(&standIn);
 }
 
-std::string RefusalText(TEngineGate& gate, std::chrono::milliseconds wait) {
+std::string RefusalText(EngineGate& gate, std::chrono::milliseconds wait) {
     try {
-        TEngineGate::TPass pass(gate, wait);
+        EngineGate::Pass pass(gate, wait);
         return "passed";
-    } catch (const TEngineError& e) {
+    } catch (const EngineError& e) {
         EXPECT_EQ(e.HResult(), 0);
         return e.what();
     }
@@ -32,12 +32,12 @@ std::string RefusalText(TEngineGate& gate, std::chrono::milliseconds wait) {
 }  // namespace
 
 TEST(EngineGate, CallBeforeTheEngineExistsWaitsForItOrFailsAsNotReady) {
-    TEngineGate gate;
+    EngineGate gate;
     EXPECT_EQ(RefusalText(gate, 50ms), kServerNotReadyText);
 
     auto waiting = std::async(std::launch::async, [&] {
-        TEngineGate::TPass pass(gate, 10s);
-        return &pass.Engine();
+        EngineGate::Pass pass(gate, 10s);
+        return &pass.engine();
     });
     std::this_thread::sleep_for(50ms);
     gate.Open(SomeEngine());
@@ -46,11 +46,11 @@ TEST(EngineGate, CallBeforeTheEngineExistsWaitsForItOrFailsAsNotReady) {
 }
 
 TEST(EngineGate, CloseRefusesNewCallsAndWaitsForCallsInside) {
-    TEngineGate gate;
+    EngineGate gate;
     gate.Open(SomeEngine());
     std::atomic<bool> inside{false}, leave{false}, left{false};
     std::thread call([&] {
-        TEngineGate::TPass pass(gate);
+        EngineGate::Pass pass(gate);
         inside = true;
         while (!leave) std::this_thread::sleep_for(1ms);
         left = true;
@@ -72,7 +72,7 @@ TEST(EngineGate, CloseRefusesNewCallsAndWaitsForCallsInside) {
 }
 
 TEST(EngineGate, CloseWakesCallsWaitingForTheEngine) {
-    TEngineGate gate;
+    EngineGate gate;
     auto waiting = std::async(std::launch::async, [&] { return RefusalText(gate, 10s); });
     std::this_thread::sleep_for(50ms);
     gate.Close();

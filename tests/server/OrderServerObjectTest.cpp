@@ -1,4 +1,4 @@
-// TOrderServer served in-process over an engine whose window is an in-process queue: the
+// OrderServerObject served in-process over an engine whose window is an in-process queue: the
 // automation boundary (interfaces, type-info dispatch, error information, out values).
 #include <gtest/gtest.h>
 
@@ -7,14 +7,14 @@
 
 #include <string>
 
-#include "engine/OrderServerEngine.h"
-#include "model/PositionRecord.h"
+#include "engine/Engine.h"
+#include "model/Position.h"
 #include "platform/QueueTarget.h"
 #include "server/ComPtr.h"
 #include "server/OrderServerFactory.h"
 #include "server/OrderServerObject.h"
 #include "server/ServerTypeInfo.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
 namespace {
 
@@ -25,16 +25,16 @@ std::wstring OwnModulePath() {
 }
 
 // A VARIANT cleared when the scope ends.
-struct TVar {
+struct ScopedVariant {
     VARIANT v;
-    TVar() { VariantInit(&v); }
-    explicit TVar(const wchar_t* text) : TVar() {
+    ScopedVariant() { VariantInit(&v); }
+    explicit ScopedVariant(const wchar_t* text) : ScopedVariant() {
         V_VT(&v) = VT_BSTR;
         V_BSTR(&v) = SysAllocString(text);
     }
-    ~TVar() { VariantClear(&v); }
-    TVar(const TVar&) = delete;
-    TVar& operator=(const TVar&) = delete;
+    ~ScopedVariant() { VariantClear(&v); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
 };
 
 VARIANT NullVariant() {
@@ -44,15 +44,15 @@ VARIANT NullVariant() {
     return v;
 }
 
-class OrderServerObject : public ::testing::Test {
+class ObjectTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         ASSERT_EQ(types.Load(OwnModulePath()), S_OK);
-        engine.Settings.AcceptOrders = true;
+        engine.settings.AcceptOrders = true;
         gate.Open(engine);
         lifetime.Configure(false, GetCurrentThreadId());
-        ASSERT_EQ(TOrderServer::Create(context, nullptr, IID_IOrderServer,
+        ASSERT_EQ(OrderServerObject::Create(context, nullptr, IID_IOrderServer,
                                        reinterpret_cast<void**>(server.Out())),
                   S_OK);
     }
@@ -63,12 +63,12 @@ protected:
     }
 
     HRESULT PlaceOrder(const wchar_t* symbol, LONG reference) {
-        TVar name(symbol), empty;
+        ScopedVariant name(symbol), empty;
         return server->NewOrder(name.v, empty.v, 0, empty.v, 0, 0, 1, 2, 100.5, reference);
     }
     void AddPosition(const char* symbol, int32_t size) {
-        engine.WithPositions([&](TNTOrderServerPositionDB& book) {
-            auto position = std::make_unique<TNTOrderServerPosition>();
+        engine.WithPositions([&](PositionBook& book) {
+            auto position = std::make_unique<Position>();
             position->Symbol = symbol;
             position->HasPosition = true;
             position->PosSize = size;
@@ -86,27 +86,27 @@ protected:
     }
 
     plat::QueueTarget window;
-    TasEventQueueBuffer pool{100};
-    TasEventQueueThread events{pool};
-    TOrderServerEngine engine{window, events};
-    TServerTypeInfo types;
-    TEngineGate gate;
-    TServerLifetime lifetime;
-    TOrderServerContext context{types, gate, lifetime};
-    TComPtr<IOrderServer> server;
+    EventPool pool{100};
+    EventQueue events{pool};
+    Engine engine{window, events};
+    ServerTypeInfo types;
+    EngineGate gate;
+    ServerLifetime lifetime;
+    ObjectContext context{types, gate, lifetime};
+    ComPtr<IOrderServer> server;
 };
 
-TEST_F(OrderServerObject, AnswersItsInterfacesAndTypeInformation) {
+TEST_F(ObjectTest, AnswersItsInterfacesAndTypeInformation) {
     for (const IID* iid : {&IID_IUnknown, &IID_IDispatch, &IID_IOrderServer,
                            &IID_ISupportErrorInfo, &IID_IProvideClassInfo}) {
-        TComPtr<IUnknown> asked;
+        ComPtr<IUnknown> asked;
         EXPECT_EQ(server->QueryInterface(*iid, reinterpret_cast<void**>(asked.Out())), S_OK);
     }
-    TComPtr<IUnknown> other;
+    ComPtr<IUnknown> other;
     EXPECT_EQ(server->QueryInterface(IID_IPersist, reinterpret_cast<void**>(other.Out())),
               E_NOINTERFACE);
 
-    TComPtr<ISupportErrorInfo> support;
+    ComPtr<ISupportErrorInfo> support;
     server->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(support.Out()));
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IOrderServer), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_OK);
@@ -115,7 +115,7 @@ TEST_F(OrderServerObject, AnswersItsInterfacesAndTypeInformation) {
     UINT count = 0;
     EXPECT_EQ(server->GetTypeInfoCount(&count), S_OK);
     EXPECT_EQ(count, 1u);
-    TComPtr<ITypeInfo> info;
+    ComPtr<ITypeInfo> info;
     EXPECT_EQ(server->GetTypeInfo(1, 0, info.Out()), DISP_E_BADINDEX);
     ASSERT_EQ(server->GetTypeInfo(0, 0, info.Out()), S_OK);
     TYPEATTR* attributes = nullptr;
@@ -129,7 +129,7 @@ TEST_F(OrderServerObject, AnswersItsInterfacesAndTypeInformation) {
     EXPECT_EQ(server->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
     EXPECT_EQ(id, 2);
 
-    TComPtr<IProvideClassInfo> classInfo;
+    ComPtr<IProvideClassInfo> classInfo;
     server->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(classInfo.Out()));
     ASSERT_EQ(classInfo->GetClassInfo(info.Out()), S_OK);
     ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
@@ -137,11 +137,11 @@ TEST_F(OrderServerObject, AnswersItsInterfacesAndTypeInformation) {
     info->ReleaseTypeAttr(attributes);
 }
 
-TEST_F(OrderServerObject, NullSymbolFailsWithErrorInformationUnlessOrdersAreRefused) {
+TEST_F(ObjectTest, NullSymbolFailsWithErrorInformationUnlessOrdersAreRefused) {
     SetErrorInfo(0, nullptr);
-    TVar empty;
+    ScopedVariant empty;
     EXPECT_EQ(server->NewOrder(NullVariant(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 7), E_UNEXPECTED);
-    TComPtr<IErrorInfo> error;
+    ComPtr<IErrorInfo> error;
     ASSERT_EQ(GetErrorInfo(0, error.Out()), S_OK);
     GUID guid{};
     BSTR source = nullptr, description = nullptr;
@@ -157,11 +157,11 @@ TEST_F(OrderServerObject, NullSymbolFailsWithErrorInformationUnlessOrdersAreRefu
     SysFreeString(source);
     SysFreeString(description);
 
-    engine.Settings.AcceptOrders = false;
+    engine.settings.AcceptOrders = false;
     EXPECT_EQ(server->NewOrder(NullVariant(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 7), S_OK);
 }
 
-TEST_F(OrderServerObject, OrdersAreRecordedAndAnsweredWithAutomationBooleans) {
+TEST_F(ObjectTest, OrdersAreRecordedAndAnsweredWithAutomationBooleans) {
     ASSERT_EQ(PlaceOrder(L"ES", 11), S_OK);
     LONG status = -1, filled = -1;
     double price = -1;
@@ -176,27 +176,27 @@ TEST_F(OrderServerObject, OrdersAreRecordedAndAnsweredWithAutomationBooleans) {
     EXPECT_EQ(server->CancelOrder(11), S_OK);
     EXPECT_EQ(server->get_Connected(&found), S_OK);
     EXPECT_EQ(found, VARIANT_FALSE);
-    TVar info;
+    ScopedVariant info;
     V_VT(&info.v) = VT_I4;
     EXPECT_EQ(server->GetAccountInfo(&info.v, &found), S_OK);
     EXPECT_EQ(V_VT(&info.v), VT_EMPTY);
     EXPECT_EQ(found, VARIANT_FALSE);
 }
 
-TEST_F(OrderServerObject, PositionListsAreArraysOfVariantFromZeroOrEmpty) {
-    TVar lists[4];
+TEST_F(ObjectTest, PositionListsAreArraysOfVariantFromZeroOrEmpty) {
+    ScopedVariant lists[4];
     VARIANT_BOOL found = 1;
     EXPECT_EQ(server->GetAllPositionSpec(&lists[0].v, &lists[1].v, &lists[2].v, &lists[3].v, &found),
               S_OK);
     EXPECT_EQ(found, VARIANT_FALSE);
-    for (TVar& list : lists) EXPECT_EQ(V_VT(&list.v), VT_EMPTY);
+    for (ScopedVariant& list : lists) EXPECT_EQ(V_VT(&list.v), VT_EMPTY);
 
     AddPosition("ES", 2);
     AddPosition("NQ", -1);
     EXPECT_EQ(server->GetAllPositionSpec(&lists[0].v, &lists[1].v, &lists[2].v, &lists[3].v, &found),
               S_OK);
     EXPECT_EQ(found, VARIANT_TRUE);
-    for (TVar& list : lists) {
+    for (ScopedVariant& list : lists) {
         ASSERT_EQ(V_VT(&list.v), VT_ARRAY | VT_VARIANT);
         LONG low = -1, high = -1;
         SafeArrayGetLBound(V_ARRAY(&list.v), 1, &low);
@@ -205,7 +205,7 @@ TEST_F(OrderServerObject, PositionListsAreArraysOfVariantFromZeroOrEmpty) {
         EXPECT_EQ(high, 1);
     }
     LONG index = 1;
-    TVar element;
+    ScopedVariant element;
     ASSERT_EQ(SafeArrayGetElement(V_ARRAY(&lists[0].v), &index, &element.v), S_OK);
     ASSERT_EQ(V_VT(&element.v), VT_BSTR);
     EXPECT_STREQ(V_BSTR(&element.v), L"NQ");
@@ -215,14 +215,14 @@ TEST_F(OrderServerObject, PositionListsAreArraysOfVariantFromZeroOrEmpty) {
 
     LONG size = 0;
     double cost = 0;
-    TVar symbol(L" es "), empty;
+    ScopedVariant symbol(L" es "), empty;
     EXPECT_EQ(server->GetPositionInfo(symbol.v, empty.v, 0, empty.v, &size, &cost, &found), S_OK);
     EXPECT_EQ(found, VARIANT_TRUE);
     EXPECT_EQ(size, 2);
     EXPECT_DOUBLE_EQ(cost, 10.25);
 }
 
-TEST_F(OrderServerObject, LateBoundCallsReportErrorsAsExceptions) {
+TEST_F(ObjectTest, LateBoundCallsReportErrorsAsExceptions) {
     VARIANTARG args[10];
     for (VARIANTARG& a : args) {
         VariantInit(&a);
@@ -244,10 +244,10 @@ TEST_F(OrderServerObject, LateBoundCallsReportErrorsAsExceptions) {
     SysFreeString(exception.bstrHelpFile);
 }
 
-TEST_F(OrderServerObject, LateBoundOutArgumentsAcceptVariantReferencesAsScriptsPassThem) {
+TEST_F(ObjectTest, LateBoundOutArgumentsAcceptVariantReferencesAsScriptsPassThem) {
     ASSERT_EQ(PlaceOrder(L"ES", 21), S_OK);
     // Script style: every by-reference argument a reference to a VARIANT.
-    TVar status, filled, price;
+    ScopedVariant status, filled, price;
     V_VT(&price.v) = VT_BSTR;
     V_BSTR(&price.v) = SysAllocString(L"old");
     VARIANTARG args[4];
@@ -258,7 +258,7 @@ TEST_F(OrderServerObject, LateBoundOutArgumentsAcceptVariantReferencesAsScriptsP
         V_VT(&args[2 - i]) = VT_VARIANT | VT_BYREF;
         V_VARIANTREF(&args[2 - i]) = outs[i];
     }
-    TVar result;
+    ScopedVariant result;
     ASSERT_EQ(Invoke(4, args, 4, &result.v, nullptr), S_OK);
     EXPECT_EQ(V_VT(&result.v), VT_BOOL);
     EXPECT_EQ(V_BOOL(&result.v), VARIANT_TRUE);
@@ -283,17 +283,17 @@ TEST_F(OrderServerObject, LateBoundOutArgumentsAcceptVariantReferencesAsScriptsP
     EXPECT_EQ(typedStatus, 4);
 }
 
-TEST_F(OrderServerObject, CallsOutsideTheEnginesLifeFailWithoutTouchingIt) {
-    TEngineGate closed;
+TEST_F(ObjectTest, CallsOutsideTheEnginesLifeFailWithoutTouchingIt) {
+    EngineGate closed;
     closed.Close();
-    TOrderServerContext closedContext{types, closed, lifetime};
-    TComPtr<IOrderServer> late;
-    ASSERT_EQ(TOrderServer::Create(closedContext, nullptr, IID_IOrderServer,
+    ObjectContext closedContext{types, closed, lifetime};
+    ComPtr<IOrderServer> late;
+    ASSERT_EQ(OrderServerObject::Create(closedContext, nullptr, IID_IOrderServer,
                                    reinterpret_cast<void**>(late.Out())),
               S_OK);
     VARIANT_BOOL connected = 1;
     EXPECT_EQ(late->get_Connected(&connected), E_UNEXPECTED);
-    TComPtr<IErrorInfo> error;
+    ComPtr<IErrorInfo> error;
     ASSERT_EQ(GetErrorInfo(0, error.Out()), S_OK);
     BSTR description = nullptr;
     error->GetDescription(&description);
@@ -301,10 +301,10 @@ TEST_F(OrderServerObject, CallsOutsideTheEnginesLifeFailWithoutTouchingIt) {
     SysFreeString(description);
 }
 
-TEST_F(OrderServerObject, LiveObjectsAndLocksAreCountedAndAggregationIsRefused) {
+TEST_F(ObjectTest, LiveObjectsAndLocksAreCountedAndAggregationIsRefused) {
     EXPECT_EQ(lifetime.LiveObjects(), 1);
-    TOrderServerFactory factory(context);
-    TComPtr<IOrderServer> second;
+    OrderServerFactory factory(context);
+    ComPtr<IOrderServer> second;
     ASSERT_EQ(factory.CreateInstance(nullptr, IID_IOrderServer,
                                      reinterpret_cast<void**>(second.Out())),
               S_OK);
@@ -314,7 +314,7 @@ TEST_F(OrderServerObject, LiveObjectsAndLocksAreCountedAndAggregationIsRefused) 
     second.Reset();
     EXPECT_EQ(lifetime.LiveObjects(), 1);
 
-    TComPtr<IUnknown> inner;
+    ComPtr<IUnknown> inner;
     void* refused = &inner;
     EXPECT_EQ(factory.CreateInstance(server.Get(), IID_IOrderServer, &refused),
               CLASS_E_NOAGGREGATION);
@@ -332,7 +332,7 @@ TEST_F(OrderServerObject, LiveObjectsAndLocksAreCountedAndAggregationIsRefused) 
 namespace {
 
 TEST(ServerLifetime, ClosingWithoutLiveObjectsNeedsNoQuestion) {
-    TServerLifetime lifetime;
+    ServerLifetime lifetime;
     lifetime.Configure(false, GetCurrentThreadId());
     EXPECT_TRUE(ConfirmEndWithLiveObjects(lifetime, nullptr));  // would block on a message box
     lifetime.ObjectAdded();

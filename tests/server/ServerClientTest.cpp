@@ -21,16 +21,16 @@ namespace {
 
 constexpr DWORD kServerEndMs = 20000;
 
-struct TVar {
+struct ScopedVariant {
     VARIANT v;
-    TVar() { VariantInit(&v); }
-    explicit TVar(const wchar_t* text) : TVar() {
+    ScopedVariant() { VariantInit(&v); }
+    explicit ScopedVariant(const wchar_t* text) : ScopedVariant() {
         V_VT(&v) = VT_BSTR;
         V_BSTR(&v) = SysAllocString(text);
     }
-    ~TVar() { VariantClear(&v); }
-    TVar(const TVar&) = delete;
-    TVar& operator=(const TVar&) = delete;
+    ~ScopedVariant() { VariantClear(&v); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
 };
 
 VARIANT NullVariant() {
@@ -40,8 +40,8 @@ VARIANT NullVariant() {
     return v;
 }
 
-TComPtr<IOrderServer> CreateServerObject() {
-    TComPtr<IOrderServer> server;
+ComPtr<IOrderServer> CreateServerObject() {
+    ComPtr<IOrderServer> server;
     const HRESULT hr = CoCreateInstance(CLSID_OrderServer, nullptr, CLSCTX_LOCAL_SERVER,
                                         IID_IOrderServer, reinterpret_cast<void**>(server.Out()));
     EXPECT_EQ(hr, S_OK);
@@ -49,7 +49,7 @@ TComPtr<IOrderServer> CreateServerObject() {
 }
 
 HRESULT PlaceOrder(IOrderServer* server, const wchar_t* symbol, LONG reference) {
-    TVar name(symbol), empty;
+    ScopedVariant name(symbol), empty;
     return server->NewOrder(name.v, empty.v, 0, empty.v, 0, 0, 0, 2, 0.0, reference);
 }
 
@@ -66,7 +66,7 @@ LONG WaitForStatus(IOrderServer* server, LONG reference, LONG wanted, LONG& fill
 }
 
 bool WaitForPosition(IOrderServer* server, const wchar_t* symbol, LONG& size) {
-    TVar name(symbol), empty;
+    ScopedVariant name(symbol), empty;
     for (int i = 0; i < 200; ++i) {
         double cost = 0;
         VARIANT_BOOL found = VARIANT_FALSE;
@@ -83,7 +83,7 @@ protected:
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         // The 32-bit host lane runs these clients against a server of the other bitness.
         const char* server = std::getenv("ORDERSRV_SERVER_EXE");
-        folder = std::make_unique<TServerFolder>(server && *server ? server : ORDERSRV_EXE,
+        folder = std::make_unique<ServerFolder>(server && *server ? server : ORDERSRV_EXE,
                                                  ORDERSRV_RUN_DIR);
         folder->WriteSettings(true);
         ASSERT_EQ(folder->RunToEnd("/RegServer"), 0);
@@ -97,12 +97,12 @@ protected:
     // Every test releases its objects: the server that COM started must end by itself.
     void TearDown() override { EXPECT_TRUE(WaitForServerEnd(kServerEndMs)); }
 
-    static std::unique_ptr<TServerFolder> folder;
+    static std::unique_ptr<ServerFolder> folder;
 };
-std::unique_ptr<TServerFolder> ServerClient::folder;
+std::unique_ptr<ServerFolder> ServerClient::folder;
 
 TEST_F(ServerClient, EveryMemberEarlyBound) {
-    TComPtr<IOrderServer> server = CreateServerObject();
+    ComPtr<IOrderServer> server = CreateServerObject();
     ASSERT_TRUE(server);
     VARIANT_BOOL value = 1;
     EXPECT_EQ(server->get_Connected(&value), S_OK);
@@ -119,19 +119,19 @@ TEST_F(ServerClient, EveryMemberEarlyBound) {
     EXPECT_EQ(value, VARIANT_FALSE);
     EXPECT_EQ(status, 4);
 
-    TVar symbol(L"NOSUCH"), empty;
+    ScopedVariant symbol(L"NOSUCH"), empty;
     EXPECT_EQ(server->GetPositionSize(symbol.v, empty.v, 0, empty.v, &size, &value), S_OK);
     EXPECT_EQ(value, VARIANT_FALSE);
     EXPECT_EQ(server->GetPositionInfo(symbol.v, empty.v, 0, empty.v, &size, &cost, &value), S_OK);
     EXPECT_EQ(value, VARIANT_FALSE);
     EXPECT_EQ(size, 0);
 
-    TVar lists[4];
+    ScopedVariant lists[4];
     EXPECT_EQ(server->GetAllPositionSpec(&lists[0].v, &lists[1].v, &lists[2].v, &lists[3].v, &value),
               S_OK);
     EXPECT_EQ(value, VARIANT_FALSE);
-    for (TVar& list : lists) EXPECT_EQ(V_VT(&list.v), VT_EMPTY);
-    TVar account;
+    for (ScopedVariant& list : lists) EXPECT_EQ(V_VT(&list.v), VT_EMPTY);
+    ScopedVariant account;
     EXPECT_EQ(server->GetAccountInfo(&account.v, &value), S_OK);
     EXPECT_EQ(value, VARIANT_FALSE);
     EXPECT_EQ(V_VT(&account.v), VT_EMPTY);
@@ -141,9 +141,9 @@ TEST_F(ServerClient, EveryMemberEarlyBound) {
 }
 
 TEST_F(ServerClient, EveryMemberLateBound) {
-    TComPtr<IOrderServer> server = CreateServerObject();
+    ComPtr<IOrderServer> server = CreateServerObject();
     ASSERT_TRUE(server);
-    TComPtr<IDispatch> dispatch;
+    ComPtr<IDispatch> dispatch;
     ASSERT_EQ(server->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Out())), S_OK);
     server.Reset();
 
@@ -152,10 +152,10 @@ TEST_F(ServerClient, EveryMemberLateBound) {
     DISPID id = 0;
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
     EXPECT_EQ(id, 2);
-    TComPtr<ITypeInfo> info;
+    ComPtr<ITypeInfo> info;
     EXPECT_EQ(dispatch->GetTypeInfo(1, 0, info.Out()), DISP_E_BADINDEX);
     EXPECT_EQ(dispatch->GetTypeInfo(0, 0, info.Out()), S_OK);
-    TComPtr<ISupportErrorInfo> support;
+    ComPtr<ISupportErrorInfo> support;
     ASSERT_EQ(dispatch->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(support.Out())),
               S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IOrderServer), S_OK);
@@ -167,7 +167,7 @@ TEST_F(ServerClient, EveryMemberLateBound) {
         return dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
                                 exception, &argumentError);
     };
-    TVar connected;
+    ScopedVariant connected;
     EXPECT_EQ(invoke(1, DISPATCH_PROPERTYGET, nullptr, 0, &connected.v, nullptr), S_OK);
     EXPECT_EQ(V_VT(&connected.v), VT_BOOL);
 
@@ -178,7 +178,7 @@ TEST_F(ServerClient, EveryMemberLateBound) {
         V_VT(&a) = VT_I4;
         V_I4(&a) = 0;
     }
-    TVar symbol(L"ES");
+    ScopedVariant symbol(L"ES");
     args[9] = symbol.v;
     V_VT(&args[8]) = VT_EMPTY;
     V_VT(&args[6]) = VT_EMPTY;
@@ -212,12 +212,12 @@ TEST_F(ServerClient, EveryMemberLateBound) {
     V_I4REF(&outs[1]) = &filled;
     V_VT(&outs[0]) = VT_R8 | VT_BYREF;
     V_R8REF(&outs[0]) = &price;
-    TVar found;
+    ScopedVariant found;
     EXPECT_EQ(invoke(4, DISPATCH_METHOD, outs, 4, &found.v, nullptr), S_OK);
     EXPECT_EQ(V_BOOL(&found.v), VARIANT_TRUE);
     EXPECT_NE(status, 4);
 
-    TVar scriptStatus, scriptFilled, scriptPrice;
+    ScopedVariant scriptStatus, scriptFilled, scriptPrice;
     V_VT(&outs[2]) = VT_VARIANT | VT_BYREF;
     V_VARIANTREF(&outs[2]) = &scriptStatus.v;
     V_VT(&outs[1]) = VT_VARIANT | VT_BYREF;
@@ -236,7 +236,7 @@ TEST_F(ServerClient, EveryMemberLateBound) {
     V_VT(&cancel) = VT_I4;
     V_I4(&cancel) = 200;
     EXPECT_EQ(invoke(3, DISPATCH_METHOD, &cancel, 1, nullptr, nullptr), S_OK);
-    TVar account;
+    ScopedVariant account;
     VARIANTARG accountArg;
     V_VT(&accountArg) = VT_VARIANT | VT_BYREF;
     V_VARIANTREF(&accountArg) = &account.v;
@@ -247,7 +247,7 @@ TEST_F(ServerClient, EveryMemberLateBound) {
 }
 
 TEST_F(ServerClient, TwoClientsSeeEachOthersOrders) {
-    TComPtr<IOrderServer> first = CreateServerObject(), second = CreateServerObject();
+    ComPtr<IOrderServer> first = CreateServerObject(), second = CreateServerObject();
     ASSERT_TRUE(first && second);
     ASSERT_EQ(PlaceOrder(first.Get(), L"NQ", 300), S_OK);
     ASSERT_EQ(PlaceOrder(second.Get(), L"NQ", 301), S_OK);
@@ -263,7 +263,7 @@ TEST_F(ServerClient, TwoClientsSeeEachOthersOrders) {
 TEST_F(ServerClient, PositionListsComeFromTheOutgoingFolder) {
     folder->WritePositionFile("ES", "LONG;2;4500.25\r\n");
     folder->WritePositionFile("CL", "SHORT;1;71.5\r\n");
-    TComPtr<IOrderServer> server = CreateServerObject();
+    ComPtr<IOrderServer> server = CreateServerObject();
     ASSERT_TRUE(server);
     LONG size = 0;
     ASSERT_TRUE(WaitForPosition(server.Get(), L"cl", size));
@@ -271,12 +271,12 @@ TEST_F(ServerClient, PositionListsComeFromTheOutgoingFolder) {
     ASSERT_TRUE(WaitForPosition(server.Get(), L"ES", size));
     EXPECT_EQ(size, 2);
 
-    TVar lists[4];
+    ScopedVariant lists[4];
     VARIANT_BOOL found = VARIANT_FALSE;
     EXPECT_EQ(server->GetAllPositionSpec(&lists[0].v, &lists[1].v, &lists[2].v, &lists[3].v, &found),
               S_OK);
     EXPECT_EQ(found, VARIANT_TRUE);
-    for (TVar& list : lists) {
+    for (ScopedVariant& list : lists) {
         ASSERT_EQ(V_VT(&list.v), VT_ARRAY | VT_VARIANT);
         LONG low = -1, high = -1;
         SafeArrayGetLBound(V_ARRAY(&list.v), 1, &low);
@@ -303,7 +303,7 @@ TEST_F(ServerClient, OrderComesBackFilledFromTheNinjaTraderStandIn) {
                                nullptr, &startup, &standin));
     CloseHandle(standin.hThread);
 
-    TComPtr<IOrderServer> server = CreateServerObject();
+    ComPtr<IOrderServer> server = CreateServerObject();
     ASSERT_TRUE(server);
     ASSERT_EQ(PlaceOrder(server.Get(), L"YM", 400), S_OK);
     LONG filled = 0;
@@ -327,7 +327,7 @@ TEST_F(ServerClient, AutomationServerEndsAfterTheLastReleaseWithoutSavingSetting
     const std::string settings = folder->ReadSettings() + "\r\n";
     std::ofstream(folder->SettingsPath(), std::ios::binary | std::ios::trunc) << settings;
     {
-        TComPtr<IOrderServer> server = CreateServerObject();
+        ComPtr<IOrderServer> server = CreateServerObject();
         ASSERT_TRUE(server);
         VARIANT_BOOL connected = 0;
         EXPECT_EQ(server->get_Connected(&connected), S_OK);
@@ -340,9 +340,9 @@ TEST_F(ServerClient, AutomationServerEndsAfterTheLastReleaseWithoutSavingSetting
 TEST_F(ServerClient, NullSymbolSucceedsWhileOrdersAreNotAccepted) {
     folder->WriteSettings(false);
     {
-        TComPtr<IOrderServer> server = CreateServerObject();
+        ComPtr<IOrderServer> server = CreateServerObject();
         ASSERT_TRUE(server);
-        TVar empty;
+        ScopedVariant empty;
         EXPECT_EQ(server->NewOrder(NullVariant(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 500), S_OK);
         LONG status = -1, filled = 0;
         double price = 0;
@@ -360,9 +360,9 @@ TEST_F(ServerClient, NullSymbolSucceedsWhileOrdersAreNotAccepted) {
 // Ends a server started for a test, however the test ends: its message loop is told to end, as
 // the window's close would, so its class object is revoked (a killed server would stay
 // registered with COM).
-struct TEndAtExit {
+struct EndAtExit {
     HANDLE process;
-    ~TEndAtExit() {
+    ~EndAtExit() {
         if (HWND window = FindWindowA("TNTOrderServerForm", nullptr))
             PostThreadMessageA(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
         if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
@@ -378,16 +378,16 @@ bool SameBitnessAs(HANDLE process) {
 }
 
 // In both registry views, whatever the bitness of the server.
-class TRefusingKey {
+class RefusingKey {
 public:
-    explicit TRefusingKey(const char* key) : key_(key) {
+    explicit RefusingKey(const char* key) : key_(key) {
         for (int view = 0; view < 2; ++view)
             made_ = RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, REG_OPTION_VOLATILE,
                                     KEY_ALL_ACCESS | kViews[view], nullptr, &handles_[view],
                                     nullptr) == ERROR_SUCCESS &&
                     (view == 0 || made_);
     }
-    ~TRefusingKey() {
+    ~RefusingKey() {
         for (int view = 0; view < 2; ++view) {
             if (handles_[view]) RegCloseKey(handles_[view]);
             RegDeleteKeyExA(HKEY_CLASSES_ROOT, key_.c_str(), kViews[view], 0);
@@ -405,7 +405,7 @@ private:
 TEST_F(ServerClient, RefusedRegistryWriteFailsRegServerButNotAStartWhichLogsItOnce) {
     ASSERT_EQ(folder->RunToEnd("/UnregServer"), 0);
     {
-        TRefusingKey refusing("Quillmere.OrderServer");
+        RefusingKey refusing("Quillmere.OrderServer");
         ASSERT_TRUE(refusing.Made());
 
         std::string boxText;
@@ -416,7 +416,7 @@ TEST_F(ServerClient, RefusedRegistryWriteFailsRegServerButNotAStartWhichLogsItOn
 
         const HANDLE server = folder->Start("");
         ASSERT_TRUE(server);
-        TEndAtExit endAtExit{server};
+        EndAtExit endAtExit{server};
         ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
         if (!SameBitnessAs(server))
             GTEST_SKIP() << "the log list of a server of the other bitness cannot be read from here";
@@ -464,10 +464,10 @@ TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
     // A switch with extra characters is no switch: this is a standalone start.
     const HANDLE standalone = folder->Start("-regserverx");
     ASSERT_TRUE(standalone);
-    TEndAtExit endAtExit{standalone};
+    EndAtExit endAtExit{standalone};
     ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
     {
-        TComPtr<IOrderServer> server = CreateServerObject();
+        ComPtr<IOrderServer> server = CreateServerObject();
         ASSERT_TRUE(server);
         ASSERT_EQ(PlaceOrder(server.Get(), L"ES", 600), S_OK);
     }
@@ -475,7 +475,7 @@ TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
 
     {
         // Still the same server: it knows the order placed before.
-        TComPtr<IOrderServer> server = CreateServerObject();
+        ComPtr<IOrderServer> server = CreateServerObject();
         ASSERT_TRUE(server);
         LONG status = -1, filled = 0;
         double price = 0;

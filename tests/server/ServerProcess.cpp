@@ -54,7 +54,7 @@ std::string WindowsPath(const std::string& path) {
     return result;
 }
 
-TServerFolder::TServerFolder(const std::string& serverExe, const std::string& folder)
+ServerFolder::ServerFolder(const std::string& serverExe, const std::string& folder)
     : folder_(WindowsPath(folder)) {
     MakeFolder(folder_);
     executable_ = folder_ + "\\OrderSrv.exe";
@@ -65,23 +65,23 @@ TServerFolder::TServerFolder(const std::string& serverExe, const std::string& fo
     MakeEmptyFolder(ninjaTrader_ + "\\outgoing");
 }
 
-void TServerFolder::WriteSettings(bool acceptOrders) const {
+void ServerFolder::WriteSettings(bool acceptOrders) const {
     WriteFile(SettingsPath(), "Location=" + ninjaTrader_ + "\r\nAccount=SIM101\r\nAcceptOrders=" +
                                   (acceptOrders ? "1" : "0") + "\r\nStopToStopLimit=0\r\n");
 }
 
-std::string TServerFolder::ReadSettings() const {
+std::string ServerFolder::ReadSettings() const {
     std::ifstream in(SettingsPath(), std::ios::binary);
     std::stringstream content;
     content << in.rdbuf();
     return content.str();
 }
 
-void TServerFolder::WritePositionFile(const std::string& symbol, const std::string& content) const {
+void ServerFolder::WritePositionFile(const std::string& symbol, const std::string& content) const {
     WriteFile(ninjaTrader_ + "\\outgoing\\" + symbol + " GLOBEX_SIM101_POSITION.TXT", content);
 }
 
-int TServerFolder::RunToEnd(const std::string& argument, DWORD timeoutMs) const {
+int ServerFolder::RunToEnd(const std::string& argument, DWORD timeoutMs) const {
     HANDLE process = Start(argument);
     if (!process) return -1;
     DWORD code = static_cast<DWORD>(-1);
@@ -90,7 +90,7 @@ int TServerFolder::RunToEnd(const std::string& argument, DWORD timeoutMs) const 
     return static_cast<int>(code);
 }
 
-HANDLE TServerFolder::Start(const std::string& argument) const {
+HANDLE ServerFolder::Start(const std::string& argument) const {
     return StartProcess(executable_, argument);
 }
 

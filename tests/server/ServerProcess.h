@@ -9,10 +9,10 @@
 // A Unix path from the build (under Wine) as a Windows path.
 std::string WindowsPath(const std::string& path);
 
-class TServerFolder {
+class ServerFolder {
 public:
     // Copies the server executable into `folder` and makes the NinjaTrader folder below it.
-    TServerFolder(const std::string& serverExe, const std::string& folder);
+    ServerFolder(const std::string& serverExe, const std::string& folder);
 
     const std::string& Folder() const { return folder_; }
     const std::string& Executable() const { return executable_; }

@@ -17,17 +17,17 @@ TEST(StartMode, SwitchesAreWholeWordsLedByDashOrSlashInAnyCase) {
 
 TEST(StartMode, ModeFollowsTheSwitchesByPriorityWhereverTheyStand) {
     using V = std::vector<std::string>;
-    EXPECT_EQ(StartModeFromArguments(V{}), TStartMode::Standalone);
-    EXPECT_EQ(StartModeFromArguments(V{"other", "/x"}), TStartMode::Standalone);
-    EXPECT_EQ(StartModeFromArguments(V{"-Embedding"}), TStartMode::Automation);
-    EXPECT_EQ(StartModeFromArguments(V{"x", "/AUTOMATION"}), TStartMode::Automation);
-    EXPECT_EQ(StartModeFromArguments(V{"/regserver", "-embedding"}), TStartMode::Automation);
-    EXPECT_EQ(StartModeFromArguments(V{"/unregserver", "-RegServer"}), TStartMode::Register);
-    EXPECT_EQ(StartModeFromArguments(V{"/UnRegServer"}), TStartMode::Unregister);
-    EXPECT_EQ(StartModeFromArguments(V{"-regserverx", "/unregserverx"}), TStartMode::Standalone);
-    EXPECT_EQ(StartModeFromArguments(V{"/RegServerPerUser"}), TStartMode::RegisterPerUser);
-    EXPECT_EQ(StartModeFromArguments(V{"-unregserverperuser"}), TStartMode::UnregisterPerUser);
-    EXPECT_EQ(StartModeFromArguments(V{"/RegServerPerUser", "/RegServer"}), TStartMode::Register);
+    EXPECT_EQ(StartModeFromArguments(V{}), StartMode::Standalone);
+    EXPECT_EQ(StartModeFromArguments(V{"other", "/x"}), StartMode::Standalone);
+    EXPECT_EQ(StartModeFromArguments(V{"-Embedding"}), StartMode::Automation);
+    EXPECT_EQ(StartModeFromArguments(V{"x", "/AUTOMATION"}), StartMode::Automation);
+    EXPECT_EQ(StartModeFromArguments(V{"/regserver", "-embedding"}), StartMode::Automation);
+    EXPECT_EQ(StartModeFromArguments(V{"/unregserver", "-RegServer"}), StartMode::Register);
+    EXPECT_EQ(StartModeFromArguments(V{"/UnRegServer"}), StartMode::Unregister);
+    EXPECT_EQ(StartModeFromArguments(V{"-regserverx", "/unregserverx"}), StartMode::Standalone);
+    EXPECT_EQ(StartModeFromArguments(V{"/RegServerPerUser"}), StartMode::RegisterPerUser);
+    EXPECT_EQ(StartModeFromArguments(V{"-unregserverperuser"}), StartMode::UnregisterPerUser);
+    EXPECT_EQ(StartModeFromArguments(V{"/RegServerPerUser", "/RegServer"}), StartMode::Register);
 }
 
 TEST(InstanceName, TitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterTheFirstChar) {

@@ -12,7 +12,7 @@
 extern char** environ;
 #endif
 
-TChildProcess::~TChildProcess() { Kill(); }
+ChildProcess::~ChildProcess() { Kill(); }
 
 #ifdef _WIN32
 
@@ -29,7 +29,7 @@ std::string Quoted(const std::string& arg) {
 
 }  // namespace
 
-bool TChildProcess::Start(const std::string& program, const std::vector<std::string>& args) {
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args) {
     std::string commandLine = Quoted(program);
     for (const std::string& arg : args) commandLine += " " + Quoted(arg);
     STARTUPINFOA startup{};
@@ -44,7 +44,7 @@ bool TChildProcess::Start(const std::string& program, const std::vector<std::str
     return true;
 }
 
-int TChildProcess::Wait(uint32_t timeoutMs) {
+int ChildProcess::Wait(uint32_t timeoutMs) {
     if (!process_) return -1;
     if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
@@ -53,7 +53,7 @@ int TChildProcess::Wait(uint32_t timeoutMs) {
     return static_cast<int>(code);
 }
 
-void TChildProcess::Kill() {
+void ChildProcess::Kill() {
     if (!process_) return;
     if (running_) {
         TerminateProcess(process_, 1);
@@ -75,7 +75,7 @@ std::string StandinProgramPath() {
 
 #else
 
-bool TChildProcess::Start(const std::string& program, const std::vector<std::string>& args) {
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args) {
     std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -89,7 +89,7 @@ bool TChildProcess::Start(const std::string& program, const std::vector<std::str
     return true;
 }
 
-int TChildProcess::Wait(uint32_t timeoutMs) {
+int ChildProcess::Wait(uint32_t timeoutMs) {
     if (pid_ < 0) return -1;
     const uint32_t start = plat::TickCount();
     for (;;) {
@@ -105,7 +105,7 @@ int TChildProcess::Wait(uint32_t timeoutMs) {
     }
 }
 
-void TChildProcess::Kill() {
+void ChildProcess::Kill() {
     if (pid_ < 0 || !running_) return;
     kill(pid_, SIGKILL);
     int status = 0;

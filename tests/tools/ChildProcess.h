@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-class TChildProcess {
+class ChildProcess {
 public:
-    TChildProcess() = default;
-    ~TChildProcess();
-    TChildProcess(const TChildProcess&) = delete;
-    TChildProcess& operator=(const TChildProcess&) = delete;
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Start(const std::string& program, const std::vector<std::string>& args);
     // The exit code, or -1 when the process has not ended within the time.

@@ -53,7 +53,7 @@ protected:
         return engine.GetOrderStatus(refId, status, size, price) && status == wanted;
     }
 
-    TChildProcess standin;
+    ChildProcess standin;
 };
 
 TEST_F(RoundTrip, AnOrderIsFilledAndItsPositionReported) {
@@ -70,8 +70,8 @@ TEST_F(RoundTrip, AnOrderIsFilledAndItsPositionReported) {
     int32_t posSize = 0;
     double posCost = 0;
     ASSERT_TRUE(ScanUntil([&] {
-        return engine.GetPositionInfo(THostValue::Text("ABC"), THostValue::Empty(), 0,
-                                      THostValue::Empty(), posSize, posCost) &&
+        return engine.GetPositionInfo(HostValue::Text("ABC"), HostValue::Empty(), 0,
+                                      HostValue::Empty(), posSize, posCost) &&
                posSize == 4;
     }));
     EXPECT_DOUBLE_EQ(posCost, 101.25);
@@ -87,15 +87,15 @@ TEST_F(RoundTrip, ARestingOrderIsCancelled) {
     engine.CancelOrder(2);
     bridge.ProcessActionQueue();
     ASSERT_TRUE(ScanUntil([&] { return StatusIs(2, StatusCode::Cancelled); }));
-    EXPECT_EQ(Order(2).FillSize, 0);
+    EXPECT_EQ(OrderOf(2).FillSize, 0);
 }
 
 TEST_F(RoundTrip, AnotherAccountIsRejected) {
-    engine.Settings.Account = "OTHER";
+    engine.settings.Account = "OTHER";
     StartStandin({});
     Place(3);
     bridge.ProcessActionQueue();
-    ASSERT_TRUE(ScanUntil([&] { return StatusIs(3, StatusCode::Rejected8); }));
+    ASSERT_TRUE(ScanUntil([&] { return StatusIs(3, StatusCode::Rejected); }));
 }
 
 TEST_F(RoundTrip, ACarelessWriterNeverShowsAWrongStatusOrPrice) {
@@ -107,7 +107,7 @@ TEST_F(RoundTrip, ACarelessWriterNeverShowsAWrongStatusOrPrice) {
     bool sound = true;
     ASSERT_TRUE(ScanUntil([&] { return StatusIs(4, StatusCode::Filled); },
                           [&] {
-                              const TNTOrderServerItem order = Order(4);
+                              const Order order = OrderOf(4);
                               const bool known = order.Status == StatusCode::Open ||
                                                  order.Status == StatusCode::PartFilled ||
                                                  order.Status == StatusCode::Filled;
@@ -116,8 +116,8 @@ TEST_F(RoundTrip, ACarelessWriterNeverShowsAWrongStatusOrPrice) {
                               lastSize = order.FillSize;
                           }));
     EXPECT_TRUE(sound);
-    EXPECT_EQ(Order(4).FillSize, 3);
-    EXPECT_DOUBLE_EQ(Order(4).FillPrice, 55.5);
+    EXPECT_EQ(OrderOf(4).FillSize, 3);
+    EXPECT_DOUBLE_EQ(OrderOf(4).FillPrice, 55.5);
     EXPECT_EQ(UnexpectedLogLines(), std::vector<std::string>{});
 }
 

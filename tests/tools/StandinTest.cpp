@@ -11,12 +11,12 @@
 namespace {
 
 TEST(StandinLines, PlaceAndCancelAsTheServerWritesThem) {
-    TStandinInstruction p;
+    StandinInstruction p;
     std::string error;
     ASSERT_TRUE(ParseInstructionLine(
         "PLACE;SIM101;ES 12-05;SELL;3;STOPLIMIT;1234.500000;1234.500000;GTC;;HALVENMAR7;;", p, error))
         << error;
-    EXPECT_EQ(p.command, TStandinInstruction::Command::Place);
+    EXPECT_EQ(p.command, StandinInstruction::Command::Place);
     EXPECT_EQ(p.account, "SIM101");
     EXPECT_EQ(p.instrument, "ES 12-05");
     EXPECT_EQ(p.action, "SELL");
@@ -26,12 +26,12 @@ TEST(StandinLines, PlaceAndCancelAsTheServerWritesThem) {
     EXPECT_EQ(p.timeInForce, "GTC");
     EXPECT_EQ(p.orderId, "HALVENMAR7");
     ASSERT_TRUE(ParseInstructionLine("CANCEL;;;;;;;;;;HALVENMAR7;;", p, error));
-    EXPECT_EQ(p.command, TStandinInstruction::Command::Cancel);
+    EXPECT_EQ(p.command, StandinInstruction::Command::Cancel);
     EXPECT_EQ(p.orderId, "HALVENMAR7");
 }
 
 TEST(StandinLines, MalformedLinesAreRefusedWithTheOrderIdWhenThereIsOne) {
-    TStandinInstruction p;
+    StandinInstruction p;
     std::string error;
     const std::vector<std::string> bad = {
         "",
@@ -67,7 +67,7 @@ TEST(StandinLines, OutgoingFormats) {
 }
 
 TEST(StandinOptions, ParsesEveryOptionAndRefusesUnknownOnes) {
-    TStandinOptions o;
+    StandinOptions o;
     std::string error;
     ASSERT_TRUE(ParseStandinOptions({"--folder", "nt", "--accounts", "sim101, B", "--fill-price",
                                      "12.5", "--fill-delay-ms", "20", "--partial-steps", "3",
@@ -88,7 +88,7 @@ TEST(StandinOptions, ParsesEveryOptionAndRefusesUnknownOnes) {
         {"--folder"}, {"--folder", "x", "--bogus"}, {"--partial-steps", "0", "--folder", "x"},
         {"--folder", "x", "--run-ms", "soon"}, {}};
     for (const auto& args : refused) {
-        TStandinOptions fresh;
+        StandinOptions fresh;
         EXPECT_FALSE(ParseStandinOptions(args, fresh, error)) << args.size();
     }
 }
@@ -111,7 +111,7 @@ protected:
         std::filesystem::remove_all(folder, ignored);
     }
 
-    void Instruct(TNtStandin& standin, const std::string& name, const std::string& content,
+    void Instruct(NinjaTraderStandin& standin, const std::string& name, const std::string& content,
                   uint32_t now = 0) {
         ASSERT_TRUE(plat::WriteWholeFile(folder + "/INCOMING/" + name, content));
         standin.Step(now);
@@ -124,19 +124,19 @@ protected:
         return content;
     }
 
-    TNtStandin Make() {
-        return TNtStandin(options, [this](const std::string& line) { log.push_back(line); });
+    NinjaTraderStandin Make() {
+        return NinjaTraderStandin(options, [this](const std::string& line) { log.push_back(line); });
     }
 
     std::string folder;
-    TStandinOptions options;
+    StandinOptions options;
     std::vector<std::string> log;
 };
 
 TEST_F(Standin, FillsInStepsAndKeepsThePosition) {
     options.partialSteps = 2;
     options.fillDelayMs = 10;
-    TNtStandin standin = Make();
+    NinjaTraderStandin standin = Make();
     Instruct(standin, "oif100.txt",
              "PLACE;SIM101;ABC;BUY;3;MARKET;0.000000;0.000000;DAY;;HALVENMAR1;;\r\n");
     EXPECT_EQ(Outgoing("HALVENMAR1.txt"), "WORKING;0;0\r\n");
@@ -159,7 +159,7 @@ TEST_F(Standin, FillsInStepsAndKeepsThePosition) {
 TEST_F(Standin, RestingOrdersCancelAndOtherAccountsAreRejected) {
     options.restLimits = true;
     options.hasFillPrice = false;
-    TNtStandin standin = Make();
+    NinjaTraderStandin standin = Make();
     Instruct(standin, "OIF100.TXT",
              "PLACE;SIM101;ABC;BUY;1;LIMIT;10.5;10.5;DAY;;HALVENMAR1;;\r\n"
              "PLACE;OTHER;ABC;BUY;1;MARKET;0;0;DAY;;HALVENMAR2;;\r\n"
@@ -179,7 +179,7 @@ TEST_F(Standin, RestingOrdersCancelAndOtherAccountsAreRejected) {
 
 TEST_F(Standin, CarriesOutFilesInTheOrderOfTheirNumbers) {
     options.restLimits = true;
-    TNtStandin standin = Make();
+    NinjaTraderStandin standin = Make();
     plat::WriteWholeFile(folder + "/INCOMING/OIF99.TXT",
                          "PLACE;SIM101;ABC;BUY;1;LIMIT;1;1;DAY;;HALVENMAR1;;\r\n");
     plat::WriteWholeFile(folder + "/INCOMING/OIF100.TXT", "CANCEL;;;;;;;;;;HALVENMAR1;;\r\n");

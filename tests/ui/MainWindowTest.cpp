@@ -17,7 +17,7 @@
 #include "ui/MainWindow.h"
 #include "ui/SettingsFile.h"
 #include "ui/WindowSizeAdjuster.h"
-#include "workers/SchedulerThread.h"
+#include "workers/Scheduler.h"
 #include "workers/Workers.h"
 
 using namespace uitest;
@@ -52,14 +52,14 @@ protected:
 
     // Starts the window with a settings file naming `location`.
     void Start(const std::string& location, bool acceptOrders = true) {
-        TOrderServerSettings settings;
+        Settings settings;
         settings.Location = location;
         settings.Account = "SIM101";
         settings.AcceptOrders = acceptOrders;
         settings.StopToStopLimit = false;
         SaveSettings(SettingsPath(), settings);
-        form = TNTOrderServerForm::Create(GetModuleHandleA(nullptr), EventQueueThread(),
-                                          SchedulerThread());
+        form = MainWindow::Create(GetModuleHandleA(nullptr), ProcessEventQueue(),
+                                          ProcessScheduler());
         ASSERT_NE(form, nullptr);
         hwnd = form->Handle();
         Pump(100);
@@ -81,8 +81,8 @@ protected:
     void Click(int id) { SendMessageA(Control(id), BM_CLICK, 0, 0); }
 
     void PlaceOrder(int32_t ref, int32_t modifier = 0, double price = 0.0) {
-        form->Engine().NewOrder(TFixedHostText("IBM"), TFixedHostText(""), 0,
-                                TFixedHostText("DEMO"), 0, 0, modifier, 100, price, ref);
+        form->engine().NewOrder(FixedText("IBM"), FixedText(""), 0,
+                                FixedText("DEMO"), 0, 0, modifier, 100, price, ref);
     }
 
     // Opens the notification-area menu with a right click on the icon, lets `inspect` look at
@@ -130,7 +130,7 @@ protected:
         EXPECT_EQ(FindWindowA("#32770", "Confirm"), nullptr) << "the dialog is still open";
     }
 
-    std::unique_ptr<TNTOrderServerForm> form;
+    std::unique_ptr<MainWindow> form;
     HWND hwnd = nullptr;
 };
 
@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, StartsInTheNotificationAreaWithoutNinjaTrader) {
     EXPECT_TRUE(IsWindowVisible(hwnd));
     Click(ControlId::ConnectButton);  // only the status line is refreshed
     EXPECT_EQ(Status(), "NT (n/a) / Halvenmar (off)");
-    EXPECT_FALSE(form->Engine().ConnectedFlag());
+    EXPECT_FALSE(form->engine().ConnectedFlag());
 }
 
 TEST_F(MainWindowTest, ConnectsAtStartAndFollowsDisconnectAndConnect) {
@@ -185,9 +185,9 @@ TEST_F(MainWindowTest, OrdersCounterAfterThreeOrders) {
 
 namespace {
 
-const TasSchedulerObject* ScanJobOf(const std::vector<TasSchedulerObject>& jobs,
+const ScheduledJob* ScanJobOf(const std::vector<ScheduledJob>& jobs,
                                     plat::MessageTarget* target) {
-    for (const TasSchedulerObject& job : jobs)
+    for (const ScheduledJob& job : jobs)
         if (job.MessageId == static_cast<int32_t>(WindowMessage::ScanOutgoing) &&
             job.Target == target)
             return &job;
@@ -199,9 +199,9 @@ const TasSchedulerObject* ScanJobOf(const std::vector<TasSchedulerObject>& jobs,
 TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     // The job posts to the window: find it by its message among the scheduler's jobs.
-    const auto jobs = SchedulerThread().Jobs();
-    const TasSchedulerObject* scan = nullptr;
-    for (const TasSchedulerObject& job : jobs)
+    const auto jobs = ProcessScheduler().Jobs();
+    const ScheduledJob* scan = nullptr;
+    for (const ScheduledJob& job : jobs)
         if (job.MessageId == static_cast<int32_t>(WindowMessage::ScanOutgoing) && job.Enabled)
             scan = &job;
     ASSERT_NE(scan, nullptr);
@@ -213,8 +213,8 @@ TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
 
     // Once the window is gone the job may not reach it any more.
     form.reset();
-    const auto after = SchedulerThread().Jobs();
-    const TasSchedulerObject* withdrawn = ScanJobOf(after, target);
+    const auto after = ProcessScheduler().Jobs();
+    const ScheduledJob* withdrawn = ScanJobOf(after, target);
     EXPECT_TRUE(withdrawn == nullptr || !withdrawn->Enabled);
 }
 
@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, ScanAndLogRequestsPiledUpAheadOfAnOrderCostOneScanAtMost)
     ASSERT_TRUE(plat::WriteWholeFile(nt + "\\OUTGOING\\HALVENMAR1.TXT", "garbage\r\n"));
 
     // Log lines added while the window is busy announce themselves once.
-    for (int i = 0; i < 1000; ++i) form->Engine().AddLogLine("busy");
+    for (int i = 0; i < 1000; ++i) form->engine().AddLogLine("busy");
     MSG msg;
     int refreshes = 0;
     while (PeekMessageA(&msg, hwnd, WindowMessage::LogLinesPending,
@@ -236,14 +236,14 @@ TEST_F(MainWindowTest, ScanAndLogRequestsPiledUpAheadOfAnOrderCostOneScanAtMost)
     EXPECT_EQ(refreshes, 1);
 
     // A backlog of scan and log requests ahead of an order's drain: one scan, then the order.
-    const size_t logged = form->Engine().LogLineCount();
+    const size_t logged = form->engine().LogLineCount();
     for (int i = 0; i < 3000; ++i) {
         PostMessageA(hwnd, WindowMessage::ScanOutgoing, 0, 0);
         PostMessageA(hwnd, WindowMessage::LogLinesPending, 0, 0);
     }
     PlaceOrder(2);
     ASSERT_TRUE(PumpUntil([&] { return plat::FileExists(nt + "\\INCOMING\\OIF101.TXT"); }));
-    EXPECT_LE(form->Engine().LogLineCount() - logged, 3u) << "scans ran ahead of the order";
+    EXPECT_LE(form->engine().LogLineCount() - logged, 3u) << "scans ran ahead of the order";
 }
 
 TEST_F(MainWindowTest, TipLongerThanTheFieldIsCut) {
@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
     EXPECT_TRUE(acceptState & MF_CHECKED);
     EXPECT_FALSE(showState & MF_GRAYED) << "Show is offered while the window is minimised";
     EXPECT_FALSE(IsChecked(Control(ControlId::AcceptOrders)));
-    EXPECT_FALSE(form->Engine().Settings.AcceptOrders);
+    EXPECT_FALSE(form->engine().settings.AcceptOrders);
 
     // Next opening: no check mark; with the window shown, Show is not offered.
     form->RestoreWindow();
@@ -281,7 +281,7 @@ TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
 
     // The check box itself sets the switch back on.
     Click(ControlId::AcceptOrders);
-    EXPECT_TRUE(form->Engine().Settings.AcceptOrders);
+    EXPECT_TRUE(form->engine().settings.AcceptOrders);
 }
 
 TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
@@ -295,7 +295,7 @@ TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
     EXPECT_FALSE(QuitSeen());
     ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), after));
     EXPECT_EQ(after, before);  // nothing saved
-    EXPECT_EQ(form->Engine().Settings.Account, "SIM101");
+    EXPECT_EQ(form->engine().settings.Account, "SIM101");
 }
 
 TEST_F(MainWindowTest, EscapeAnswersNo) {
@@ -446,9 +446,9 @@ TEST_F(MainWindowTest, OrdersViewListsTheNewestFirst) {
 
 TEST_F(MainWindowTest, PositionsViewShowsDirectionAndSize) {
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
-    form->Engine().WithPositions([](TNTOrderServerPositionDB& book) {
+    form->engine().WithPositions([](PositionBook& book) {
         for (auto [symbol, size] : {std::pair<const char*, int>{"ES", -3}, {"NQ", 0}}) {
-            auto position = std::make_unique<TNTOrderServerPosition>();
+            auto position = std::make_unique<Position>();
             position->Symbol = symbol;
             position->PosSize = size;
             book.Add(std::move(position));
@@ -468,8 +468,8 @@ TEST_F(MainWindowTest, PositionsViewShowsDirectionAndSize) {
 
 TEST_F(MainWindowTest, LogViewCountsLinesOldestFirst) {
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
-    form->Engine().AddLogLine("first line");
-    form->Engine().AddLogLine("second line");
+    form->engine().AddLogLine("first line");
+    form->engine().AddLogLine("second line");
     HWND view = Control(ControlId::LogView);
     ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) >= 2; }));
     const int count = ListView_GetItemCount(view);
@@ -485,7 +485,7 @@ TEST_F(MainWindowTest, TestButtonPlacesOrderHundredOnlyWhileAccepting) {
     EXPECT_EQ(ListView_GetItemCount(view), 0);
 
     Click(ControlId::AcceptOrders);
-    ASSERT_TRUE(form->Engine().Settings.AcceptOrders);
+    ASSERT_TRUE(form->engine().settings.AcceptOrders);
     Click(ControlId::TestPlaceOrder);
     ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) == 1; }));
     EXPECT_EQ(ListCell(view, 0, 1), "100");
@@ -499,7 +499,7 @@ TEST_F(MainWindowTest, TestButtonPlacesOrderHundredOnlyWhileAccepting) {
 TEST_F(MainWindowTest, SettingsPageShowsTheLoadedSettings) {
     const std::string folder = MissingFolder();
     ASSERT_NO_FATAL_FAILURE(Start(folder));
-    EXPECT_EQ(ControlText(hwnd, ControlId::HostEdit), folder);
+    EXPECT_EQ(ControlText(hwnd, ControlId::LocationEdit), folder);
     EXPECT_EQ(ControlText(hwnd, ControlId::AccountEdit), "SIM101");
     EXPECT_FALSE(IsChecked(Control(ControlId::StopToStopLimit)));
     EXPECT_TRUE(IsChecked(Control(ControlId::AcceptOrders)));

@@ -49,7 +49,7 @@ void ShowPage(HWND form, int tab) {
     Pump(400);
 }
 
-void PlaceOrders(TOrderServerEngine& engine) {
+void PlaceOrders(Engine& engine) {
     struct Scene {
         const char* symbol;
         int32_t type, timeFrame, modifier, size;
@@ -62,9 +62,9 @@ void PlaceOrders(TOrderServerEngine& engine) {
         {"MSFT", 0, 1, 0, 200, 0.0, 105},
     };
     for (const Scene& o : orders)
-        engine.NewOrder(TFixedHostText(o.symbol), TFixedHostText(""), 0, TFixedHostText(""),
+        engine.NewOrder(FixedText(o.symbol), FixedText(""), 0, FixedText(""),
                         o.type, o.timeFrame, o.modifier, o.size, o.price, o.ref);
-    engine.WithOrders([](TNTOrderServerDB& book) {
+    engine.WithOrders([](OrderBook& book) {
         if (auto* es = book.FindByRefId(101)) {
             es->Status = StatusCode::Filled;
             es->FillSize = 2;
@@ -81,11 +81,11 @@ void PlaceOrders(TOrderServerEngine& engine) {
     });
 }
 
-void AddPositions(TOrderServerEngine& engine) {
-    engine.WithPositions([](TNTOrderServerPositionDB& book) {
+void AddPositions(Engine& engine) {
+    engine.WithPositions([](PositionBook& book) {
         const std::pair<const char*, int32_t> positions[] = {{"ES", 2}, {"NQ", -1}, {"YM", 0}};
         for (auto [symbol, size] : positions) {
-            auto position = std::make_unique<TNTOrderServerPosition>();
+            auto position = std::make_unique<Position>();
             position->Symbol = symbol;
             position->PosSize = size;
             position->HasPosition = true;
@@ -111,16 +111,16 @@ int main(int argc, char** argv) {
     plat::MakeFolder(ninjaTrader);
     plat::MakeFolder(ninjaTrader + "\\INCOMING");
     plat::MakeFolder(ninjaTrader + "\\OUTGOING");
-    TOrderServerSettings settings;
+    Settings settings;
     settings.Location = ninjaTrader;
     settings.Account = "SIM101";
     SaveSettings(SettingsFilePath(plat::ExecutablePath()), settings);
 
-    auto form = TNTOrderServerForm::Create(GetModuleHandleA(nullptr), EventQueueThread(),
-                                           SchedulerThread());
+    auto form = MainWindow::Create(GetModuleHandleA(nullptr), ProcessEventQueue(),
+                                           ProcessScheduler());
     if (!form) return 1;
     HWND hwnd = form->Handle();
-    TOrderServerEngine& engine = form->Engine();
+    Engine& engine = form->engine();
     engine.IsConnected();  // the host has called in
     PlaceOrders(engine);
     AddPositions(engine);

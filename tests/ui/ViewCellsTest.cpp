@@ -11,9 +11,9 @@
 
 namespace {
 
-std::unique_ptr<TNTOrderServerItem> Order(int32_t ref, int32_t modifier = OrderModifierCode::Market,
+std::unique_ptr<Order> OrderOf(int32_t ref, int32_t modifier = OrderModifierCode::Market,
                                           double price = 0.0) {
-    auto order = std::make_unique<TNTOrderServerItem>();
+    auto order = std::make_unique<Order>();
     order->Symbol = "IBM";
     order->OrderRefId = ref;
     order->OrderType = OrderTypeCode::Buy;
@@ -25,7 +25,7 @@ std::unique_ptr<TNTOrderServerItem> Order(int32_t ref, int32_t modifier = OrderM
     return order;
 }
 
-std::string Cell(const TNTOrderServerDB& book, int column, int32_t row) {
+std::string Cell(const OrderBook& book, int column, int32_t row) {
     std::string text = "<none>";
     views::OrderCellText(book, book.Count(), column, row, text);
     return text;
@@ -54,19 +54,19 @@ TEST(ViewFormat, MonthDayTimeWithoutYearAndLeadingZerosOfTheDate) {
 }
 
 TEST(OrderCells, NewestOrderIsTheFirstRow) {
-    TNTOrderServerDB book;
-    for (int32_t ref : {5, 6, 7}) book.Add(Order(ref));
+    OrderBook book;
+    for (int32_t ref : {5, 6, 7}) book.Add(OrderOf(ref));
     EXPECT_EQ(Cell(book, 1, 1), "7");
     EXPECT_EQ(Cell(book, 1, 2), "6");
     EXPECT_EQ(Cell(book, 1, 3), "5");
 }
 
 TEST(OrderCells, RowsFollowTheViewsCountUntilItIsRefreshed) {
-    TNTOrderServerDB book;
-    book.Add(Order(1));
-    book.Add(Order(2));
+    OrderBook book;
+    book.Add(OrderOf(1));
+    book.Add(OrderOf(2));
     const int32_t shownRows = book.Count();
-    book.Add(Order(3));  // not yet announced to the view
+    book.Add(OrderOf(3));  // not yet announced to the view
     std::string text;
     ASSERT_TRUE(views::OrderCellText(book, shownRows, 1, 1, text));
     EXPECT_EQ(text, "3");
@@ -76,8 +76,8 @@ TEST(OrderCells, RowsFollowTheViewsCountUntilItIsRefreshed) {
 }
 
 TEST(OrderCells, RequestsOutsideTheViewAreNotAnswered) {
-    TNTOrderServerDB book;
-    book.Add(Order(1));
+    OrderBook book;
+    book.Add(OrderOf(1));
     std::string text = "unchanged";
     EXPECT_FALSE(views::OrderCellText(book, 1, 0, 1, text));
     EXPECT_FALSE(views::OrderCellText(book, 1, 12, 1, text));
@@ -88,8 +88,8 @@ TEST(OrderCells, RequestsOutsideTheViewAreNotAnswered) {
 }
 
 TEST(OrderCells, MarketOrderWithoutFills) {
-    TNTOrderServerDB book;
-    book.Add(Order(100));
+    OrderBook book;
+    book.Add(OrderOf(100));
     EXPECT_EQ(Cell(book, 2, 1), "IBM");
     EXPECT_EQ(Cell(book, 3, 1), "Buy Mkt");
     EXPECT_EQ(Cell(book, 4, 1), "100");
@@ -103,14 +103,14 @@ TEST(OrderCells, MarketOrderWithoutFills) {
 }
 
 TEST(OrderCells, LimitAndStopPricesAndFills) {
-    TNTOrderServerDB book;
-    book.Add(Order(1, OrderModifierCode::Limit, 101.5));
-    book.Add(Order(2, OrderModifierCode::Stop, 99.125));
+    OrderBook book;
+    book.Add(OrderOf(1, OrderModifierCode::Limit, 101.5));
+    book.Add(OrderOf(2, OrderModifierCode::Stop, 99.125));
     EXPECT_EQ(Cell(book, 3, 1), "Buy Stp");
     EXPECT_EQ(Cell(book, 5, 1), "99" + kDecimal + "1250");
     EXPECT_EQ(Cell(book, 5, 2), "101" + kDecimal + "5000");
 
-    TNTOrderServerItem* limit = book.FindByRefId(1);
+    Order* limit = book.FindByRefId(1);
     limit->FillSize = 40;
     limit->FillPrice = 101.25;
     limit->Status = StatusCode::PartFilled;
@@ -122,8 +122,8 @@ TEST(OrderCells, LimitAndStopPricesAndFills) {
 }
 
 TEST(OrderCells, UnknownCodesShowTheirPlaceholder) {
-    TNTOrderServerDB book;
-    auto order = Order(1);
+    OrderBook book;
+    auto order = OrderOf(1);
     order->OrderType = 7;
     order->OrderTimeFrame = 42;
     order->Status = 99;
@@ -145,8 +145,8 @@ TEST(OrderCells, ColumnTable) {
 
 namespace {
 
-void AddPosition(TNTOrderServerPositionDB& book, const char* symbol, int32_t size) {
-    auto position = std::make_unique<TNTOrderServerPosition>();
+void AddPosition(PositionBook& book, const char* symbol, int32_t size) {
+    auto position = std::make_unique<Position>();
     position->Symbol = symbol;
     position->PosSize = size;
     position->HasPosition = true;
@@ -154,7 +154,7 @@ void AddPosition(TNTOrderServerPositionDB& book, const char* symbol, int32_t siz
     book.Add(std::move(position));
 }
 
-std::string PositionCell(const TNTOrderServerPositionDB& book, int column, int32_t row) {
+std::string PositionCell(const PositionBook& book, int column, int32_t row) {
     std::string text = "<none>";
     views::PositionCellText(book, book.Count(), column, row, text);
     return text;
@@ -163,7 +163,7 @@ std::string PositionCell(const TNTOrderServerPositionDB& book, int column, int32
 }  // namespace
 
 TEST(PositionCells, RowsInOrderOfAppearanceWithDirectionAndSize) {
-    TNTOrderServerPositionDB book;
+    PositionBook book;
     AddPosition(book, "ES", -3);
     AddPosition(book, "NQ", 2);
     AddPosition(book, "YM", 0);
@@ -182,7 +182,7 @@ TEST(PositionCells, RowsInOrderOfAppearanceWithDirectionAndSize) {
 }
 
 TEST(PositionCells, MostNegativeSizeStillShowsItsMagnitude) {
-    TNTOrderServerPositionDB book;
+    PositionBook book;
     AddPosition(book, "ES", INT32_MIN);
     EXPECT_EQ(PositionCell(book, 4, 1), "2147483648");
 }

@@ -52,7 +52,7 @@ TEST(AdjusterScale, TruncatesTowardZero) {
 }
 
 TEST_F(AdjusterTest, At96NothingMovesAndLimitsStay) {
-    TasSizeLimits limits{300, 150, 0, 0};
+    SizeLimits limits{300, 150, 0, 0};
     Adjuster(96).Adjust(window, limits);
     EXPECT_EQ(limits.MinWidth, 300);
     EXPECT_EQ(limits.MaxWidth, 0);
@@ -63,7 +63,7 @@ TEST_F(AdjusterTest, At96NothingMovesAndLimitsStay) {
 }
 
 TEST_F(AdjusterTest, ScalesWindowControlsNestedControlsAndColumns) {
-    TasSizeLimits limits{300, 150, 0, 0};
+    SizeLimits limits{300, 150, 0, 0};
     std::vector<bool> told;
     TasWindowSizeAdjuster adjuster = Adjuster(144);
     adjuster.OnScaling = [&](bool scaling) { told.push_back(scaling); };
@@ -103,7 +103,7 @@ TEST_F(AdjusterTest, ThickBordersGrowTheWindowAndItsLimits) {
     ClientToScreen(framed, &client);
     const int extraHeight = std::max(0, static_cast<int>(client.y - outer.top) - 22);
     const int extraWidth = std::max(0, static_cast<int>(client.x - outer.left) - 3);
-    TasSizeLimits limits{300, 150, 0, 0};
+    SizeLimits limits{300, 150, 0, 0};
     Adjuster(96).Adjust(framed, limits);
     EXPECT_EQ(limits.MinWidth, 300 + 2 * extraWidth);
     EXPECT_EQ(limits.MinHeight, 150 + extraHeight + extraWidth);

@@ -6,8 +6,8 @@
 #include <atomic>
 
 #include "platform/win32/HwndTarget.h"
-#include "workers/EventQueueThread.h"
-#include "workers/SchedulerThread.h"
+#include "workers/EventQueue.h"
+#include "workers/Scheduler.h"
 
 namespace {
 
@@ -63,8 +63,8 @@ TEST(WindowDelivery, RunningThreadPostsToARealWindow) {
     MessageWindow window;
     ASSERT_NE(window.Handle(), nullptr);
     plat::HwndTarget target(window.Handle());
-    TasEventQueueBuffer pool(16);
-    TasEventQueueThread queue(pool);
+    EventPool pool(16);
+    EventQueue queue(pool);
     queue.Start();
     queue.PostEvent(&target, kTestMessage, 7, 9, 4, 0);
     MSG got = {};
@@ -82,8 +82,8 @@ TEST(WindowDelivery, DestroyedWindowFailsAsInvalidAndTheEventIsDropped) {
     window.Destroy();
     EXPECT_EQ(target.Post(kTestMessage, 0, 0), plat::kErrorInvalidWindowHandle);
 
-    TasEventQueueBuffer pool(16);
-    TasEventQueueThread queue(pool);
+    EventPool pool(16);
+    EventQueue queue(pool);
     queue.PostEvent(&target, kTestMessage, 0, 0, 4, 0);  // mode 4 would otherwise retry forever
     EXPECT_TRUE(queue.DeliveryStep(GetTickCount()));
     EXPECT_EQ(queue.QueuedCount(), 0u);
@@ -118,8 +118,8 @@ bool ProbeApartment(void*) {
 
 TEST(WindowDelivery, BothThreadsLiveInASingleThreadedApartment) {
     ApartmentProbe probe;
-    TasEventQueueBuffer pool(16);
-    TasEventQueueThread queue(pool);
+    EventPool pool(16);
+    EventQueue queue(pool);
     queue.Start();
     queue.PostEvent(&probe, kTestMessage, 0, 0, 4, 0);
     for (int i = 0; i < 500 && apartmentSeen == -1; ++i) Sleep(20);
@@ -127,7 +127,7 @@ TEST(WindowDelivery, BothThreadsLiveInASingleThreadedApartment) {
     queue.Stop();
 
     apartmentSeen = -1;
-    TasSchedulerThread scheduler(queue);
+    Scheduler scheduler(queue);
     scheduler.ScheduleMessage(kTestMessage, &probe, 0, true, 25, ProbeApartment, nullptr);
     scheduler.Start();
     for (int i = 0; i < 500 && apartmentSeen == -1; ++i) Sleep(20);

@@ -9,20 +9,20 @@
 namespace {
 
 TEST(Workers, TheProcessWideThreadsShareOnePoolOf5000Events) {
-    EXPECT_EQ(EventQueueBuffer().Capacity(), 5000);
+    EXPECT_EQ(ProcessEventPool().Capacity(), 5000);
     static plat::QueueTarget direct;  // outlives the process-wide scheduler's job
     static plat::QueueTarget queued;
     StartWorkers();
     StartWorkers();  // idempotent
-    SchedulerThread().ScheduleMessage(5035, &direct, 0, true, 100);
-    EventQueueThread().PostEvent(&queued, 4040, 0, 0, 4, 0);
+    ProcessScheduler().ScheduleMessage(5035, &direct, 0, true, 100);
+    ProcessEventQueue().PostEvent(&queued, 4040, 0, 0, 4, 0);
     EXPECT_TRUE(queued.WaitForMessage(std::chrono::seconds(10)));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (direct.Count() < 2 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     StopWorkers();
     EXPECT_GE(direct.Count(), 2u);
-    EXPECT_EQ(EventQueueBuffer().FreeCount(), 5000);
+    EXPECT_EQ(ProcessEventPool().FreeCount(), 5000);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "model/OrderRecord.h"
+#include "model/Order.h"
 
 #include "platform/DateTime.h"
 
-TNTOrderServerItem::TNTOrderServerItem() : ReceivedTime(plat::NowDateTime()) {}
+Order::Order() : ReceivedTime(plat::NowDateTime()) {}
 
 namespace {
 
@@ -28,13 +28,13 @@ const char* KindSuffix(int32_t orderModifier) {
 
 }  // namespace
 
-std::string ActionText(const TNTOrderServerItem& order) {
+std::string ActionText(const Order& order) {
     const char* direction = DirectionText(order.OrderType);
     if (direction == nullptr) return "Unknown";
     return std::string(direction) + KindSuffix(order.OrderModifier);
 }
 
-bool HasPrice(const TNTOrderServerItem& order) {
+bool HasPrice(const Order& order) {
     return order.OrderModifier == OrderModifierCode::Limit ||
            order.OrderModifier == OrderModifierCode::Stop;
 }

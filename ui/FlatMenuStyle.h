@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-class TasXPThemeSupportTool {
+class FlatMenuStyle {
 public:
-    explicit TasXPThemeSupportTool(HINSTANCE instance);
-    ~TasXPThemeSupportTool();
-    TasXPThemeSupportTool(const TasXPThemeSupportTool&) = delete;
-    TasXPThemeSupportTool& operator=(const TasXPThemeSupportTool&) = delete;
+    explicit FlatMenuStyle(HINSTANCE instance);
+    ~FlatMenuStyle();
+    FlatMenuStyle(const FlatMenuStyle&) = delete;
+    FlatMenuStyle& operator=(const FlatMenuStyle&) = delete;
 
     // Makes every item of the menu owner-drawn in this style.
     void ApplyTo(HMENU menu);

@@ -1,4 +1,4 @@
-#include "server/VariantHostText.h"
+#include "server/VariantText.h"
 
 #include <windows.h>
 #include <oleauto.h>
@@ -8,12 +8,12 @@
 namespace {
 
 // Clears the VARIANT it guards when the scope ends.
-struct TVariantHolder {
+struct VariantHolder {
     VARIANT v;
-    TVariantHolder() { VariantInit(&v); }
-    ~TVariantHolder() { VariantClear(&v); }
-    TVariantHolder(const TVariantHolder&) = delete;
-    TVariantHolder& operator=(const TVariantHolder&) = delete;
+    VariantHolder() { VariantInit(&v); }
+    ~VariantHolder() { VariantClear(&v); }
+    VariantHolder(const VariantHolder&) = delete;
+    VariantHolder& operator=(const VariantHolder&) = delete;
 };
 
 std::string NarrowBstr(BSTR text) {
@@ -40,11 +40,11 @@ std::wstring WideText(const std::string& text) {
     return result;
 }
 
-std::string TVariantHostText::ToText() const {
+std::string VariantText::ToText() const {
     if (V_VT(&value_) == VT_BSTR) return NarrowBstr(V_BSTR(&value_));
-    TVariantHolder text;
+    VariantHolder text;
     const HRESULT hr = VariantChangeTypeEx(&text.v, const_cast<VARIANT*>(&value_),
                                            LOCALE_USER_DEFAULT, 0, VT_BSTR);
-    if (FAILED(hr) || V_VT(&text.v) != VT_BSTR) throw TEngineError(kConversionErrorText);
+    if (FAILED(hr) || V_VT(&text.v) != VT_BSTR) throw EngineError(kConversionErrorText);
     return NarrowBstr(V_BSTR(&text.v));
 }

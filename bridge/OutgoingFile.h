@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-struct TOutgoingFileKind {
+struct OutgoingFile {
     enum class Kind { Ignored, OrderIdError, OrderState, Position };
     Kind kind = Kind::Ignored;
     int32_t orderRefId = -1;  // OrderState: the reference behind "HALVENMAR"
@@ -11,4 +11,4 @@ struct TOutgoingFileKind {
 };
 
 // `name` is the file name part only, as listed.
-TOutgoingFileKind ClassifyOutgoingName(const std::string& name);
+OutgoingFile ClassifyOutgoingName(const std::string& name);

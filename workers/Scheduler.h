@@ -11,12 +11,12 @@
 
 #include "platform/MessageTarget.h"
 
-class TasEventQueueThread;
+class EventQueue;
 
 // Asked before each delivery with the job's callback data; false skips that delivery.
-using TasSchedulerGuard = bool (*)(void* data);
+using JobGuard = bool (*)(void* data);
 
-struct TasSchedulerObject {
+struct ScheduledJob {
     int32_t MessageId = 0;
     plat::MessageTarget* Target = nullptr;
     int32_t Interval = 0;  // ms
@@ -24,11 +24,11 @@ struct TasSchedulerObject {
     int32_t RetryMode = 0;  // 0: post directly; otherwise through the event queue thread
     int32_t Period = 1;     // ticks
     int32_t Counter = 0;    // ticks counted towards the next delivery
-    TasSchedulerGuard Guard = nullptr;
+    JobGuard Guard = nullptr;
     void* Data = nullptr;
 };
 
-class TasSchedulerThread {
+class Scheduler {
 public:
     static constexpr uint32_t kTickMs = 25;
     static constexpr int32_t kLongestWaitTicks = 40;
@@ -37,17 +37,17 @@ public:
     static constexpr int32_t kLongestCycleTicks = 2400;
     static constexpr int32_t kCallbackOnlyMessage = 11224;
 
-    explicit TasSchedulerThread(TasEventQueueThread& events, uint32_t seed = std::random_device{}());
-    ~TasSchedulerThread();  // stops the thread, then ClearJobs
-    TasSchedulerThread(const TasSchedulerThread&) = delete;
-    TasSchedulerThread& operator=(const TasSchedulerThread&) = delete;
+    explicit Scheduler(EventQueue& events, uint32_t seed = std::random_device{}());
+    ~Scheduler();  // stops the thread, then ClearJobs
+    Scheduler(const Scheduler&) = delete;
+    Scheduler& operator=(const Scheduler&) = delete;
 
     void Start();
     void Stop();
 
     // Registers a job, or updates the one with the same message id and target.
     void ScheduleMessage(int32_t messageId, plat::MessageTarget* target, int32_t retryMode,
-                         bool enabled, int32_t intervalMs, TasSchedulerGuard guard = nullptr,
+                         bool enabled, int32_t intervalMs, JobGuard guard = nullptr,
                          void* data = nullptr);
     void ClearJobs();
 
@@ -56,7 +56,7 @@ public:
     int32_t RunPass(int32_t step);
 
     // A copy of the jobs, in order of registration (for tests and the monitor).
-    std::vector<TasSchedulerObject> Jobs() const;
+    std::vector<ScheduledJob> Jobs() const;
 
     static int32_t PeriodOf(int32_t intervalMs);
 
@@ -67,13 +67,13 @@ public:
 
 private:
     void Run();
-    void PlacePhase(TasSchedulerObject& job);  // lock held
-    void Deliver(const TasSchedulerObject& job);  // lock held
+    void PlacePhase(ScheduledJob& job);  // lock held
+    void Deliver(const ScheduledJob& job);  // lock held
     bool WaitOrTerminate(uint32_t ms);  // true when told to terminate
 
-    TasEventQueueThread& events_;
+    EventQueue& events_;
     mutable std::recursive_mutex lock_;
-    std::vector<std::unique_ptr<TasSchedulerObject>> jobs_;
+    std::vector<std::unique_ptr<ScheduledJob>> jobs_;
     std::minstd_rand random_;
     std::atomic<bool> terminate_{false};
     std::mutex waitMutex_;  // lets Stop cut a sleep of up to a second short

@@ -1,10 +1,10 @@
-#include "workers/SchedulerThread.h"
+#include "workers/Scheduler.h"
 
 #include <algorithm>
 #include <chrono>
 
 #include "platform/Tick.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 #include "workers/ThreadApartment.h"
 
 namespace {
@@ -45,7 +45,7 @@ void CountDeliveries(SlotCounts& counts, int64_t p, int64_t q, int64_t k) {
     if (g == 1) return;  // the two meet in every slot over time: nothing to avoid
     if (q < p) {
         const int64_t cycle = (q / g) * p;
-        if (cycle > TasSchedulerThread::kLongestCycleTicks) return;
+        if (cycle > Scheduler::kLongestCycleTicks) return;
         const int64_t first = p - (q - k);
         counts.Add(first);
         for (int64_t s = 0; s < cycle;) {
@@ -59,21 +59,21 @@ void CountDeliveries(SlotCounts& counts, int64_t p, int64_t q, int64_t k) {
 
 }  // namespace
 
-TasSchedulerThread::TasSchedulerThread(TasEventQueueThread& events, uint32_t seed)
+Scheduler::Scheduler(EventQueue& events, uint32_t seed)
     : events_(events), random_(seed) {}
 
-TasSchedulerThread::~TasSchedulerThread() {
+Scheduler::~Scheduler() {
     Stop();
     ClearJobs();
 }
 
-void TasSchedulerThread::Start() {
+void Scheduler::Start() {
     if (thread_.joinable()) return;
     terminate_ = false;
-    thread_ = std::thread(&TasSchedulerThread::Run, this);
+    thread_ = std::thread(&Scheduler::Run, this);
 }
 
-void TasSchedulerThread::Stop() {
+void Scheduler::Stop() {
     {
         std::lock_guard<std::mutex> hold(waitMutex_);
         terminate_ = true;
@@ -82,15 +82,15 @@ void TasSchedulerThread::Stop() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-int32_t TasSchedulerThread::PeriodOf(int32_t intervalMs) {
+int32_t Scheduler::PeriodOf(int32_t intervalMs) {
     // Nearest whole tick; an integer interval never falls on a half.
     const int64_t ticks = (static_cast<int64_t>(intervalMs) + kTickMs / 2) / kTickMs;
     return intervalMs <= 0 || ticks <= 0 ? 1 : static_cast<int32_t>(ticks);
 }
 
-void TasSchedulerThread::ScheduleMessage(int32_t messageId, plat::MessageTarget* target,
+void Scheduler::ScheduleMessage(int32_t messageId, plat::MessageTarget* target,
                                          int32_t retryMode, bool enabled, int32_t intervalMs,
-                                         TasSchedulerGuard guard, void* data) {
+                                         JobGuard guard, void* data) {
     // The lookup and the registration happen under one hold of the lock, so two threads
     // registering the same job at once cannot both add it.
     std::lock_guard<std::recursive_mutex> hold(lock_);
@@ -98,7 +98,7 @@ void TasSchedulerThread::ScheduleMessage(int32_t messageId, plat::MessageTarget*
         return job->MessageId == messageId && job->Target == target;
     });
     if (existing != jobs_.end()) {
-        TasSchedulerObject& job = **existing;
+        ScheduledJob& job = **existing;
         bool changed = false;
         if (intervalMs > 0 && intervalMs != job.Interval) {
             job.Interval = intervalMs;
@@ -115,7 +115,7 @@ void TasSchedulerThread::ScheduleMessage(int32_t messageId, plat::MessageTarget*
         if (changed) PlacePhase(job);
         return;
     }
-    auto job = std::make_unique<TasSchedulerObject>();
+    auto job = std::make_unique<ScheduledJob>();
     job->MessageId = messageId;
     job->Target = target;
     job->Interval = intervalMs;
@@ -129,20 +129,20 @@ void TasSchedulerThread::ScheduleMessage(int32_t messageId, plat::MessageTarget*
     jobs_.push_back(std::move(job));
 }
 
-void TasSchedulerThread::ClearJobs() {
+void Scheduler::ClearJobs() {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     jobs_.clear();
 }
 
-std::vector<TasSchedulerObject> TasSchedulerThread::Jobs() const {
+std::vector<ScheduledJob> Scheduler::Jobs() const {
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    std::vector<TasSchedulerObject> copy;
+    std::vector<ScheduledJob> copy;
     copy.reserve(jobs_.size());
     for (const auto& job : jobs_) copy.push_back(*job);
     return copy;
 }
 
-void TasSchedulerThread::PlacePhase(TasSchedulerObject& job) {
+void Scheduler::PlacePhase(ScheduledJob& job) {
     if (job.Interval > kNoPhaseAboveMs) return;
     const int32_t period = job.Period;
     if (job.Interval < kRandomPhaseBelowMs) {
@@ -157,12 +157,12 @@ void TasSchedulerThread::PlacePhase(TasSchedulerObject& job) {
     job.Counter = counts.Quietest();
 }
 
-int32_t TasSchedulerThread::RunPass(int32_t step) {
+int32_t Scheduler::RunPass(int32_t step) {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     int32_t next = kLongestWaitTicks;
     // By index: a guard callback may register a job, which can move the list's storage.
     for (size_t i = 0; i < jobs_.size(); ++i) {
-        TasSchedulerObject& job = *jobs_[i];
+        ScheduledJob& job = *jobs_[i];
         if (!job.Enabled) continue;
         job.Counter += step;
         const int32_t remaining = job.Period - job.Counter;
@@ -181,7 +181,7 @@ int32_t TasSchedulerThread::RunPass(int32_t step) {
     return next;
 }
 
-void TasSchedulerThread::Deliver(const TasSchedulerObject& job) {
+void Scheduler::Deliver(const ScheduledJob& job) {
     if (job.Target == nullptr || job.MessageId == 0) return;
     if (job.Guard != nullptr && !job.Guard(job.Data)) return;
     if (job.MessageId == kCallbackOnlyMessage) return;
@@ -193,20 +193,20 @@ void TasSchedulerThread::Deliver(const TasSchedulerObject& job) {
     }
 }
 
-uint32_t TasSchedulerThread::SleepAfterPass(int32_t step, uint32_t passStart, uint32_t passEnd) {
+uint32_t Scheduler::SleepAfterPass(int32_t step, uint32_t passStart, uint32_t passEnd) {
     const int32_t took = static_cast<int32_t>(passEnd - passStart);
     const int64_t planned = static_cast<int64_t>(step) * kTickMs;
     const int64_t left = planned - std::max<int32_t>(took, 0);
     return left > 0 ? static_cast<uint32_t>(left) : 0;
 }
 
-bool TasSchedulerThread::WaitOrTerminate(uint32_t ms) {
+bool Scheduler::WaitOrTerminate(uint32_t ms) {
     std::unique_lock<std::mutex> hold(waitMutex_);
     return wake_.wait_for(hold, std::chrono::milliseconds(ms), [this] { return terminate_.load(); });
 }
 
-void TasSchedulerThread::Run() {
-    TasThreadApartment apartment;
+void Scheduler::Run() {
+    ThreadApartment apartment;
     int32_t step = 1;
     while (!terminate_) {
         const uint32_t passStart = plat::TickCount();

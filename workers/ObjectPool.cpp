@@ -1,14 +1,14 @@
-#include "workers/AbstractBuffer.h"
+#include "workers/ObjectPool.h"
 
-TasAbstractBuffer::~TasAbstractBuffer() {
+ObjectPool::~ObjectPool() {
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    for (TasAbstractBufferObject* item : items_) delete item;
+    for (PooledObject* item : items_) delete item;
     items_.clear();
     capacity_ = 0;
     freeCount_ = 0;
 }
 
-void TasAbstractBuffer::Fill(int32_t capacity) {
+void ObjectPool::Fill(int32_t capacity) {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     const int32_t slots = capacity > 0 ? capacity : 0;
     items_.reserve(static_cast<size_t>(slots));
@@ -17,24 +17,24 @@ void TasAbstractBuffer::Fill(int32_t capacity) {
     freeCount_ = slots;
 }
 
-TasAbstractBufferObject* TasAbstractBuffer::Acquire() {
+PooledObject* ObjectPool::Acquire() {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     if (freeCount_ > 0) {
         const int32_t slot = freeCount_ - 1;
-        TasAbstractBufferObject* object = items_[static_cast<size_t>(slot)];
+        PooledObject* object = items_[static_cast<size_t>(slot)];
         object->PoolIndex = slot;
         --freeCount_;
         return object;
     }
     // Exhausted: an extra object, made one at a time and freed again on release.
-    TasAbstractBufferObject* extra = CreateItem();
+    PooledObject* extra = CreateItem();
     extra->PoolIndex = -1;
     return extra;
 }
 
-void TasAbstractBuffer::Release(TasAbstractBufferObject*& object) {
+void ObjectPool::Release(PooledObject*& object) {
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    TasAbstractBufferObject* const given = object;
+    PooledObject* const given = object;
     object = nullptr;
     if (given == nullptr) return;
     const int32_t slot = given->PoolIndex;
@@ -48,7 +48,7 @@ void TasAbstractBuffer::Release(TasAbstractBufferObject*& object) {
     if (slot != freeCount_) {
         // The free region grows by one slot: move the returned object there and the handed-out
         // object that sat there into the returned object's old slot.
-        TasAbstractBufferObject*& boundary = items_[static_cast<size_t>(freeCount_)];
+        PooledObject*& boundary = items_[static_cast<size_t>(freeCount_)];
         items_[static_cast<size_t>(slot)] = boundary;
         boundary = given;
         items_[static_cast<size_t>(slot)]->PoolIndex = slot;
@@ -56,12 +56,12 @@ void TasAbstractBuffer::Release(TasAbstractBufferObject*& object) {
     ++freeCount_;
 }
 
-int32_t TasAbstractBuffer::Capacity() const {
+int32_t ObjectPool::Capacity() const {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     return capacity_;
 }
 
-int32_t TasAbstractBuffer::FreeCount() const {
+int32_t ObjectPool::FreeCount() const {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     return freeCount_;
 }

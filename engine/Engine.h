@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ActionQueueItem.h"
+#include "engine/PendingAction.h"
 #include "engine/HostText.h"
 #include "engine/Settings.h"
 #include "model/OrderBook.h"
@@ -17,40 +17,40 @@
 #include "platform/MessageTarget.h"
 #include "platform/ReentrantLock.h"
 
-class TasEventQueueThread;
+class EventQueue;
 
 // What the engine asks of the window that owns it (main thread only).
-class IEngineView {
+class EngineView {
 public:
-    virtual ~IEngineView() = default;
+    virtual ~EngineView() = default;
     virtual void ControlsToSettings() = 0;  // the Settings page's edits take effect
     virtual void RefreshStatus() = 0;       // status line, counters, tray icon
 };
 
 // One row of GetAllPositionSpec.
-struct TPositionSpec {
+struct PositionSpec {
     std::string Symbol;
     std::string SymExp;
     std::string SymExch;
     int32_t SymType = 0;
 };
 
-class TOrderServerEngine {
+class Engine {
 public:
     static constexpr size_t kMaxLogLines = 100000;  // oldest lines go beyond this
 
-    TOrderServerEngine(plat::MessageTarget& window, TasEventQueueThread& events);
-    ~TOrderServerEngine();
-    TOrderServerEngine(const TOrderServerEngine&) = delete;
-    TOrderServerEngine& operator=(const TOrderServerEngine&) = delete;
+    Engine(plat::MessageTarget& window, EventQueue& events);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
-    void SetView(IEngineView* view) { view_ = view; }
-    IEngineView* View() const { return view_; }
+    void SetView(EngineView* view) { view_ = view; }
+    EngineView* View() const { return view_; }
     plat::MessageTarget& Window() const { return window_; }
 
     // Location, Account and StopToStopLimit are touched on the main thread only;
     // AcceptOrders is also read by host threads.
-    TOrderServerSettings Settings;
+    Settings settings;
 
     // The folder a relative Location is taken from: the executable's, so that a server COM
     // starts (in the system's folder) finds the same NinjaTrader folder as one started by hand.
@@ -68,10 +68,10 @@ public:
     void Disconnect();  // main thread
     bool IsConnected();  // host threads; notes host contact
 
-    // Host threads. Throws TEngineError for a text that cannot be converted and for requests
+    // Host threads. Throws EngineError for a text that cannot be converted and for requests
     // that would corrupt an instruction (unsafe symbol, negative reference, unknown codes).
-    void NewOrder(const THostText& Symbol, const THostText& SymExp, int32_t SymType,
-                  const THostText& SymExch, int32_t OrderType, int32_t OrderTimeFrame,
+    void NewOrder(const HostText& Symbol, const HostText& SymExp, int32_t SymType,
+                  const HostText& SymExch, int32_t OrderType, int32_t OrderTimeFrame,
                   int32_t OrderModifier, int32_t OrderSize, double OrderPrice,
                   int32_t OrderRefId);
     void CancelOrder(int32_t OrderRefId);
@@ -83,7 +83,7 @@ public:
     void NoteHostContact();
     bool HasQueuedActions();
     // Removes the first action (null when none) and tells, in the same step, whether more remain.
-    std::unique_ptr<TasActionQueueItem> TakeNextAction(bool& moreRemain);
+    std::unique_ptr<PendingAction> TakeNextAction(bool& moreRemain);
 
     void AddLogLine(const std::string& text);  // any thread
 
@@ -91,12 +91,12 @@ public:
     // Found by the symbol alone; a text that cannot be converted counts as empty. With
     // AcceptOrders off: false, outputs not written; otherwise a position not found or not yet
     // reported answers false with size 0 and cost 0.
-    bool GetPositionSize(const THostText& ASymbol, const THostText& SymExp, int32_t SymType,
-                         const THostText& SymExch, int32_t& PosSize);
-    bool GetPositionInfo(const THostText& ASymbol, const THostText& SymExp, int32_t SymType,
-                         const THostText& SymExch, int32_t& PosSize, double& PosCost);
+    bool GetPositionSize(const HostText& ASymbol, const HostText& SymExp, int32_t SymType,
+                         const HostText& SymExch, int32_t& PosSize);
+    bool GetPositionInfo(const HostText& ASymbol, const HostText& SymExp, int32_t SymType,
+                         const HostText& SymExch, int32_t& PosSize, double& PosCost);
     // Every position, oldest first; false and empty when there is none.
-    bool GetAllPositionSpec(std::vector<TPositionSpec>& positions);
+    bool GetAllPositionSpec(std::vector<PositionSpec>& positions);
     bool GetAccountInfo();
 
     // ---- State --------------------------------------------------------------------------
@@ -125,11 +125,11 @@ public:
     void PostProcessActions(uint32_t delayMs);     // 4040 through the event queue, mode 4
 
 private:
-    bool QueueAction(const TasActionQueueItem& action);  // true when the queue was empty
+    bool QueueAction(const PendingAction& action);  // true when the queue was empty
 
     plat::MessageTarget& window_;
-    TasEventQueueThread& events_;
-    IEngineView* view_ = nullptr;
+    EventQueue& events_;
+    EngineView* view_ = nullptr;
     std::string homeFolder_;
 
     std::atomic<bool> connected_{false};
@@ -138,11 +138,11 @@ private:
     bool connectGuard_ = false;
 
     plat::ReentrantLock ordersLock_;
-    TNTOrderServerDB orders_;
+    OrderBook orders_;
     plat::ReentrantLock positionsLock_;
-    TNTOrderServerPositionDB positions_;
+    PositionBook positions_;
     plat::ReentrantLock actionsLock_;
-    std::deque<std::unique_ptr<TasActionQueueItem>> actions_;
+    std::deque<std::unique_ptr<PendingAction>> actions_;
     mutable plat::ReentrantLock logLock_;
     std::deque<std::string> logLines_;
 };

@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "platform/MessageTarget.h"
-#include "workers/AbstractBuffer.h"
+#include "workers/ObjectPool.h"
 
-class TasEventObject : public TasAbstractBufferObject {
+class QueuedEvent : public PooledObject {
 public:
     plat::MessageTarget* Target = nullptr;
     uint32_t Msg = 0;
@@ -23,16 +23,16 @@ public:
     uint32_t FirstAttemptTick = 0;  // 0 = no attempt yet in the current round
 };
 
-class TasEventQueueBuffer : public TasAbstractBuffer {
+class EventPool : public ObjectPool {
 public:
     static constexpr int32_t kDefaultCapacity = 5000;
-    explicit TasEventQueueBuffer(int32_t capacity = kDefaultCapacity);
+    explicit EventPool(int32_t capacity = kDefaultCapacity);
 
 protected:
-    TasAbstractBufferObject* CreateItem() override;
+    PooledObject* CreateItem() override;
 };
 
-class TasEventQueueThread {
+class EventQueue {
 public:
     static constexpr uint32_t kIdleSleepMs = 20;   // pause when nothing could be delivered
     static constexpr uint32_t kBurstPauseMs = 5;   // pause after a run of deliveries
@@ -42,10 +42,10 @@ public:
 
     using Clock = std::function<uint32_t()>;
 
-    explicit TasEventQueueThread(TasEventQueueBuffer& pool);
-    ~TasEventQueueThread();  // stops the thread, then ClearEvents
-    TasEventQueueThread(const TasEventQueueThread&) = delete;
-    TasEventQueueThread& operator=(const TasEventQueueThread&) = delete;
+    explicit EventQueue(EventPool& pool);
+    ~EventQueue();  // stops the thread, then ClearEvents
+    EventQueue(const EventQueue&) = delete;
+    EventQueue& operator=(const EventQueue&) = delete;
 
     void Start();
     void Stop();  // asks the run to end and waits for it
@@ -73,12 +73,12 @@ public:
 private:
     void Run();
     void DropHead();                        // queue lock held
-    bool DeliverHead(TasEventObject& event, uint32_t& error);  // false when the post failed
-    bool HandleFailedPost(TasEventObject& event, uint32_t error, uint32_t now);
+    bool DeliverHead(QueuedEvent& event, uint32_t& error);  // false when the post failed
+    bool HandleFailedPost(QueuedEvent& event, uint32_t error, uint32_t now);
 
-    TasEventQueueBuffer& pool_;
+    EventPool& pool_;
     mutable std::recursive_mutex lock_;  // re-entrant, like the platform's critical section
-    std::list<TasEventObject*> queue_;
+    std::list<QueuedEvent*> queue_;
     Clock clock_;
     int32_t burst_ = 0;       // thread-side state of RunCycle
     bool lastIdle_ = true;

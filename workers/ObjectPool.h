@@ -5,35 +5,35 @@
 #include <vector>
 
 
-class TasAbstractBufferObject {
+class PooledObject {
 public:
-    virtual ~TasAbstractBufferObject() = default;
+    virtual ~PooledObject() = default;
     int32_t PoolIndex = -1;  // slot while handed out; -1 for an object made outside the pool
 };
 
-class TasAbstractBuffer {
+class ObjectPool {
 public:
-    virtual ~TasAbstractBuffer();
-    TasAbstractBuffer(const TasAbstractBuffer&) = delete;
-    TasAbstractBuffer& operator=(const TasAbstractBuffer&) = delete;
+    virtual ~ObjectPool();
+    ObjectPool(const ObjectPool&) = delete;
+    ObjectPool& operator=(const ObjectPool&) = delete;
 
     // A free object, or an extra one made on the spot when the pool is exhausted.
-    TasAbstractBufferObject* Acquire();
+    PooledObject* Acquire();
     // Gives the object back (an extra one is freed) and sets the caller's reference to null.
-    void Release(TasAbstractBufferObject*& object);
+    void Release(PooledObject*& object);
 
     int32_t Capacity() const;
     int32_t FreeCount() const;
 
 protected:
-    TasAbstractBuffer() = default;
+    ObjectPool() = default;
     // Fills every slot; derived classes call it from their constructor.
     void Fill(int32_t capacity);
-    virtual TasAbstractBufferObject* CreateItem() = 0;
+    virtual PooledObject* CreateItem() = 0;
 
 private:
     mutable std::recursive_mutex lock_;  // re-entrant, like the platform's critical section
     int32_t capacity_ = 0;
     int32_t freeCount_ = 0;
-    std::vector<TasAbstractBufferObject*> items_;  // owned; free ones first
+    std::vector<PooledObject*> items_;  // owned; free ones first
 };

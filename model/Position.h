@@ -3,18 +3,18 @@
 #include <cstdint>
 #include <string>
 
-struct TNTOrderServerSymbol {
+struct Instrument {
     std::string Symbol;
     std::string SymExp;
     std::string SymExch;
     std::string Currency;
     int32_t SymType = 0;
 
-    virtual ~TNTOrderServerSymbol() = default;
+    virtual ~Instrument() = default;
 };
 
-struct TNTOrderServerPosition : TNTOrderServerSymbol {
-    TNTOrderServerPosition();  // UpdateTime = now
+struct Position : Instrument {
+    Position();  // UpdateTime = now
 
     bool HasPosition = false;  // set once a position file has been applied
     int32_t PosSize = 0;       // positive long, negative short, 0 flat

@@ -5,8 +5,8 @@
 
 #include "model/OrderCodes.h"
 
-struct TNTOrderServerItem {
-    TNTOrderServerItem();  // ReceivedTime = now
+struct Order {
+    Order();  // ReceivedTime = now
 
     // Set by NewOrder before the record enters the order book; never changed afterwards.
     std::string Symbol;
@@ -30,7 +30,7 @@ struct TNTOrderServerItem {
 };
 
 // "Buy Lmt", "Sell Stp", "Unknown Action ???", ... for the orders view.
-std::string ActionText(const TNTOrderServerItem& order);
+std::string ActionText(const Order& order);
 
 // True for limit and stop orders, the ones whose price means something.
-bool HasPrice(const TNTOrderServerItem& order);
+bool HasPrice(const Order& order);

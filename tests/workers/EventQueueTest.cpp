@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/QueueTarget.h"
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ protected:
     }
 
     std::atomic<uint32_t> now{100000};
-    TasEventQueueBuffer pool{64};
-    TasEventQueueThread queue;
+    EventPool pool{64};
+    EventQueue queue;
     plat::QueueTarget target;
 };
 
@@ -94,11 +94,11 @@ TEST_F(EventQueueSteps, FiveDueEventsGoAsFourAPauseAndTheFifth) {
 TEST(EventQueuePacing, BurstOfFourThenPauseIdleResets) {
     int32_t burst = 0;
     std::vector<uint32_t> pauses;
-    for (int i = 0; i < 8; ++i) pauses.push_back(TasEventQueueThread::PauseAfterStep(false, burst));
+    for (int i = 0; i < 8; ++i) pauses.push_back(EventQueue::PauseAfterStep(false, burst));
     EXPECT_EQ(pauses, (std::vector<uint32_t>{0, 0, 0, 5, 0, 0, 0, 5}));
-    TasEventQueueThread::PauseAfterStep(false, burst);
-    TasEventQueueThread::PauseAfterStep(false, burst);
-    EXPECT_EQ(TasEventQueueThread::PauseAfterStep(true, burst), 20u);
+    EventQueue::PauseAfterStep(false, burst);
+    EventQueue::PauseAfterStep(false, burst);
+    EXPECT_EQ(EventQueue::PauseAfterStep(true, burst), 20u);
     EXPECT_EQ(burst, 0);
 }
 
@@ -199,25 +199,25 @@ TEST_F(EventQueueSteps, ClearEventsReturnsEveryEventToThePool) {
 }
 
 // A full-size pool whose events count themselves, extras included.
-struct CountedEvent : TasEventObject {
+struct CountedEvent : QueuedEvent {
     static std::atomic<int> live;
     CountedEvent() { ++live; }
     ~CountedEvent() override { --live; }
 };
 std::atomic<int> CountedEvent::live{0};
 
-class CountedEventPool : public TasEventQueueBuffer {
+class CountedEventPool : public EventPool {
 public:
-    CountedEventPool() : TasEventQueueBuffer(0) { Fill(kDefaultCapacity); }
+    CountedEventPool() : EventPool(0) { Fill(kDefaultCapacity); }
 
 protected:
-    TasAbstractBufferObject* CreateItem() override { return new CountedEvent(); }
+    PooledObject* CreateItem() override { return new CountedEvent(); }
 };
 
 TEST(EventQueuePool, AnEventBeyondThePoolIsFreedAndThePooledOnesReturn) {
     {
         CountedEventPool pool;
-        TasEventQueueThread queue(pool);
+        EventQueue queue(pool);
         plat::QueueTarget target;
         for (uint32_t msg = 0; msg <= 5000; ++msg) queue.PostEvent(&target, msg, 0, 0, 4, 0);
         EXPECT_EQ(pool.FreeCount(), 0);
@@ -232,10 +232,10 @@ TEST(EventQueuePool, AnEventBeyondThePoolIsFreedAndThePooledOnesReturn) {
 
 // The running thread with the real clock; bounds are generous, nothing is timed.
 TEST(EventQueueRunning, DeliversEventsPostedFromSeveralThreads) {
-    TasEventQueueBuffer pool(256);
+    EventPool pool(256);
     plat::QueueTarget target;
     {
-        TasEventQueueThread queue(pool);
+        EventQueue queue(pool);
         queue.Start();
         constexpr int kThreads = 4;
         constexpr int kEach = 100;
@@ -257,9 +257,9 @@ TEST(EventQueueRunning, DeliversEventsPostedFromSeveralThreads) {
 }
 
 TEST(EventQueueRunning, DelayedEventArrivesAfterTheImmediateOne) {
-    TasEventQueueBuffer pool(8);
+    EventPool pool(8);
     plat::QueueTarget target;  // outlives the thread that posts to it
-    TasEventQueueThread queue(pool);
+    EventQueue queue(pool);
     queue.Start();
     queue.PostEvent(&target, 1, 0, 0, 4, 100);
     queue.PostEvent(&target, 2, 0, 0, 4, 0);

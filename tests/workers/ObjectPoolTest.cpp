@@ -3,24 +3,24 @@
 #include <set>
 #include <vector>
 
-#include "workers/AbstractBuffer.h"
+#include "workers/ObjectPool.h"
 
 namespace {
 
 // Counts its live objects so tests can see which ones are freed.
-struct CountedObject : TasAbstractBufferObject {
+struct CountedObject : PooledObject {
     static int live;
     CountedObject() { ++live; }
     ~CountedObject() override { --live; }
 };
 int CountedObject::live = 0;
 
-class CountedPool : public TasAbstractBuffer {
+class CountedPool : public ObjectPool {
 public:
     explicit CountedPool(int32_t capacity) { Fill(capacity); }
 
 protected:
-    TasAbstractBufferObject* CreateItem() override { return new CountedObject(); }
+    PooledObject* CreateItem() override { return new CountedObject(); }
 };
 
 TEST(AbstractBuffer, HandsOutEveryPooledObjectOnceThenMakesExtras) {
@@ -28,8 +28,8 @@ TEST(AbstractBuffer, HandsOutEveryPooledObjectOnceThenMakesExtras) {
         CountedPool pool(3);
         EXPECT_EQ(CountedObject::live, 3);
         EXPECT_EQ(pool.Capacity(), 3);
-        std::set<TasAbstractBufferObject*> seen;
-        std::vector<TasAbstractBufferObject*> taken;
+        std::set<PooledObject*> seen;
+        std::vector<PooledObject*> taken;
         for (int i = 0; i < 3; ++i) {
             taken.push_back(pool.Acquire());
             EXPECT_GE(taken.back()->PoolIndex, 0);
@@ -38,7 +38,7 @@ TEST(AbstractBuffer, HandsOutEveryPooledObjectOnceThenMakesExtras) {
         EXPECT_EQ(seen.size(), 3u);
         EXPECT_EQ(pool.FreeCount(), 0);
 
-        TasAbstractBufferObject* extra = pool.Acquire();
+        PooledObject* extra = pool.Acquire();
         EXPECT_EQ(extra->PoolIndex, -1);
         EXPECT_EQ(CountedObject::live, 4);
         pool.Release(extra);
@@ -46,7 +46,7 @@ TEST(AbstractBuffer, HandsOutEveryPooledObjectOnceThenMakesExtras) {
         EXPECT_EQ(CountedObject::live, 3);
         EXPECT_EQ(pool.FreeCount(), 0);
 
-        for (TasAbstractBufferObject*& object : taken) pool.Release(object);
+        for (PooledObject*& object : taken) pool.Release(object);
         EXPECT_EQ(pool.FreeCount(), 3);
     }
     EXPECT_EQ(CountedObject::live, 0);
@@ -54,15 +54,15 @@ TEST(AbstractBuffer, HandsOutEveryPooledObjectOnceThenMakesExtras) {
 
 TEST(AbstractBuffer, ReleaseInAnyOrderKeepsHandedOutObjectsInTheirSlots) {
     CountedPool pool(4);
-    TasAbstractBufferObject* a = pool.Acquire();  // slot 3
-    TasAbstractBufferObject* b = pool.Acquire();  // slot 2
-    TasAbstractBufferObject* c = pool.Acquire();  // slot 1
-    TasAbstractBufferObject* keep = b;
+    PooledObject* a = pool.Acquire();  // slot 3
+    PooledObject* b = pool.Acquire();  // slot 2
+    PooledObject* c = pool.Acquire();  // slot 1
+    PooledObject* keep = b;
     pool.Release(a);  // a (slot 3) swaps with c (slot 1, the first handed-out slot)
     EXPECT_EQ(c->PoolIndex, 3);
     EXPECT_EQ(pool.FreeCount(), 2);
     // The objects still out must both be distinct from what comes out next.
-    TasAbstractBufferObject* d = pool.Acquire();
+    PooledObject* d = pool.Acquire();
     EXPECT_NE(d, keep);
     EXPECT_NE(d, c);
     pool.Release(c);
@@ -71,24 +71,24 @@ TEST(AbstractBuffer, ReleaseInAnyOrderKeepsHandedOutObjectsInTheirSlots) {
     EXPECT_EQ(pool.FreeCount(), 4);
 
     // Four fresh acquisitions are four distinct objects: nothing was lost or duplicated.
-    std::set<TasAbstractBufferObject*> seen;
-    std::vector<TasAbstractBufferObject*> all;
+    std::set<PooledObject*> seen;
+    std::vector<PooledObject*> all;
     for (int i = 0; i < 4; ++i) all.push_back(pool.Acquire());
     seen.insert(all.begin(), all.end());
     EXPECT_EQ(seen.size(), 4u);
-    for (TasAbstractBufferObject*& object : all) pool.Release(object);
+    for (PooledObject*& object : all) pool.Release(object);
 }
 
 TEST(AbstractBuffer, ReleasingTheSameObjectTwiceDoesNotFreeAHandedOutOne) {
     CountedPool pool(3);
-    TasAbstractBufferObject* a = pool.Acquire();
-    TasAbstractBufferObject* b = pool.Acquire();
-    TasAbstractBufferObject* again = a;
+    PooledObject* a = pool.Acquire();
+    PooledObject* b = pool.Acquire();
+    PooledObject* again = a;
     pool.Release(a);
     pool.Release(again);  // ignored
     EXPECT_EQ(pool.FreeCount(), 2);
-    TasAbstractBufferObject* c = pool.Acquire();
-    TasAbstractBufferObject* d = pool.Acquire();
+    PooledObject* c = pool.Acquire();
+    PooledObject* d = pool.Acquire();
     EXPECT_NE(c, b);
     EXPECT_NE(d, b);
     pool.Release(b);

@@ -5,9 +5,9 @@
 
 #include "engine/HostText.h"
 
-class TVariantHostText : public THostText {
+class VariantText : public HostText {
 public:
-    explicit TVariantHostText(const VARIANT& value) : value_(value) {}
+    explicit VariantText(const VARIANT& value) : value_(value) {}
     std::string ToText() const override;
 
 private:

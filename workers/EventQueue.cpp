@@ -1,4 +1,4 @@
-#include "workers/EventQueueThread.h"
+#include "workers/EventQueue.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,7 +10,7 @@ namespace {
 
 // Due when it has no delay, or when the tick counter has moved at least its delay away from
 // the posted tick (either way, so a counter that wrapped does not hold the event back).
-bool IsDue(const TasEventObject& event, uint32_t now) {
+bool IsDue(const QueuedEvent& event, uint32_t now) {
     if (event.DelayMs == 0) return true;
     const int64_t distance = static_cast<int32_t>(now - event.PostedTick);
     return static_cast<uint64_t>(std::llabs(distance)) >= event.DelayMs;
@@ -18,38 +18,38 @@ bool IsDue(const TasEventObject& event, uint32_t now) {
 
 }  // namespace
 
-TasEventQueueBuffer::TasEventQueueBuffer(int32_t capacity) { Fill(capacity); }
+EventPool::EventPool(int32_t capacity) { Fill(capacity); }
 
-TasAbstractBufferObject* TasEventQueueBuffer::CreateItem() { return new TasEventObject(); }
+PooledObject* EventPool::CreateItem() { return new QueuedEvent(); }
 
-TasEventQueueThread::TasEventQueueThread(TasEventQueueBuffer& pool)
+EventQueue::EventQueue(EventPool& pool)
     : pool_(pool), clock_(&plat::TickCount) {}
 
-TasEventQueueThread::~TasEventQueueThread() {
+EventQueue::~EventQueue() {
     Stop();
     ClearEvents();
 }
 
-void TasEventQueueThread::Start() {
+void EventQueue::Start() {
     if (thread_.joinable()) return;
     terminate_ = false;
-    thread_ = std::thread(&TasEventQueueThread::Run, this);
+    thread_ = std::thread(&EventQueue::Run, this);
 }
 
-void TasEventQueueThread::Stop() {
+void EventQueue::Stop() {
     terminate_ = true;
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-void TasEventQueueThread::SetClock(Clock clock) {
+void EventQueue::SetClock(Clock clock) {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     clock_ = clock ? std::move(clock) : Clock(&plat::TickCount);
 }
 
-void TasEventQueueThread::PostEvent(plat::MessageTarget* target, uint32_t msg, uint32_t wParam,
+void EventQueue::PostEvent(plat::MessageTarget* target, uint32_t msg, uint32_t wParam,
                                     uint32_t lParam, int32_t retryMode, uint32_t delayMs) {
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    auto* event = static_cast<TasEventObject*>(pool_.Acquire());
+    auto* event = static_cast<QueuedEvent*>(pool_.Acquire());
     event->Target = target;
     event->Msg = msg;
     event->WParam = wParam;
@@ -62,29 +62,29 @@ void TasEventQueueThread::PostEvent(plat::MessageTarget* target, uint32_t msg, u
     queue_.push_back(event);
 }
 
-void TasEventQueueThread::ClearEvents() {
+void EventQueue::ClearEvents() {
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    for (TasEventObject* event : queue_) {
-        TasAbstractBufferObject* object = event;
+    for (QueuedEvent* event : queue_) {
+        PooledObject* object = event;
         pool_.Release(object);
     }
     queue_.clear();
 }
 
-size_t TasEventQueueThread::QueuedCount() const {
+size_t EventQueue::QueuedCount() const {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     return queue_.size();
 }
 
-bool TasEventQueueThread::DeliveryStep(uint32_t now) {
+bool EventQueue::DeliveryStep(uint32_t now) {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     if (queue_.empty()) return true;
     const auto due = std::find_if(queue_.begin(), queue_.end(),
-                                  [now](const TasEventObject* event) { return IsDue(*event, now); });
+                                  [now](const QueuedEvent* event) { return IsDue(*event, now); });
     if (due == queue_.end()) return true;
     if (due != queue_.begin()) queue_.splice(queue_.begin(), queue_, due);
 
-    TasEventObject& event = *queue_.front();
+    QueuedEvent& event = *queue_.front();
     if (event.FirstAttemptTick == 0) event.FirstAttemptTick = now;
     uint32_t error = 0;
     if (DeliverHead(event, error)) {
@@ -94,7 +94,7 @@ bool TasEventQueueThread::DeliveryStep(uint32_t now) {
     return HandleFailedPost(event, error, now);
 }
 
-bool TasEventQueueThread::DeliverHead(TasEventObject& event, uint32_t& error) {
+bool EventQueue::DeliverHead(QueuedEvent& event, uint32_t& error) {
     // A target without a window, or one that throws, cannot take the message now or later:
     // the event counts as delivered.
     try {
@@ -106,7 +106,7 @@ bool TasEventQueueThread::DeliverHead(TasEventObject& event, uint32_t& error) {
     }
 }
 
-bool TasEventQueueThread::HandleFailedPost(TasEventObject& event, uint32_t error, uint32_t now) {
+bool EventQueue::HandleFailedPost(QueuedEvent& event, uint32_t error, uint32_t now) {
     if (event.RetryMode == 0 || error == plat::kErrorInvalidWindowHandle) {
         DropHead();
         return queue_.empty();
@@ -136,13 +136,13 @@ bool TasEventQueueThread::HandleFailedPost(TasEventObject& event, uint32_t error
     return true;  // stays at the head; the next attempt follows the idle sleep
 }
 
-void TasEventQueueThread::DropHead() {
-    TasAbstractBufferObject* object = queue_.front();
+void EventQueue::DropHead() {
+    PooledObject* object = queue_.front();
     queue_.pop_front();
     pool_.Release(object);
 }
 
-uint32_t TasEventQueueThread::PauseAfterStep(bool idle, int32_t& burst) {
+uint32_t EventQueue::PauseAfterStep(bool idle, int32_t& burst) {
     if (idle) {
         burst = 0;
         return kIdleSleepMs;
@@ -154,7 +154,7 @@ uint32_t TasEventQueueThread::PauseAfterStep(bool idle, int32_t& burst) {
     return 0;
 }
 
-uint32_t TasEventQueueThread::RunCycle(uint32_t now) {
+uint32_t EventQueue::RunCycle(uint32_t now) {
     bool idle = lastIdle_;
     try {
         idle = DeliveryStep(now);
@@ -165,8 +165,8 @@ uint32_t TasEventQueueThread::RunCycle(uint32_t now) {
     return PauseAfterStep(idle, burst_);
 }
 
-void TasEventQueueThread::Run() {
-    TasThreadApartment apartment;
+void EventQueue::Run() {
+    ThreadApartment apartment;
     while (!terminate_) {
         uint32_t now = 0;
         {

@@ -1,4 +1,4 @@
-#include "ui/FlatMenu.h"
+#include "ui/FlatMenuStyle.h"
 
 #include <algorithm>
 
@@ -30,7 +30,7 @@ void Frame(HDC dc, const RECT& rect, COLORREF colour) {
 
 }  // namespace
 
-struct TasXPThemeSupportTool::Colours {
+struct FlatMenuStyle::Colours {
     COLORREF Back = Blend(GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_BTNFACE), 80);
     COLORREF Gutter = GetSysColor(COLOR_BTNFACE);
     COLORREF Selected = Blend(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW), 30);
@@ -41,17 +41,17 @@ struct TasXPThemeSupportTool::Colours {
     COLORREF Separator = Blend(GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_WINDOW), 70);
 };
 
-TasXPThemeSupportTool::TasXPThemeSupportTool(HINSTANCE instance)
+FlatMenuStyle::FlatMenuStyle(HINSTANCE instance)
     : check_(LoadBitmapA(instance, "BITMAP_MENU_CHECK")),
       circle_(LoadBitmapA(instance, "BITMAP_MENU_CIRCLE")) {}
 
-TasXPThemeSupportTool::~TasXPThemeSupportTool() {
+FlatMenuStyle::~FlatMenuStyle() {
     if (check_) DeleteObject(check_);
     if (circle_) DeleteObject(circle_);
     if (font_) DeleteObject(font_);
 }
 
-HFONT TasXPThemeSupportTool::MenuFont() {
+HFONT FlatMenuStyle::MenuFont() {
     if (!font_) {
         NONCLIENTMETRICSA metrics{};
         metrics.cbSize = sizeof metrics;
@@ -61,7 +61,7 @@ HFONT TasXPThemeSupportTool::MenuFont() {
     return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void TasXPThemeSupportTool::ApplyTo(HMENU menu) {
+void FlatMenuStyle::ApplyTo(HMENU menu) {
     const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
         char text[256] = {};
@@ -85,13 +85,13 @@ void TasXPThemeSupportTool::ApplyTo(HMENU menu) {
     }
 }
 
-bool TasXPThemeSupportTool::Owns(ULONG_PTR data) const {
+bool FlatMenuStyle::Owns(ULONG_PTR data) const {
     for (const auto& item : items_)
         if (reinterpret_cast<ULONG_PTR>(item.get()) == data) return true;
     return false;
 }
 
-bool TasXPThemeSupportTool::MeasureItem(HWND owner, MEASUREITEMSTRUCT& measure) {
+bool FlatMenuStyle::MeasureItem(HWND owner, MEASUREITEMSTRUCT& measure) {
     if (measure.CtlType != ODT_MENU || !Owns(measure.itemData)) return false;
     const Item& item = *reinterpret_cast<const Item*>(measure.itemData);
     if (item.Separator) {
@@ -110,7 +110,7 @@ bool TasXPThemeSupportTool::MeasureItem(HWND owner, MEASUREITEMSTRUCT& measure) 
     return true;
 }
 
-void TasXPThemeSupportTool::DrawCheck(HDC dc, const RECT& gutter, bool radio,
+void FlatMenuStyle::DrawCheck(HDC dc, const RECT& gutter, bool radio,
                                       COLORREF colour) const {
     HBITMAP picture = radio ? circle_ : check_;
     if (!picture) return;
@@ -133,7 +133,7 @@ void TasXPThemeSupportTool::DrawCheck(HDC dc, const RECT& gutter, bool radio,
     DeleteDC(source);
 }
 
-bool TasXPThemeSupportTool::DrawItem(const DRAWITEMSTRUCT& draw) {
+bool FlatMenuStyle::DrawItem(const DRAWITEMSTRUCT& draw) {
     if (draw.CtlType != ODT_MENU || !Owns(draw.itemData)) return false;
     const Item& item = *reinterpret_cast<const Item*>(draw.itemData);
     const Colours colours;

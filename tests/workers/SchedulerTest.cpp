@@ -6,19 +6,19 @@
 #include <vector>
 
 #include "platform/QueueTarget.h"
-#include "workers/EventQueueThread.h"
-#include "workers/SchedulerThread.h"
+#include "workers/EventQueue.h"
+#include "workers/Scheduler.h"
 
 namespace {
 
 // A scheduler whose thread is never started: the tests run its passes themselves.
 class SchedulerPasses : public ::testing::Test {
 protected:
-    TasSchedulerObject Job(size_t index) const { return scheduler.Jobs().at(index); }
+    ScheduledJob Job(size_t index) const { return scheduler.Jobs().at(index); }
 
-    TasEventQueueBuffer pool{32};
-    TasEventQueueThread events{pool};
-    TasSchedulerThread scheduler{events, 12345};
+    EventPool pool{32};
+    EventQueue events{pool};
+    Scheduler scheduler{events, 12345};
     plat::QueueTarget target;
 };
 
@@ -34,22 +34,22 @@ bool CountingGuard(void* data) {
 }
 
 TEST(SchedulerPeriod, RoundsTheIntervalToWholeTicks) {
-    EXPECT_EQ(TasSchedulerThread::PeriodOf(37), 1);
-    EXPECT_EQ(TasSchedulerThread::PeriodOf(38), 2);
-    EXPECT_EQ(TasSchedulerThread::PeriodOf(100), 4);
-    EXPECT_EQ(TasSchedulerThread::PeriodOf(1000), 40);
-    EXPECT_EQ(TasSchedulerThread::PeriodOf(12), 1);
-    EXPECT_EQ(TasSchedulerThread::PeriodOf(0), 1);
-    EXPECT_EQ(TasSchedulerThread::PeriodOf(-100), 1);
-    EXPECT_EQ(TasSchedulerThread::PeriodOf(INT32_MAX), 85899346);  // no overflow on the way
+    EXPECT_EQ(Scheduler::PeriodOf(37), 1);
+    EXPECT_EQ(Scheduler::PeriodOf(38), 2);
+    EXPECT_EQ(Scheduler::PeriodOf(100), 4);
+    EXPECT_EQ(Scheduler::PeriodOf(1000), 40);
+    EXPECT_EQ(Scheduler::PeriodOf(12), 1);
+    EXPECT_EQ(Scheduler::PeriodOf(0), 1);
+    EXPECT_EQ(Scheduler::PeriodOf(-100), 1);
+    EXPECT_EQ(Scheduler::PeriodOf(INT32_MAX), 85899346);  // no overflow on the way
 }
 
 TEST(SchedulerSleep, SleepsThePlannedTicksLessThePass) {
-    EXPECT_EQ(TasSchedulerThread::SleepAfterPass(1, 500, 500), 25u);
-    EXPECT_EQ(TasSchedulerThread::SleepAfterPass(40, 500, 600), 900u);
-    EXPECT_EQ(TasSchedulerThread::SleepAfterPass(1, 500, 530), 0u);
-    EXPECT_EQ(TasSchedulerThread::SleepAfterPass(1, 500, 495), 25u);  // counter went back
-    EXPECT_EQ(TasSchedulerThread::SleepAfterPass(4, 0xFFFFFFF0u, 0x0000000Au), 74u);
+    EXPECT_EQ(Scheduler::SleepAfterPass(1, 500, 500), 25u);
+    EXPECT_EQ(Scheduler::SleepAfterPass(40, 500, 600), 900u);
+    EXPECT_EQ(Scheduler::SleepAfterPass(1, 500, 530), 0u);
+    EXPECT_EQ(Scheduler::SleepAfterPass(1, 500, 495), 25u);  // counter went back
+    EXPECT_EQ(Scheduler::SleepAfterPass(4, 0xFFFFFFF0u, 0x0000000Au), 74u);
 }
 
 TEST_F(SchedulerPasses, SameIntervalBesideAJobAtZeroTakesTheNextSlot) {
@@ -94,7 +94,7 @@ TEST_F(SchedulerPasses, VeryLongIntervalsAreNeitherPlacedNorCounted) {
 TEST_F(SchedulerPasses, ShortIntervalsGetARandomPhaseWithinTheirPeriod) {
     std::set<int32_t> phases;
     for (int32_t id = 1; id <= 40; ++id) scheduler.ScheduleMessage(id, &target, 0, true, 100);
-    for (const TasSchedulerObject& job : scheduler.Jobs()) {
+    for (const ScheduledJob& job : scheduler.Jobs()) {
         EXPECT_EQ(job.Period, 4);
         phases.insert(job.Counter);
     }
@@ -200,9 +200,9 @@ TEST_F(SchedulerPasses, GuardDecidesEachDeliveryButTheCounterRestartsAnyway) {
 
 TEST_F(SchedulerPasses, CallbackOnlyJobCallsItsGuardAndPostsNothing) {
     GuardLog log;
-    scheduler.ScheduleMessage(TasSchedulerThread::kCallbackOnlyMessage, &target, 0, true, 25,
+    scheduler.ScheduleMessage(Scheduler::kCallbackOnlyMessage, &target, 0, true, 25,
                               CountingGuard, &log);
-    scheduler.ScheduleMessage(TasSchedulerThread::kCallbackOnlyMessage + 0, &target, 4, true, 25,
+    scheduler.ScheduleMessage(Scheduler::kCallbackOnlyMessage + 0, &target, 4, true, 25,
                               CountingGuard, &log);  // same job, now with a retry mode
     for (int pass = 0; pass < 5; ++pass) scheduler.RunPass(1);
     EXPECT_EQ(log.calls, 5);
@@ -223,9 +223,9 @@ TEST_F(SchedulerPasses, JobsWithoutMessageOrTargetAreNeverDelivered) {
 TEST(SchedulerRunning, PostsThePeriodicMessageDirectlyAndThroughTheQueue) {
     plat::QueueTarget direct;  // the targets outlive the threads posting to them
     plat::QueueTarget queued;
-    TasEventQueueBuffer pool(64);
-    TasEventQueueThread events(pool);
-    TasSchedulerThread scheduler(events);
+    EventPool pool(64);
+    EventQueue events(pool);
+    Scheduler scheduler(events);
     events.Start();
     scheduler.Start();
     scheduler.ScheduleMessage(5035, &direct, 0, true, 100);

@@ -1,0 +1,5 @@
+#include "model/Position.h"
+
+#include "platform/DateTime.h"
+
+Position::Position() : UpdateTime(plat::NowDateTime()) {}

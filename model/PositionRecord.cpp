@@ -1,5 +1,0 @@
-#include "model/PositionRecord.h"
-
-#include "platform/DateTime.h"
-
-TNTOrderServerPosition::TNTOrderServerPosition() : UpdateTime(plat::NowDateTime()) {}
