@@ -3,9 +3,9 @@
 #include <charconv>
 #include <cmath>
 
-#include "bridge/FileBridge.h"
-#include "engine/Engine.h"
+#include "engine/Settings.h"
 #include "model/AsciiText.h"
+#include "model/Order.h"
 #include "model/OrderCodes.h"
 
 std::string InstructionPriceText(double price) {
@@ -49,12 +49,11 @@ const char* InstructionTimeInForceText(int32_t orderTimeFrame) {
     }
 }
 
-std::string CancelLineFor(int32_t orderRefId) {
+std::string CancelLine(int32_t orderRefId) {
     return "CANCEL;;;;;;;;;;" + InstructionOrderId(orderRefId) + ";;";
 }
 
-std::string FileBridge::BuildPlaceLine(const Order& order) {
-    const Settings& settings = engine_.settings;
+std::string PlaceLine(const Order& order, const Settings& settings) {
     const auto text = [](const char* t) { return std::string(t ? t : ""); };
     const std::string price = InstructionPriceText(order.OrderPrice);
     std::string line = "PLACE;";
@@ -67,12 +66,5 @@ std::string FileBridge::BuildPlaceLine(const Order& order) {
     line += text(InstructionTimeInForceText(order.OrderTimeFrame)) + ';';
     line += ';';
     line += InstructionOrderId(order.OrderRefId) + ";;";
-    if (EngineView* view = engine_.View()) view->RefreshStatus();
     return line;
-}
-
-std::string FileBridge::BuildCancelLine(int32_t orderRefId) {
-    const bool known = engine_.WithOrders(
-        [&](OrderBook& orders) { return orders.FindByRefId(orderRefId) != nullptr; });
-    return known ? CancelLineFor(orderRefId) : std::string();
 }

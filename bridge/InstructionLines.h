@@ -1,5 +1,5 @@
 #pragma once
-// The text pieces of NinjaTrader instruction lines.
+// NinjaTrader instruction lines and their text pieces.
 #include <cstdint>
 #include <string>
 
@@ -15,5 +15,12 @@ const char* InstructionActionText(int32_t orderType);
 const char* InstructionOrderTypeText(int32_t orderModifier, bool stopToStopLimit);
 const char* InstructionTimeInForceText(int32_t orderTimeFrame);
 
-// The CANCEL line of an order id, without the line end.
-std::string CancelLineFor(int32_t orderRefId);
+struct Order;
+struct Settings;
+
+// The PLACE line of an order, without the line end: thirteen fields, the account upper-cased,
+// the symbol as the host sent it, both price fields with the order's one price.
+std::string PlaceLine(const Order& order, const Settings& settings);
+
+// The CANCEL line of a reference, without the line end.
+std::string CancelLine(int32_t orderRefId);

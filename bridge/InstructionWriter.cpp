@@ -1,7 +1,5 @@
-#include <memory>
-#include <vector>
+#include "bridge/InstructionWriter.h"
 
-#include "bridge/FileBridge.h"
 #include "bridge/InstructionLines.h"
 #include "engine/Engine.h"
 #include "engine/WindowMessages.h"
@@ -9,29 +7,20 @@
 #include "platform/FileSystem.h"
 #include "platform/Tick.h"
 
-// What one drain took from the action queue: the lines to write, and what each line stands
-// for, so a file that cannot be written can be reported order by order.
-struct FileBridge::DrainBatch {
-    std::vector<std::string> lines;
-    std::vector<Order*> placed;  // records of the PLACE lines; owned by the book
-    std::vector<int32_t> cancelled;           // references of the CANCEL lines
-    bool moreRemain = false;
-};
+InstructionWriter::InstructionWriter(Engine& engine) : engine_(engine), tick_(plat::TickCount) {}
 
-FileBridge::FileBridge(Engine& engine) : engine_(engine), tick_(plat::TickCount) {}
-
-std::string FileBridge::IncomingFolder() const {
+std::string InstructionWriter::IncomingFolder() const {
     return plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) + "INCOMING";
 }
 
 // NinjaTrader takes up only names that start with "OIF" and end in ".TXT": "stage-OIF<n>.TXT.tmp"
 // is neither, in any letter case.
-std::string FileBridge::StagingPath(const std::string& finalPath) const {
+std::string InstructionWriter::StagingPath(const std::string& finalPath) const {
     return plat::WithTrailingDelimiter(IncomingFolder()) + kStagingPrefix +
            plat::FileNamePart(finalPath) + kStagingSuffix;
 }
 
-std::string FileBridge::NextInstructionFileName() {
+std::string InstructionWriter::NextInstructionFileName() {
     const std::string folder = plat::WithTrailingDelimiter(IncomingFolder());
     for (;;) {
         const std::string name = folder + "OIF" + std::to_string(fileCounter_++) + ".TXT";
@@ -39,37 +28,50 @@ std::string FileBridge::NextInstructionFileName() {
     }
 }
 
-void FileBridge::ProcessActionQueue() {
-    if (!engine_.ConnectedFlag()) return;
+bool InstructionWriter::DrainDue() const {
+    return engine_.connection.Connected() && engine_.router.HasQueuedActions() &&
+           tick_() - lastDrainTick_ >= kDrainRepostDelayMs;
+}
+
+void InstructionWriter::Drain() {
+    if (!engine_.connection.Connected()) return;
     std::string path = NextInstructionFileName();
     if (plat::FileExists(path)) {
-        if (engine_.HasQueuedActions()) engine_.PostProcessActions(kDrainRepostDelayMs);
+        if (engine_.router.HasQueuedActions()) engine_.router.PostProcessActions(kDrainRepostDelayMs);
         return;
     }
-    DrainBatch batch;
+    Batch batch;
     TakeActions(batch);
     if (!batch.lines.empty()) {
         std::string content;
         for (const std::string& line : batch.lines) content += line + "\r\n";
         std::string failure;
-        if (!PublishInstructionFile(path, content, failure)) ReportUnsentBatch(batch, path, failure);
+        if (!Publish(path, content, failure)) ReportUnsent(batch, path, failure);
     }
-    if (batch.moreRemain) engine_.PostProcessActions(kDrainRepostDelayMs);
+    // The status line shows the host's last call and the order count after place lines.
+    if (!batch.placed.empty()) engine_.Announce(WindowMessage::StatusChanged);
+    if (batch.moreRemain) engine_.router.PostProcessActions(kDrainRepostDelayMs);
     lastDrainTick_ = tick_();
 }
 
-void FileBridge::TakeActions(DrainBatch& batch) {
+void InstructionWriter::TakeActions(Batch& batch) {
     const uint32_t deadline = tick_() + drainBudgetMs_;
     for (;;) {
-        std::unique_ptr<PendingAction> action = engine_.TakeNextAction(batch.moreRemain);
-        if (action) {
+        PendingAction action;
+        if (engine_.router.TakeNextAction(action, batch.moreRemain)) {
             std::string line;
-            if (action->Kind == ActionKind::Cancel) {
-                line = BuildCancelLine(action->OrderRefId);
-                if (!line.empty()) batch.cancelled.push_back(action->OrderRefId);
-            } else if (action->Kind == ActionKind::Place && action->order) {
-                line = BuildPlaceLine(*action->order);
-                batch.placed.push_back(action->order);
+            if (action.kind == PendingAction::Kind::Cancel) {
+                // A cancel of a reference the book does not hold goes nowhere, without a trace.
+                const bool known = engine_.orders.With(
+                    [&](OrderBook& book) { return book.FindByRefId(action.orderRefId) != nullptr; });
+                if (known) {
+                    line = CancelLine(action.orderRefId);
+                    batch.cancelled.push_back(action.orderRefId);
+                }
+            } else if (action.order) {
+                // The fields a line reads never change once the record is in the book.
+                line = PlaceLine(*action.order, engine_.settings);
+                batch.placed.push_back(action.order);
             }
             if (!line.empty()) batch.lines.push_back(line);
         }
@@ -83,8 +85,8 @@ void FileBridge::TakeActions(DrainBatch& batch) {
 // flushed under a staging name in INCOMING itself (the one folder the server may be allowed to
 // write), then renamed to a name that does not exist yet. A name that appeared meanwhile is
 // passed over for the next number, so lines taken from the queue are never lost that way.
-bool FileBridge::PublishInstructionFile(std::string& finalPath, const std::string& content,
-                                         std::string& failure) {
+bool InstructionWriter::Publish(std::string& finalPath, const std::string& content,
+                                std::string& failure) {
     const std::string staging = StagingPath(finalPath);
     if (!plat::WriteWholeFile(staging, content)) {
         plat::RemoveFile(staging);
@@ -112,23 +114,20 @@ bool FileBridge::PublishInstructionFile(std::string& finalPath, const std::strin
     return false;
 }
 
-// The orders of an unwritten file can never reach NinjaTrader: they end as rejected, so the
-// host learns it at its next status query instead of waiting on an order that stays open.
-void FileBridge::ReportUnsentBatch(const DrainBatch& batch, const std::string& path,
-                                    const std::string& failure) {
-    engine_.AddLogLine("ORDER FILE <" + path + "> write error: " + failure);
+// The orders of an unwritten file can never reach NinjaTrader: they end rejected, with a log
+// line, instead of staying open.
+void InstructionWriter::ReportUnsent(const Batch& batch, const std::string& path,
+                                     const std::string& failure) {
+    engine_.log.Add("ORDER FILE <" + path + "> write error: " + failure);
     if (!batch.placed.empty()) {
         const double now = plat::NowDateTime();
-        engine_.WithOrders([&](OrderBook&) {
-            for (Order* order : batch.placed) {
-                order->Status = StatusCode::Rejected;
-                order->UpdateTime = now;
-            }
+        engine_.orders.With([&](OrderBook&) {
+            for (Order* order : batch.placed) order->RejectUnsent(now);
             return 0;
         });
-        engine_.PostToWindow(WindowMessage::OrdersChanged);
+        engine_.Announce(WindowMessage::OrdersChanged);
     }
     for (const int32_t refId : batch.cancelled)
-        engine_.AddLogLine("ORDER FILE <" + path + "> cancel of " + InstructionOrderId(refId) +
-                           " not sent");
+        engine_.log.Add("ORDER FILE <" + path + "> cancel of " + InstructionOrderId(refId) +
+                        " not sent");
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Portable host values for the native build and tests: text, number, empty, null or array,
-// converted the way OLE Automation coerces them to text.
+// Host values made in-process: text, number, empty, null or array, converted the way OLE
+// Automation coerces them to text. The window's test order and the native tests use them.
 #include <string>
 
 #include "engine/HostText.h"

@@ -1,57 +1,37 @@
+#include "engine/OrderRouter.h"
+
+#include <memory>
+
+#include "engine/Connection.h"
 #include "engine/OrderRequestRules.h"
-#include "engine/Engine.h"
+#include "engine/Settings.h"
 #include "engine/WindowMessages.h"
+#include "workers/EventQueue.h"
 
 namespace {
 
-// Clears the connect guard however Connect ends.
-class ConnectGuardHold {
-public:
-    explicit ConnectGuardHold(bool& guard) : guard_(guard) { guard_ = true; }
-    ~ConnectGuardHold() { guard_ = false; }
-    ConnectGuardHold(const ConnectGuardHold&) = delete;
-    ConnectGuardHold& operator=(const ConnectGuardHold&) = delete;
-
-private:
-    bool& guard_;
-};
+// Retry mode of the event queue: a failed post stays queued and is tried again.
+constexpr int32_t kRetryUntilPosted = 4;
 
 }  // namespace
 
-void Engine::Connect() {
-    if (connectGuard_) return;
-    {
-        ConnectGuardHold hold(connectGuard_);
-        if (!folderPresent_) {
-            if (view_) view_->RefreshStatus();
-            return;
-        }
-        if (!connected_) {
-            if (view_) view_->ControlsToSettings();  // edits on the Settings page take effect
-            connected_ = true;
-        }
-        if (view_) view_->RefreshStatus();
-    }
-    // Actions queued while not connected had their drain find nothing to do; start it again.
-    if (HasQueuedActions()) PostProcessActions(0);
+OrderRouter::OrderRouter(const Settings& settings, Connection& connection,
+                         plat::Guarded<OrderBook>& orders, plat::MessageTarget& window,
+                         EventQueue& events)
+    : settings_(settings), connection_(connection), orders_(orders), window_(window),
+      events_(events) {}
+
+bool OrderRouter::IsConnected() {
+    connection_.NoteHostContact();
+    return connection_.Connected();
 }
 
-void Engine::Disconnect() {
-    connected_ = false;  // queued actions stay and are written after the next Connect
-    if (view_) view_->RefreshStatus();
-}
-
-bool Engine::IsConnected() {
-    NoteHostContact();
-    return connected_;
-}
-
-void Engine::NewOrder(const HostText& Symbol, const HostText& SymExp,
-                                  int32_t SymType, const HostText& SymExch, int32_t OrderType,
-                                  int32_t OrderTimeFrame, int32_t OrderModifier,
-                                  int32_t OrderSize, double OrderPrice, int32_t OrderRefId) {
-    NoteHostContact();
-    if (!settings.AcceptOrders) return;
+void OrderRouter::NewOrder(const HostText& Symbol, const HostText& SymExp, int32_t SymType,
+                           const HostText& SymExch, int32_t OrderType, int32_t OrderTimeFrame,
+                           int32_t OrderModifier, int32_t OrderSize, double OrderPrice,
+                           int32_t OrderRefId) {
+    connection_.NoteHostContact();
+    if (!settings_.AcceptOrders) return;
 
     auto record = std::make_unique<Order>();
     record->Symbol = Symbol.ToText();
@@ -66,42 +46,61 @@ void Engine::NewOrder(const HostText& Symbol, const HostText& SymExp,
     record->OrderRefId = OrderRefId;
     CheckNewOrder(*record);
 
-    PendingAction place;
-    place.Kind = ActionKind::Place;
-    place.OrderRefId = OrderRefId;
-    place.order = record.get();
-    {
-        plat::LockGuard hold(ordersLock_);
-        orders_.Add(std::move(record));
-    }
-    // The order-book lock is released before the queue's lock is taken.
-    if (QueueAction(place)) PostProcessActions(0);
-    PostToWindow(WindowMessage::OrdersChanged);
+    const PendingAction place{PendingAction::Kind::Place, OrderRefId, record.get()};
+    orders_.With([&](OrderBook& book) { return book.Add(std::move(record)); });
+    // The order book's lock is released before the queue's lock is taken.
+    if (Queue(place)) PostProcessActions(0);
+    window_.Post(WindowMessage::OrdersChanged, 0, 0);
 }
 
-void Engine::CancelOrder(int32_t OrderRefId) {
-    NoteHostContact();
-    if (!settings.AcceptOrders) return;
+void OrderRouter::CancelOrder(int32_t OrderRefId) {
+    connection_.NoteHostContact();
+    if (!settings_.AcceptOrders) return;
     CheckOrderReference(OrderRefId);
-
-    PendingAction cancel;
-    cancel.Kind = ActionKind::Cancel;
-    cancel.OrderRefId = OrderRefId;
-    if (QueueAction(cancel)) PostProcessActions(0);
+    // The reference is looked up when the drain builds the line.
+    if (Queue(PendingAction{PendingAction::Kind::Cancel, OrderRefId, nullptr})) PostProcessActions(0);
 }
 
-// FillSize and FillPrice are written only when the answer is true.
-bool Engine::GetOrderStatus(int32_t OrderRefId, int32_t& Status, int32_t& FillSize,
-                                        double& FillPrice) {
-    NoteHostContact();
-    Status = StatusCode::NoAnswer;  // what the host reads when there is no answer
-    if (!settings.AcceptOrders || OrderRefId < 0) return false;
+bool OrderRouter::GetOrderStatus(int32_t OrderRefId, int32_t& Status, int32_t& FillSize,
+                                 double& FillPrice) {
+    connection_.NoteHostContact();
+    Status = StatusCode::NoAnswer;
+    if (!settings_.AcceptOrders || OrderRefId < 0) return false;
+    return orders_.With([&](OrderBook& book) {
+        const Order* order = book.FindByRefId(OrderRefId);
+        if (!order) return false;
+        Status = order->Status;
+        FillSize = order->FillSize;
+        FillPrice = order->FillPrice;
+        return true;
+    });
+}
 
-    plat::LockGuard hold(ordersLock_);
-    const Order* order = orders_.FindByRefId(OrderRefId);
-    if (!order) return false;
-    Status = order->Status;
-    FillSize = order->FillSize;
-    FillPrice = order->FillPrice;
-    return true;
+bool OrderRouter::Queue(const PendingAction& action) {
+    return actions_.With([&](std::deque<PendingAction>& queue) {
+        queue.push_back(action);
+        return queue.size() == 1;
+    });
+}
+
+bool OrderRouter::HasQueuedActions() {
+    return actions_.With([](std::deque<PendingAction>& queue) { return !queue.empty(); });
+}
+
+bool OrderRouter::TakeNextAction(PendingAction& action, bool& moreRemain) {
+    // Taking and testing under one holding of the lock: a request appended right after this
+    // either sees an empty queue and posts a drain, or is taken by the drain that re-posts.
+    return actions_.With([&](std::deque<PendingAction>& queue) {
+        const bool taken = !queue.empty();
+        if (taken) {
+            action = queue.front();
+            queue.pop_front();
+        }
+        moreRemain = !queue.empty();
+        return taken;
+    });
+}
+
+void OrderRouter::PostProcessActions(uint32_t delayMs) {
+    events_.PostEvent(&window_, WindowMessage::ProcessActions, 0, 0, kRetryUntilPosted, delayMs);
 }

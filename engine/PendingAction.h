@@ -1,15 +1,12 @@
 #pragma once
+// One place or cancel request waiting for the drain.
 #include <cstdint>
 
 struct Order;
 
-namespace ActionKind {
-constexpr int32_t Cancel = 0, Place = 1;
-}
-
-// One place or cancel request waiting for the drain.
 struct PendingAction {
-    int32_t Kind = ActionKind::Cancel;
-    int32_t OrderRefId = -1;
-    Order* order = nullptr;  // the place action's record; owned by the order book
+    enum class Kind { Cancel, Place };
+    Kind kind = Kind::Cancel;
+    int32_t orderRefId = -1;
+    Order* order = nullptr;  // a place action's record; owned by the order book
 };

@@ -1,74 +1,66 @@
+#include "engine/PositionQueries.h"
+
+#include "engine/Connection.h"
 #include "engine/EngineError.h"
-#include "engine/Engine.h"
+#include "engine/Settings.h"
 
 namespace {
 
-// The host's symbol, expiry and exchange as text. A value that cannot be converted is taken
-// as empty, and so are the ones after it: the queries raise no error of their own.
-struct PositionRequest {
-    std::string Symbol;
-    std::string SymExp;
-    std::string SymExch;
-};
-
-PositionRequest ConvertQuietly(const HostText& symbol, const HostText& symExp,
-                                const HostText& symExch) {
-    PositionRequest request;
+// The host's symbol as text. A value that cannot be converted is taken as empty: the queries
+// raise no error of their own. Expiry and exchange play no part in the look-up.
+std::string SymbolText(const HostText& symbol) {
     try {
-        request.Symbol = symbol.ToText();
-        request.SymExp = symExp.ToText();
-        request.SymExch = symExch.ToText();
+        return symbol.ToText();
     } catch (const EngineError&) {
+        return std::string();
     }
-    return request;
 }
 
 }  // namespace
 
-bool Engine::GetPositionSize(const HostText& ASymbol, const HostText& SymExp,
-                                         int32_t SymType, const HostText& SymExch,
-                                         int32_t& PosSize) {
+PositionQueries::PositionQueries(const Settings& settings, Connection& connection,
+                                 plat::Guarded<PositionBook>& positions)
+    : settings_(settings), connection_(connection), positions_(positions) {}
+
+bool PositionQueries::GetPositionSize(const HostText& ASymbol, const HostText& SymExp,
+                                      int32_t SymType, const HostText& SymExch, int32_t& PosSize) {
     double cost = 0.0;
     return GetPositionInfo(ASymbol, SymExp, SymType, SymExch, PosSize, cost);
 }
 
 // Every position is stored by its symbol alone, so only the symbol takes part in the look-up.
-bool Engine::GetPositionInfo(const HostText& ASymbol, const HostText& SymExp,
-                                         int32_t /*SymType*/, const HostText& SymExch,
-                                         int32_t& PosSize, double& PosCost) {
-    NoteHostContact();
-    if (!settings.AcceptOrders) return false;  // PosSize and PosCost are not written
+bool PositionQueries::GetPositionInfo(const HostText& ASymbol, const HostText& /*SymExp*/,
+                                      int32_t /*SymType*/, const HostText& /*SymExch*/,
+                                      int32_t& PosSize, double& PosCost) {
+    connection_.NoteHostContact();
+    if (!settings_.AcceptOrders) return false;  // PosSize and PosCost are not written
 
-    const PositionRequest request = ConvertQuietly(ASymbol, SymExp, SymExch);
-    plat::LockGuard hold(positionsLock_);
-    const Position* position =
-        request.Symbol.empty() ? nullptr : positions_.FindSymbol(request.Symbol);
-    if (position && position->HasPosition) {
-        PosSize = position->PosSize;
-        PosCost = position->PosCost;
-        return true;
-    }
-    PosSize = 0;
-    PosCost = 0.0;
-    return false;
+    const std::string symbol = SymbolText(ASymbol);
+    return positions_.With([&](PositionBook& book) {
+        const Position* position = symbol.empty() ? nullptr : book.FindSymbol(symbol);
+        if (position && position->HasPosition) {
+            PosSize = position->PosSize;
+            PosCost = position->PosCost;
+            return true;
+        }
+        PosSize = 0;
+        PosCost = 0.0;
+        return false;
+    });
 }
 
-bool Engine::GetAllPositionSpec(std::vector<PositionSpec>& positions) {
+bool PositionQueries::GetAllPositionSpec(std::vector<PositionSpec>& positions) {
     positions.clear();
-    plat::LockGuard hold(positionsLock_);
-    const int32_t count = positions_.Count();
-    positions.reserve(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i) {
-        const Position* position = positions_.ItemAt(i);
-        if (!position) continue;
-        PositionSpec row;
-        row.Symbol = position->Symbol;
-        row.SymExp = position->SymExp;
-        row.SymExch = position->SymExch;
-        row.SymType = position->SymType;
-        positions.push_back(std::move(row));
-    }
+    positions_.With([&](PositionBook& book) {
+        positions.reserve(static_cast<size_t>(book.Count()));
+        for (int32_t i = 0; i < book.Count(); ++i) {
+            const Position* position = book.ItemAt(i);
+            positions.push_back({position->Symbol, position->SymExp, position->SymExch,
+                                 position->SymType});
+        }
+        return 0;
+    });
     return !positions.empty();
 }
 
-bool Engine::GetAccountInfo() { return false; }
+bool PositionQueries::GetAccountInfo() { return false; }

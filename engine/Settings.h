@@ -1,6 +1,5 @@
 #pragma once
-// The four settings the server keeps; they live in the main window object and in the file
-// beside the executable.
+// The four settings the server keeps, in memory and in the file beside the executable.
 #include <atomic>
 #include <string>
 
@@ -21,6 +20,13 @@ struct Settings {
         StopToStopLimit = o.StopToStopLimit;
         return *this;
     }
+};
+
+// The Settings page's values as the window reads them: they take effect at Connect.
+struct SettingsEdits {
+    std::string location;
+    std::string account;
+    bool stopToStopLimit = false;
 };
 
 // True when the text may go into an instruction line as one field: no ";" and no character

@@ -1,10 +1,18 @@
 #include "model/Order.h"
 
+#include "model/AsciiText.h"
 #include "platform/DateTime.h"
 
 Order::Order() : ReceivedTime(plat::NowDateTime()) {}
 
 namespace {
+
+// A state word counts when the text starts at its first or second character (NinjaTrader's
+// words for a partial fill carry "FILLED" further in).
+bool WordStartsNear(const std::string& upperWord, const char* text) {
+    const size_t at = upperWord.find(text);
+    return at == 0 || at == 1;
+}
 
 // The direction part of the action text; nullptr for a direction outside the vocabulary.
 const char* DirectionText(int32_t orderType) {
@@ -27,6 +35,40 @@ const char* KindSuffix(int32_t orderModifier) {
 }
 
 }  // namespace
+
+bool Order::ApplyStateReport(const std::string& word, int32_t filled, double price, double now) {
+    const int32_t status = Status, fillSize = FillSize;
+    const double fillPrice = FillPrice;
+    if (filled > 0) {
+        Status = StatusCode::PartFilled;
+        FillSize = filled;
+        FillPrice = price;
+    }
+    // A Filled order stays Filled; tested against the status the fill above left, so a
+    // cancellation that comes with fills ends Cancelled with its fills kept.
+    const auto endUnlessFilled = [this](int32_t status) {
+        if (Status != StatusCode::Filled) Status = status;
+    };
+    bool ended = true;
+    const std::string upper = UpperCaseAscii(word);
+    if (WordStartsNear(upper, "FILLED")) {
+        Status = StatusCode::Filled;
+    } else if (WordStartsNear(upper, "CANCELLED")) {
+        endUnlessFilled(StatusCode::Cancelled);
+    } else if (WordStartsNear(upper, "REJECTED")) {
+        endUnlessFilled(StatusCode::Rejected);
+    } else {
+        ended = false;
+    }
+    changedByLastReport_ = Status != status || FillSize != fillSize || FillPrice != fillPrice;
+    if (changedByLastReport_) UpdateTime = now;
+    return ended;
+}
+
+void Order::RejectUnsent(double now) {
+    Status = StatusCode::Rejected;
+    UpdateTime = now;
+}
 
 std::string ActionText(const Order& order) {
     const char* direction = DirectionText(order.OrderType);

@@ -1,5 +1,5 @@
 #pragma once
-// One order the host placed during the run.
+// One order the host placed during the run, and what NinjaTrader's reports do to it.
 #include <cstdint>
 #include <string>
 
@@ -7,6 +7,19 @@
 
 struct Order {
     Order();  // ReceivedTime = now
+
+    // What a state report from NinjaTrader ("word;filled;price") does to the order: a filled
+    // quantity above 0 sets the fill and PartFilled; a word holding FILLED, CANCELLED or
+    // REJECTED from its first or second character ends the order (a Filled order stays
+    // Filled). Stamps UpdateTime when status, filled size or fill price changed. Returns
+    // whether the order has ended.
+    bool ApplyStateReport(const std::string& word, int32_t filled, double price, double now);
+    // True when the last state report changed status, filled size or fill price.
+    bool ChangedByLastReport() const { return changedByLastReport_; }
+
+    // An order whose instruction file could not be written can never reach NinjaTrader: it
+    // ends rejected, so the host learns it at its next status query.
+    void RejectUnsent(double now);
 
     // Set by NewOrder before the record enters the order book; never changed afterwards.
     std::string Symbol;
@@ -20,13 +33,16 @@ struct Order {
     double OrderPrice = 0.0;
     int32_t OrderRefId = -1;
 
-    // What NinjaTrader last reported; changed under the engine's order-book lock.
+    // What NinjaTrader last reported; changed under the order book's lock.
     int32_t Status = StatusCode::Open;
     int32_t FillSize = 0;
     double FillPrice = 0.0;
 
     double ReceivedTime;      // local OLE date-time of creation
     double UpdateTime = 0.0;  // local OLE date-time of the last state change; 0 = none
+
+private:
+    bool changedByLastReport_ = false;
 };
 
 // "Buy Lmt", "Sell Stp", "Unknown Action ???", ... for the orders view.

@@ -16,63 +16,63 @@ std::string CurrencyKey(const std::string& currency) {
 
 std::string ExpiryKey(const std::string& expiry) { return UpperCaseAscii(TrimBlanks(expiry)); }
 
+}  // namespace
+
 // An entry stands for every wanted expiry that begins with its key (letter case aside), so
 // an entry without expiry matches them all.
-bool MatchesExpiry(const PositionIndexEntry& entry, const std::string& wantedExpiry) {
-    const std::string& key = entry.ExpiryKey;
+bool PositionBook::MatchesExpiry(const IndexEntry& entry, const std::string& wantedExpiry) {
+    const std::string& key = entry.expiryKey;
     if (wantedExpiry.size() < key.size()) return false;
     for (size_t i = 0; i < key.size(); ++i)
         if (UpperAscii(wantedExpiry[i]) != key[i]) return false;
     return true;
 }
 
-}  // namespace
-
-void InstrumentBook::Add(std::unique_ptr<Instrument> record) {
+void PositionBook::Add(std::unique_ptr<Position> record) {
     if (!record) return;
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
-    const int32_t position = static_cast<int32_t>(records_.size());
-    const Instrument& r = *record;
+    const int32_t position = Count();
+    const Position& r = *record;
     records_.push_back(std::move(record));
 
     const std::string symbolKey = SymbolKey(r.Symbol);
     if (symbolKey.empty()) return;  // listed, but never found
-    EntryList& entries =
-        index_[symbolKey][ExchangeKey(r.SymExch)][CurrencyKey(r.Currency)];
-    for (const PositionIndexEntry& entry : entries)
-        if (MatchesExpiry(entry, r.SymExp) && entry.SymType == r.SymType) return;
-    entries.push_back(PositionIndexEntry{ExpiryKey(r.SymExp), r.SymType, position});
+    EntryList& entries = index_[symbolKey][ExchangeKey(r.SymExch)][CurrencyKey(r.Currency)];
+    for (const IndexEntry& entry : entries)
+        if (MatchesExpiry(entry, r.SymExp) && entry.symType == r.SymType) return;
+    entries.push_back(IndexEntry{ExpiryKey(r.SymExp), r.SymType, position});
 }
 
-int32_t InstrumentBook::Count() const {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
-    return static_cast<int32_t>(records_.size());
-}
-
-Instrument* InstrumentBook::ItemAt(int32_t position) const {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
-    if (position < 0 || static_cast<size_t>(position) >= records_.size()) return nullptr;
+Position* PositionBook::ItemAt(int32_t position) const {
+    if (position < 0 || position >= Count()) return nullptr;
     return records_[static_cast<size_t>(position)].get();
 }
 
-// Matches on the expiry alone, so a position is found whatever instrument type it was stored
-// with; the first matching entry wins.
-Instrument* InstrumentBook::Find(const std::string& Symbol,
-                                                   const std::string& SymExp,
-                                                   const std::string& SymExch,
-                                                   const std::string& Currency,
-                                                   int32_t /*SymType*/) const {
-    const std::string symbolKey = SymbolKey(Symbol);
+Position* PositionBook::Find(const std::string& symbol, const std::string& expiry,
+                             const std::string& exchange, const std::string& currency,
+                             int32_t /*symType*/) const {
+    const std::string symbolKey = SymbolKey(symbol);
     if (symbolKey.empty()) return nullptr;
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
     const auto exchanges = index_.find(symbolKey);
     if (exchanges == index_.end()) return nullptr;
-    const auto currencies = exchanges->second.find(ExchangeKey(SymExch));
+    const auto currencies = exchanges->second.find(ExchangeKey(exchange));
     if (currencies == exchanges->second.end()) return nullptr;
-    const auto entries = currencies->second.find(CurrencyKey(Currency));
+    const auto entries = currencies->second.find(CurrencyKey(currency));
     if (entries == currencies->second.end()) return nullptr;
-    for (const PositionIndexEntry& entry : entries->second)
-        if (MatchesExpiry(entry, SymExp))
-            return records_[static_cast<size_t>(entry.Index)].get();
+    for (const IndexEntry& entry : entries->second)
+        if (MatchesExpiry(entry, expiry)) return records_[static_cast<size_t>(entry.position)].get();
     return nullptr;
+}
+
+void PositionBook::Report(const std::string& symbol, int32_t size, double cost, double now) {
+    Position* position = FindSymbol(symbol);
+    if (!position) {
+        auto created = std::make_unique<Position>();
+        created->Symbol = symbol;
+        position = created.get();
+        Add(std::move(created));
+    }
+    position->HasPosition = true;
+    position->PosSize = size;
+    position->PosCost = cost;
+    position->UpdateTime = now;
 }

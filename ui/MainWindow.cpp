@@ -7,7 +7,7 @@
 #include "engine/WindowMessages.h"
 #include "platform/FileSystem.h"
 #include "ui/MainWindowImpl.h"
-#include "ui/SettingsFile.h"
+#include "engine/SettingsFile.h"
 #include "ui/StatusText.h"
 #include "workers/EventQueue.h"
 #include "workers/Scheduler.h"

@@ -11,7 +11,7 @@
 #include "ui/ConfirmDialog.h"
 #include "ui/FixedHostText.h"
 #include "ui/MainWindowImpl.h"
-#include "ui/SettingsFile.h"
+#include "engine/SettingsFile.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/Tick.h"
-#include "workers/ThreadApartment.h"
+#include "platform/Scoped.h"
 
 namespace {
 
@@ -166,7 +166,7 @@ uint32_t EventQueue::RunCycle(uint32_t now) {
 }
 
 void EventQueue::Run() {
-    ThreadApartment apartment;
+    const plat::ComApartment apartment(plat::ComApartment::SingleThreaded);
     while (!terminate_) {
         uint32_t now = 0;
         {

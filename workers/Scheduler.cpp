@@ -5,7 +5,7 @@
 
 #include "platform/Tick.h"
 #include "workers/EventQueue.h"
-#include "workers/ThreadApartment.h"
+#include "platform/Scoped.h"
 
 namespace {
 
@@ -206,7 +206,7 @@ bool Scheduler::WaitOrTerminate(uint32_t ms) {
 }
 
 void Scheduler::Run() {
-    ThreadApartment apartment;
+    const plat::ComApartment apartment(plat::ComApartment::SingleThreaded);
     int32_t step = 1;
     while (!terminate_) {
         const uint32_t passStart = plat::TickCount();

@@ -15,7 +15,8 @@
 #include <fstream>
 #include <string>
 
-#include "bridge/FileBridge.h"
+#include "bridge/InstructionWriter.h"
+#include "bridge/OutgoingScanner.h"
 #include "engine/HostValue.h"
 #include "engine/Engine.h"
 #include "platform/FileSystem.h"
@@ -37,46 +38,41 @@
 
 namespace {
 
-class QuietView : public EngineView {
-public:
-    void ControlsToSettings() override {}
-    void RefreshStatus() override {}
-};
-
 // An engine and its file bridge over a NinjaTrader folder of their own; the event queue thread
 // is not started (what the engine posts stays queued), as in the engine's tests.
 class Harness {
 public:
-    explicit Harness(const std::string& folder) : events_(pool_), engine_(window_, events_), bridge_(engine_) {
+    explicit Harness(const std::string& folder)
+        : events_(pool_), engine_(window_, events_), writer_(engine_), scanner_(engine_, writer_) {
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder + "/INCOMING");
         std::filesystem::create_directories(folder + "/OUTGOING");
         folder_ = std::filesystem::absolute(folder).string();
         engine_.settings.Location = folder_;
         engine_.settings.Account = "Sim101";
-        engine_.SetView(&view_);
     }
     ~Harness() {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
     Engine& engine() { return engine_; }
-    FileBridge& bridge() { return bridge_; }
+    InstructionWriter& writer() { return writer_; }
+    OutgoingScanner& scanner() { return scanner_; }
     std::string Outgoing() const { return folder_ + "/OUTGOING/"; }
     // The main window would have handled what the engine posted; here it is simply dropped.
     void DropWindowMessages() { window_.TakeAll(); }
     void Connect() {
-        engine_.SetFolderPresent(true);
-        engine_.Connect();
+        engine_.connection.SetFolderPresent(true);
+        engine_.Connect({folder_, "Sim101", false});
     }
 
 private:
     plat::QueueTarget window_;
     EventPool pool_;
     EventQueue events_;
-    QuietView view_;
     Engine engine_;
-    FileBridge bridge_;
+    InstructionWriter writer_;
+    OutgoingScanner scanner_;
     std::string folder_;
 };
 
@@ -85,7 +81,7 @@ const HostValue kEmpty = HostValue::Text("");
 
 void PlaceOrders(Engine& engine, int first, int count) {
     for (int i = 0; i < count; ++i)
-        engine.NewOrder(kSymbol, kEmpty, 0, kEmpty, 0, 0, 1, 1, 5000.25, first + i);
+        engine.router.NewOrder(kSymbol, kEmpty, 0, kEmpty, 0, 0, 1, 1, 5000.25, first + i);
 }
 
 int NewOrders(int n) {
@@ -102,11 +98,11 @@ int Drain(int n) {
     Harness h("bench-engine-drain");
     h.Connect();
     PlaceOrders(h.engine(), 0, n);
-    h.bridge().SetTickSource([] { return 0u; });  // the budget never runs out: one file
+    h.writer().SetTickSource([] { return 0u; });  // the budget never runs out: one file
     BENCH_COLLECT();
-    h.bridge().ProcessActionQueue();
+    h.writer().Drain();
     BENCH_COLLECT();
-    std::printf("drain %d, %s\n", n, h.engine().HasQueuedActions() ? "actions left" : "queue empty");
+    std::printf("drain %d, %s\n", n, h.engine().router.HasQueuedActions() ? "actions left" : "queue empty");
     return 0;
 }
 
@@ -115,9 +111,9 @@ int Scans(int files, int scans) {
     for (int i = 0; i < files; ++i)
         std::ofstream(h.Outgoing() + "SYM" + std::to_string(i) + " GLOBEX_OTHER_POSITION.TXT")
             << "LONG;1;5000.25\r\n";
-    h.bridge().ScanOutgoingFolder();  // warm
+    h.scanner().Scan();  // warm
     BENCH_COLLECT();
-    for (int i = 0; i < scans; ++i) h.bridge().ScanOutgoingFolder();
+    for (int i = 0; i < scans; ++i) h.scanner().Scan();
     BENCH_COLLECT();
     std::printf("scan %d files x %d\n", files, scans);
     return 0;
@@ -132,14 +128,14 @@ int Memory(int n) {
     Harness h("bench-engine-memory");
     h.Connect();
     PlaceOrders(h.engine(), 0, 10);
-    h.bridge().ProcessActionQueue();
+    h.writer().Drain();
     h.DropWindowMessages();
     const size_t before = HeapInUse();
     PlaceOrders(h.engine(), 10, n);
     h.DropWindowMessages();
     const size_t queued = HeapInUse();
-    h.bridge().SetTickSource([] { return 0u; });
-    h.bridge().ProcessActionQueue();
+    h.writer().SetTickSource([] { return 0u; });
+    h.writer().Drain();
     h.DropWindowMessages();
     const size_t drained = HeapInUse();
     std::printf("FIGURE native_bytes_per_order_queued %.1f\n",

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "bridge/InstructionLines.h"
-#include "tests/bridge/BridgeFixture.h"
+#include "tests/support/BridgeHarness.h"
 
 namespace {
 
@@ -19,32 +19,33 @@ Order LimitBuy(int32_t refId, double price) {
     return order;
 }
 
-using InstructionLines = BridgeFixture;
-
-TEST_F(InstructionLines, PlaceAndCancelLinesToTheCharacter) {
-    EXPECT_EQ(bridge.BuildPlaceLine(LimitBuy(7, 1234.5)),
-              "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR7;;");
-    EXPECT_EQ(view.refreshes, 1);
-    Place(7);
-    EXPECT_EQ(bridge.BuildCancelLine(7), "CANCEL;;;;;;;;;;HALVENMAR7;;");
-    EXPECT_EQ(bridge.BuildCancelLine(8), "");
+Settings AccountSettings(const std::string& account) {
+    Settings settings;
+    settings.Account = account;
+    return settings;
 }
 
-TEST_F(InstructionLines, CodesAccountSymbolAndReference) {
-    engine.settings.Account = "sim-101";
+TEST(InstructionLines, PlaceAndCancelLinesToTheCharacter) {
+    EXPECT_EQ(PlaceLine(LimitBuy(7, 1234.5), AccountSettings("Sim101")),
+              "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR7;;");
+    EXPECT_EQ(CancelLine(7), "CANCEL;;;;;;;;;;HALVENMAR7;;");
+}
+
+TEST(InstructionLines, CodesAccountSymbolAndReference) {
+    Settings settings = AccountSettings("sim-101");
     Order order = LimitBuy(0, 10);
     order.Symbol = "es 12-05 ";
     order.OrderType = OrderTypeCode::Sell;
     order.OrderTimeFrame = TimeFrameCode::GTC;
     order.OrderModifier = OrderModifierCode::Stop;
-    EXPECT_EQ(bridge.BuildPlaceLine(order),
+    EXPECT_EQ(PlaceLine(order, settings),
               "PLACE;SIM-101;es 12-05 ;SELL;2;STOP;10.000000;10.000000;GTC;;HALVENMAR0;;");
-    engine.settings.StopToStopLimit = true;
-    EXPECT_NE(bridge.BuildPlaceLine(order).find(";STOPLIMIT;"), std::string::npos);
+    settings.StopToStopLimit = true;
+    EXPECT_NE(PlaceLine(order, settings).find(";STOPLIMIT;"), std::string::npos);
     order.OrderModifier = OrderModifierCode::Limit;
-    EXPECT_NE(bridge.BuildPlaceLine(order).find(";LIMIT;"), std::string::npos);
+    EXPECT_NE(PlaceLine(order, settings).find(";LIMIT;"), std::string::npos);
     order.OrderModifier = OrderModifierCode::Market;
-    EXPECT_NE(bridge.BuildPlaceLine(order).find(";MARKET;10.000000;"), std::string::npos);
+    EXPECT_NE(PlaceLine(order, settings).find(";MARKET;10.000000;"), std::string::npos);
     EXPECT_EQ(InstructionOrderId(-5), "HALVENMAR-5");
 }
 
@@ -58,23 +59,23 @@ TEST(InstructionPriceText, SixDecimalsPointAndRounding) {
     EXPECT_EQ(InstructionPriceText(1234567.125), "1234567.125000");
 }
 
-using InstructionFileNames = BridgeFixture;
+using InstructionFileNames = testsupport::BridgeHarness;
 
 TEST_F(InstructionFileNames, CountFromHundredPassingOverTakenNames) {
-    EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF100.TXT");
-    EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF101.TXT");
+    EXPECT_EQ(writer.NextInstructionFileName(), incoming + "OIF100.TXT");
+    EXPECT_EQ(writer.NextInstructionFileName(), incoming + "OIF101.TXT");
     plat::WriteWholeFile(incoming + "OIF102.TXT", "x");
     plat::WriteWholeFile(incoming + "OIF103.TXT", "x");
-    EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF104.TXT");
-    EXPECT_EQ(bridge.InstructionFileCounter(), 105);
+    EXPECT_EQ(writer.NextInstructionFileName(), incoming + "OIF104.TXT");
+    EXPECT_EQ(writer.FileCounter(), 105);
 }
 
 TEST_F(InstructionFileNames, TrailingDelimiterInLocationGivesTheSamePath) {
     engine.settings.Location = location + plat::kPathDelimiter;
-    EXPECT_EQ(bridge.NextInstructionFileName(), incoming + "OIF100.TXT");
+    EXPECT_EQ(writer.NextInstructionFileName(), incoming + "OIF100.TXT");
 }
 
-using Drain = BridgeFixture;
+using Drain = testsupport::BridgeHarness;
 
 TEST_F(Drain, OrderPlacedWhileAScanIsBusyGoesOutBeforeTheScanEnds) {
     // The host's call arrives while the scan works through OUTGOING: here, when it logs.
@@ -87,16 +88,17 @@ TEST_F(Drain, OrderPlacedWhileAScanIsBusyGoesOutBeforeTheScanEnds) {
         }
     } window;
     Engine busy(window, events);
-    FileBridge scanner(busy);
+    InstructionWriter busyWriter(busy);
+    OutgoingScanner busyScanner(busy, busyWriter);
     busy.settings = engine.settings;
-    busy.SetFolderPresent(true);
-    busy.Connect();
+    busy.connection.SetFolderPresent(true);
+    busy.Connect(CurrentEdits());
     window.call = [&] {
-        busy.NewOrder(HostValue::Text("ABC"), HostValue::Empty(), 0, HostValue::Empty(), 0, 0,
-                      0, 1, 0.0, 9);
+        busy.router.NewOrder(HostValue::Text("ABC"), HostValue::Empty(), 0, HostValue::Empty(), 0,
+                             0, 0, 1, 0.0, 9);
     };
     WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
-    scanner.ScanOutgoingFolder();
+    busyScanner.Scan();
     EXPECT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
 }
 
@@ -109,7 +111,7 @@ TEST_F(Drain, RelativeLocationIsFoundFromTheHomeFolderNotTheCurrentOne) {
     engine.settings.Location = "nt";
     Connect();
     Place(1);
-    bridge.ProcessActionQueue();
+    writer.Drain();
     EXPECT_TRUE(plat::FileExists(nt + plat::kPathDelimiter + "INCOMING" + plat::kPathDelimiter +
                                  "OIF100.TXT"));
     EXPECT_TRUE(LogLines().empty());
@@ -118,56 +120,59 @@ TEST_F(Drain, RelativeLocationIsFoundFromTheHomeFolderNotTheCurrentOne) {
 TEST_F(Drain, OrdersBeforeTheDrainGoIntoOneFileInCallOrder) {
     Connect();
     Place(1);
-    Place(2, "XYZ");
-    engine.CancelOrder(1);
-    engine.CancelOrder(99);  // never placed: no line
-    bridge.ProcessActionQueue();
+    Place(2, {"XYZ"});
+    engine.router.CancelOrder(1);
+    engine.router.CancelOrder(99);  // never placed: no line
+    window.TakeAll();
+    writer.Drain();
     ASSERT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
+    // The status line follows the place lines (host contact time, order count).
+    EXPECT_EQ(MessagesPosted(WindowMessage::StatusChanged), 1u);
     EXPECT_EQ(ReadText(incoming + "OIF100.TXT"),
               "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR1;;\r\n"
               "PLACE;SIM101;XYZ;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR2;;\r\n"
               "CANCEL;;;;;;;;;;HALVENMAR1;;\r\n");
-    EXPECT_FALSE(engine.HasQueuedActions());
+    EXPECT_FALSE(engine.router.HasQueuedActions());
     // Nothing is left behind: INCOMING holds the instruction file alone.
 }
 
 TEST_F(Drain, NotConnectedTouchesNothingUntilConnect) {
     Place(1);
-    bridge.ProcessActionQueue();
+    writer.Drain();
     EXPECT_TRUE(IncomingFiles().empty());
-    EXPECT_EQ(bridge.InstructionFileCounter(), 100);
+    EXPECT_EQ(writer.FileCounter(), 100);
     Place(2);
     Connect();
-    bridge.ProcessActionQueue();
+    writer.Drain();
     ASSERT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
     EXPECT_NE(ReadText(incoming + "OIF100.TXT").find("HALVENMAR2"), std::string::npos);
 }
 
 TEST_F(Drain, EmptyDrainsUseUpANumber) {
     Connect();
-    bridge.ProcessActionQueue();  // nothing queued
-    engine.CancelOrder(42);       // unknown reference
-    bridge.ProcessActionQueue();
+    writer.Drain();  // nothing queued
+    engine.router.CancelOrder(42);       // unknown reference
+    writer.Drain();
     EXPECT_TRUE(IncomingFiles().empty());
     Place(1);
-    bridge.ProcessActionQueue();
+    writer.Drain();
     EXPECT_EQ(IncomingFiles(), std::vector<std::string>{"OIF102.TXT"});
 }
 
 TEST_F(Drain, BudgetSplitsABurstIntoTwoFiles) {
     uint32_t now = 1000;
-    bridge.SetTickSource([&] { return now += 150; });  // each look at the clock: 150 ms later
+    writer.SetTickSource([&] { return now += 150; });  // each look at the clock: 150 ms later
     for (int32_t ref = 1; ref <= 5; ++ref) Place(ref);
     Connect();
     const size_t queuedBefore = events.QueuedCount();
-    bridge.ProcessActionQueue();
+    writer.Drain();
     ASSERT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
     EXPECT_EQ(ReadText(incoming + "OIF100.TXT"),
               "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR1;;\r\n"
               "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR2;;\r\n");
     EXPECT_EQ(events.QueuedCount(), queuedBefore + 1);  // the drain asked to run again
-    bridge.SetDrainBudgetMs(100000);
-    bridge.ProcessActionQueue();
+    writer.SetDrainBudgetMs(100000);
+    writer.Drain();
     EXPECT_EQ(IncomingFiles(), (std::vector<std::string>{"OIF100.TXT", "OIF101.TXT"}));
     EXPECT_NE(ReadText(incoming + "OIF101.TXT").find("HALVENMAR5"), std::string::npos);
     EXPECT_EQ(events.QueuedCount(), queuedBefore + 1);
@@ -175,10 +180,10 @@ TEST_F(Drain, BudgetSplitsABurstIntoTwoFiles) {
 
 TEST_F(Drain, BudgetHoldsAcrossTheTickWrapAround) {
     uint32_t now = 0xFFFFFF00u;
-    bridge.SetTickSource([&] { return now += 150; });
+    writer.SetTickSource([&] { return now += 150; });
     for (int32_t ref = 1; ref <= 5; ++ref) Place(ref);
     Connect();
-    bridge.ProcessActionQueue();
+    writer.Drain();
     const std::string content = ReadText(incoming + "OIF100.TXT");
     EXPECT_NE(content.find("HALVENMAR2"), std::string::npos);
     EXPECT_EQ(content.find("HALVENMAR3"), std::string::npos);
@@ -188,12 +193,12 @@ TEST_F(Drain, MissingIncomingRejectsTheOrdersOfThatFileWithOneLogLine) {
     Place(1);
     Place(2);
     Connect();
-    bridge.ProcessActionQueue();  // OIF100.TXT goes out
-    engine.CancelOrder(1);
+    writer.Drain();  // OIF100.TXT goes out
+    engine.router.CancelOrder(1);
     Place(3);
     std::filesystem::remove_all(incoming);
     window.TakeAll();
-    bridge.ProcessActionQueue();
+    writer.Drain();
     EXPECT_EQ(OrderOf(1).Status, StatusCode::Open);
     EXPECT_EQ(OrderOf(2).Status, StatusCode::Open);
     EXPECT_EQ(OrderOf(3).Status, StatusCode::Rejected);
@@ -205,15 +210,17 @@ TEST_F(Drain, MissingIncomingRejectsTheOrdersOfThatFileWithOneLogLine) {
     EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 1u);
     int32_t status = -1, size = -1;
     double price = -1;
-    EXPECT_TRUE(engine.GetOrderStatus(3, status, size, price));
+    EXPECT_TRUE(engine.router.GetOrderStatus(3, status, size, price));
     EXPECT_EQ(status, 8);
 }
 
 TEST_F(Drain, UnwritableLocationRejectsToo) {
+    // The NinjaTrader folder was there at start and has gone since.
     engine.settings.Location = location + plat::kPathDelimiter + "missing";
     Place(1);
-    Connect();
-    bridge.ProcessActionQueue();
+    engine.connection.SetFolderPresent(true);
+    engine.Connect(CurrentEdits());
+    writer.Drain();
     EXPECT_EQ(OrderOf(1).Status, StatusCode::Rejected);
     ASSERT_EQ(LogLines().size(), 1u);
     EXPECT_EQ(LogLines()[0].rfind("ORDER FILE <", 0), 0u);
@@ -223,11 +230,11 @@ TEST_F(Drain, FinalNameTakenMeanwhileMovesToTheNextNumber) {
     Place(1);
     Connect();
     // Another writer takes the chosen name while the drain builds its lines.
-    bridge.SetTickSource([&] {
+    writer.SetTickSource([&] {
         plat::WriteWholeFile(incoming + "OIF100.TXT", "other\r\n");
         return 0u;
     });
-    bridge.ProcessActionQueue();
+    writer.Drain();
     EXPECT_EQ(ReadText(incoming + "OIF100.TXT"), "other\r\n");
     EXPECT_NE(ReadText(incoming + "OIF101.TXT").find("HALVENMAR1"), std::string::npos);
     EXPECT_TRUE(LogLines().empty());

@@ -1,8 +1,9 @@
-#include "tests/bridge/BridgeFixture.h"
+#include "bridge/OrderStateReader.h"
+#include "tests/support/BridgeHarness.h"
 
 namespace {
 
-class OrderStateReader : public BridgeFixture {
+class OrderStateReader : public testsupport::BridgeHarness {
 protected:
     OrderStateReader() { Place(7); }
 
@@ -10,7 +11,7 @@ protected:
     bool Apply(const std::string& content) {
         const std::string path = outgoing + "HALVENMAR7.TXT";
         EXPECT_TRUE(plat::WriteWholeFile(path, content));
-        bridge.ReadOrderStateFile(7, path);
+        ReadOrderStateFile(engine, 7, path);
         return plat::FileExists(path);
     }
 };
@@ -56,7 +57,7 @@ TEST_F(OrderStateReader, WordsCountFromTheFirstOrSecondCharacterOnly) {
     Place(8);
     const std::string path = outgoing + "HALVENMAR8.TXT";
     plat::WriteWholeFile(path, "XXCANCELLED;0;0");
-    bridge.ReadOrderStateFile(8, path);
+    ReadOrderStateFile(engine, 8, path);
     EXPECT_EQ(OrderOf(8).Status, StatusCode::Open);
     EXPECT_TRUE(plat::FileExists(path));
 }
@@ -82,7 +83,7 @@ TEST_F(OrderStateReader, CancelledAndRejectedNeverOverrideFilled) {
     const auto apply = [&](int32_t ref, const std::string& text) {
         const std::string path = outgoing + "HALVENMAR" + std::to_string(ref) + ".TXT";
         plat::WriteWholeFile(path, text);
-        bridge.ReadOrderStateFile(ref, path);
+        ReadOrderStateFile(engine, ref, path);
     };
     apply(8, "CANCELLED;0;0");
     EXPECT_EQ(OrderOf(8).Status, StatusCode::Cancelled);
@@ -124,9 +125,9 @@ TEST_F(OrderStateReader, EmptyOrHalfWrittenFilesAreIgnoredSilently) {
 TEST_F(OrderStateReader, UnknownOrderOrMissingFileIsIgnored) {
     const std::string path = outgoing + "HALVENMAR70.TXT";
     plat::WriteWholeFile(path, "FILLED;1;1");
-    bridge.ReadOrderStateFile(70, path);
+    ReadOrderStateFile(engine, 70, path);
     EXPECT_TRUE(plat::FileExists(path));
-    bridge.ReadOrderStateFile(7, outgoing + "HALVENMAR7.TXT");  // no such file
+    ReadOrderStateFile(engine, 7, outgoing + "HALVENMAR7.TXT");  // no such file
     EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
 }
@@ -140,7 +141,7 @@ TEST_F(OrderStateReader, AHugeFileIsReadOnlyAsFarAsTheLimit) {
     Place(8);
     const std::string path = outgoing + "HALVENMAR8.TXT";
     plat::WriteWholeFile(path, "FILLED;2;5" + std::string(200000, '0'));
-    bridge.ReadOrderStateFile(8, path);
+    ReadOrderStateFile(engine, 8, path);
     EXPECT_EQ(OrderOf(8).Status, StatusCode::Open);
     ASSERT_EQ(LogLines().size(), 1u);
     EXPECT_LT(LogLines()[0].size(), 300u);

@@ -1,4 +1,4 @@
-#include "tests/bridge/BridgeFixture.h"
+#include "tests/support/BridgeHarness.h"
 
 #include <stdexcept>
 
@@ -17,7 +17,7 @@ void MakeHidden(const std::string& path) {
 #endif
 }
 
-using Scanner = BridgeFixture;
+using Scanner = testsupport::BridgeHarness;
 
 TEST_F(Scanner, ListsFilesFirstThenSubFoldersDepthFirstWithoutHiddenEntries) {
     plat::MakeFolder(outgoing + "sub");
@@ -32,7 +32,7 @@ TEST_F(Scanner, ListsFilesFirstThenSubFoldersDepthFirstWithoutHiddenEntries) {
     MakeHidden(outgoing + ".hidden.txt");
     MakeHidden(outgoing + ".hiddenfolder");
     std::vector<std::string> files, folders;
-    FileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    OutgoingScanner::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
     const std::string sub = outgoing + "sub";
     EXPECT_EQ(files, (std::vector<std::string>{
                          outgoing + "a.txt", sub + plat::kPathDelimiter + "b.txt",
@@ -42,9 +42,9 @@ TEST_F(Scanner, ListsFilesFirstThenSubFoldersDepthFirstWithoutHiddenEntries) {
 
 TEST_F(Scanner, MissingFolderFindsNothingAndLogsNothing) {
     engine.settings.Location = location + plat::kPathDelimiter + "nowhere";
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     std::vector<std::string> files, folders;
-    FileBridge::ListFolderTree(location + plat::kPathDelimiter + "nowhere", files, folders);
+    OutgoingScanner::ListFolderTree(location + plat::kPathDelimiter + "nowhere", files, folders);
     EXPECT_TRUE(files.empty());
     EXPECT_TRUE(LogLines().empty());
 }
@@ -53,15 +53,15 @@ TEST_F(Scanner, OrderStateNamesAndTheirErrors) {
     Place(12);
     for (const char* name : {"HALVENMAR.TXT", "HALVENMARX1.TXT", "HALVENMAR-3.TXT",
                              "halvenmar12.TXT", "HALVENMAR12.TXT.BAK", "HALVENMAR12"})
-        bridge.ClassifyOutgoingFile(outgoing + name);
+        scanner.ClassifyOutgoingFile(outgoing + name);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"ORDER STATUS <HALVENMAR.TXT> order id error",
                                                      "ORDER STATUS <HALVENMARX1.TXT> order id error",
                                                      "ORDER STATUS <HALVENMAR-3.TXT> order id error"}));
     WriteOutgoing("HALVENMAR12.txt", "WORKING;1;5\r\n");
-    bridge.ClassifyOutgoingFile(outgoing + "HALVENMAR12.txt");
+    scanner.ClassifyOutgoingFile(outgoing + "HALVENMAR12.txt");
     EXPECT_EQ(OrderOf(12).FillSize, 1);
     WriteOutgoing("HALVENMAR12.TXT", "WORKING;2;5\r\n");
-    bridge.ClassifyOutgoingFile(outgoing + "HALVENMAR12.TXT");
+    scanner.ClassifyOutgoingFile(outgoing + "HALVENMAR12.TXT");
     EXPECT_EQ(OrderOf(12).FillSize, 2);
 }
 
@@ -71,14 +71,14 @@ TEST_F(Scanner, PositionNamesGiveTheUpperCasedBaseName) {
     WriteOutgoing("NQ GLOBEX_SIM101_ POSITION.TXT", "SHORT;1;99\r\n");
     WriteOutgoing("YM GLOBEX_SIM101_POSITION.TXT_POSITION.TXT", "LONG;1;1\r\n");
     WriteOutgoing("CL GLOBEX_SIM101_POSITION.CSV", "LONG;1;1\r\n");
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     const auto sizeOf = [&](const char* symbol) {
-        return engine.WithPositions([&](PositionBook& db) {
+        return engine.positions.With([&](PositionBook& db) {
             const Position* p = db.FindSymbol(symbol);
             return p ? p->PosSize : 999;
         });
     };
-    EXPECT_EQ(engine.WithPositions([](PositionBook& db) { return db.Count(); }), 2);
+    EXPECT_EQ(engine.positions.With([](PositionBook& db) { return db.Count(); }), 2);
     EXPECT_EQ(sizeOf("ES"), 2);
     EXPECT_EQ(sizeOf("NQ"), -1);
     EXPECT_TRUE(LogLines().empty());
@@ -89,29 +89,29 @@ TEST_F(Scanner, SubFolderFilesAreClassifiedLikeTheirParents) {
     plat::MakeFolder(outgoing + "nested");
     const std::string path = outgoing + "nested" + plat::kPathDelimiter + "HALVENMAR5.TXT";
     ASSERT_TRUE(plat::WriteWholeFile(path, "FILLED;2;10\r\n"));
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     EXPECT_EQ(OrderOf(5).Status, StatusCode::Filled);
     EXPECT_FALSE(plat::FileExists(path));
 }
 
 TEST_F(Scanner, ScanLongerThanItsPeriodIsLoggedOnceUntilScansAreQuickAgain) {
     uint32_t now = 0, step = 150;  // every reading of the clock moves it by `step`
-    bridge.SetTickSource([&] { return now += step; });
+    scanner.SetTickSource([&] { return now += step; });
     WriteOutgoing("notes.txt", "");
-    bridge.ScanOutgoingFolder();
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
+    scanner.Scan();
     const std::string overrun =
         "OUTGOING scan took 150 ms for 1 file, longer than its 100 ms period";
     std::string line;
-    EXPECT_EQ(engine.LogLineCount(), 1u);
-    ASSERT_TRUE(engine.LogLine(0, line));
+    EXPECT_EQ(engine.log.Count(), 1u);
+    ASSERT_TRUE(engine.log.Line(0, line));
     EXPECT_EQ(line, overrun);
     step = 10;
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     step = 150;
-    bridge.ScanOutgoingFolder();
-    EXPECT_EQ(engine.LogLineCount(), 2u);
-    ASSERT_TRUE(engine.LogLine(1, line));
+    scanner.Scan();
+    EXPECT_EQ(engine.log.Count(), 2u);
+    ASSERT_TRUE(engine.log.Line(1, line));
     EXPECT_EQ(line, overrun);
 }
 
@@ -129,24 +129,25 @@ TEST_F(Scanner, ScanThatFailsHalfWayDoesNotStopLaterScans) {
         }
     } failing;
     Engine other(failing, events);
-    FileBridge scanner(other);
+    InstructionWriter otherWriter(other);
+    OutgoingScanner otherScanner(other, otherWriter);
     other.settings = engine.settings;
-    other.NewOrder(HostValue::Text("ABC"), HostValue::Empty(), 0, HostValue::Empty(), 0, 0, 1,
-                   2, 10.0, 5);
+    other.router.NewOrder(HostValue::Text("ABC"), HostValue::Empty(), 0, HostValue::Empty(), 0, 0,
+                          1, 2, 10.0, 5);
     WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
-    EXPECT_ANY_THROW(scanner.ScanOutgoingFolder());
+    EXPECT_ANY_THROW(otherScanner.Scan());
     WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;10\r\n");
-    scanner.ScanOutgoingFolder();
+    otherScanner.Scan();
     int32_t status = 0, filled = 0;
     double price = 0;
-    EXPECT_TRUE(other.GetOrderStatus(5, status, filled, price));
+    EXPECT_TRUE(other.router.GetOrderStatus(5, status, filled, price));
     EXPECT_EQ(status, StatusCode::Filled);
 }
 
 #ifndef _WIN32  // Windows file names cannot hold control characters
 TEST_F(Scanner, ControlCharactersOfANameAreShownEscapedInTheLog) {
     WriteOutgoing("HALVENMAR1\n2\t.TXT", "");
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     EXPECT_EQ(LogLines(),
               std::vector<std::string>{"ORDER STATUS <HALVENMAR1\\n2\\t.TXT> order id error"});
 }

@@ -1,15 +1,16 @@
-#include "tests/bridge/BridgeFixture.h"
+#include "bridge/PositionFileReader.h"
+#include "tests/support/BridgeHarness.h"
 
 namespace {
 
-class PositionFileReader : public BridgeFixture {
+class PositionFileReader : public testsupport::BridgeHarness {
 protected:
     PositionFileReader() { engine.settings.Account = "SIM101"; }
 
     // Writes `name` with `content` and hands it to the reader with its upper-cased base name.
     void Read(const std::string& base, const std::string& name, const std::string& content) {
         ASSERT_TRUE(plat::WriteWholeFile(outgoing + name, content));
-        bridge.ReadPositionFile(base, outgoing + name);
+        ReadPositionFile(engine, base, outgoing + name);
     }
 
     struct Seen {
@@ -19,7 +20,7 @@ protected:
         int32_t count = 0;
     };
     Seen PositionOf(const std::string& symbol) {
-        return engine.WithPositions([&](PositionBook& db) {
+        return engine.positions.With([&](PositionBook& db) {
             Seen seen;
             seen.count = db.Count();
             if (const Position* p = db.FindSymbol(symbol)) {
@@ -76,7 +77,7 @@ TEST_F(PositionFileReader, EveryNameAndContentFault) {
     Read("ES X_SIM101", "ES X_SIM101_POSITION.TXT", "LONG;one;1");
     Read("ES X_SIM101", "ES X_SIM101_POSITION.TXT", "");  // nothing yet: silent
     Read("ES X_SIM101", "ES X_SIM101_POSITION.TXT", "\r\nLONG;1;1");
-    bridge.ReadPositionFile("ES X_SIM101", outgoing + "gone_POSITION.TXT");
+    ReadPositionFile(engine, "ES X_SIM101", outgoing + "gone_POSITION.TXT");
     EXPECT_EQ(LogLines(), (std::vector<std::string>{
                               "PUF <ES_SIM101_POSITION.TXT> exchange not identified",
                               "PUF < ES_SIM101_POSITION.TXT> blank symbol or exchange",

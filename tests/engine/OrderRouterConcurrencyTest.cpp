@@ -4,23 +4,38 @@
 #include <string>
 #include <thread>
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineHarness.h"
 
-class OrderRouterConcurrencyTest : public EngineFixture {};
+class OrderRouterConcurrencyTest : public testsupport::EngineHarness {
+protected:
+    // A host's call on its own thread.
+    void HostPlaces(int32_t refId, const std::string& symbol = "ABC") {
+        engine.router.NewOrder(HostValue::Text(symbol), HostValue::Empty(), 0, HostValue::Empty(),
+                               OrderTypeCode::Buy, TimeFrameCode::Day, OrderModifierCode::Limit, 2,
+                               1234.5, refId);
+    }
+    // Takes every queued action, oldest first.
+    std::vector<PendingAction> TakeAllActions() {
+        std::vector<PendingAction> taken;
+        PendingAction action;
+        for (bool more = true; more && engine.router.TakeNextAction(action, more);) taken.push_back(action);
+        return taken;
+    }
+};
 
 TEST_F(OrderRouterConcurrencyTest, OrdersFromManyThreadsAreEachRecordedAndQueuedOnce) {
     constexpr int32_t kThreads = 8, kPerThread = 2000;
-    ConnectWithFolder();
+    Connect();
     std::vector<std::thread> hosts;
     for (int32_t t = 0; t < kThreads; ++t)
         hosts.emplace_back([this, t] {
             const std::string symbol = "SYM" + std::to_string(t);
-            for (int32_t i = 0; i < kPerThread; ++i) Place(t * kPerThread + i, symbol);
+            for (int32_t i = 0; i < kPerThread; ++i) HostPlaces(t * kPerThread + i, symbol);
         });
     for (std::thread& h : hosts) h.join();
 
     constexpr int32_t kTotal = kThreads * kPerThread;
-    engine.WithOrders([&](OrderBook& db) {
+    engine.orders.With([&](OrderBook& db) {
         ASSERT_EQ(db.Count(), kTotal);
         std::set<int32_t> refs;
         for (int32_t i = 0; i < db.Count(); ++i) refs.insert(db.ItemAt(i)->OrderRefId);
@@ -35,16 +50,16 @@ TEST_F(OrderRouterConcurrencyTest, OrdersFromManyThreadsAreEachRecordedAndQueued
     // Each action once; each thread's actions in the order it made its calls.
     std::map<int32_t, int32_t> lastPerThread;
     std::set<int32_t> queued;
-    for (const auto& action : TakeAllActions()) {
-        ASSERT_EQ(action->Kind, ActionKind::Place);
-        ASSERT_EQ(action->order->OrderRefId, action->OrderRefId);
-        EXPECT_TRUE(queued.insert(action->OrderRefId).second);
-        const int32_t thread = action->OrderRefId / kPerThread;
+    for (const PendingAction& action : TakeAllActions()) {
+        ASSERT_EQ(action.kind, PendingAction::Kind::Place);
+        ASSERT_EQ(action.order->OrderRefId, action.orderRefId);
+        EXPECT_TRUE(queued.insert(action.orderRefId).second);
+        const int32_t thread = action.orderRefId / kPerThread;
         auto last = lastPerThread.find(thread);
         if (last != lastPerThread.end()) {
-            EXPECT_GT(action->OrderRefId, last->second);
+            EXPECT_GT(action.orderRefId, last->second);
         }
-        lastPerThread[thread] = action->OrderRefId;
+        lastPerThread[thread] = action.orderRefId;
     }
     EXPECT_EQ(queued.size(), static_cast<size_t>(kTotal));
 
@@ -58,13 +73,13 @@ TEST_F(OrderRouterConcurrencyTest, NoActionIsLeftWithoutADrainRequest) {
     // A drain on its own thread takes actions while hosts add them. Each time the drain finds
     // the queue empty it waits for a 4040; every action must still arrive.
     constexpr int32_t kThreads = 4, kPerThread = 1000, kTotal = kThreads * kPerThread;
-    ConnectWithFolder();
+    Connect();
     std::vector<std::thread> hosts;
     for (int32_t t = 0; t < kThreads; ++t)
         hosts.emplace_back([this, t] {
             for (int32_t i = 0; i < kPerThread; ++i) {
-                if (i % 2) engine.CancelOrder(t * kPerThread + i);
-                else Place(t * kPerThread + i);
+                if (i % 2) engine.router.CancelOrder(t * kPerThread + i);
+                else HostPlaces(t * kPerThread + i);
             }
         });
 
@@ -82,29 +97,30 @@ TEST_F(OrderRouterConcurrencyTest, NoActionIsLeftWithoutADrainRequest) {
             }
         }
         bool more = false;
-        if (engine.TakeNextAction(more)) ++taken;
+        PendingAction action;
+        if (engine.router.TakeNextAction(action, more)) ++taken;
         drainDue = more;
     }
     for (std::thread& h : hosts) h.join();
     EXPECT_EQ(taken, kTotal);
-    EXPECT_FALSE(engine.HasQueuedActions());
+    EXPECT_FALSE(engine.router.HasQueuedActions());
 }
 
 TEST_F(OrderRouterConcurrencyTest, LogLinesFromTwoThreadsStayWhole) {
     constexpr int kPerThread = 1000;
     auto writer = [this](char fill) {
         for (int i = 0; i < kPerThread; ++i)
-            engine.AddLogLine(std::string(200, fill) + std::to_string(i));
+            engine.log.Add(std::string(200, fill) + std::to_string(i));
     };
     std::thread a(writer, 'a'), b(writer, 'b');
     a.join();
     b.join();
 
-    ASSERT_EQ(engine.LogLineCount(), 2u * kPerThread);
+    ASSERT_EQ(engine.log.Count(), 2u * kPerThread);
     std::map<char, int> nextPerWriter{{'a', 0}, {'b', 0}};
-    for (size_t i = 0; i < engine.LogLineCount(); ++i) {
+    for (size_t i = 0; i < engine.log.Count(); ++i) {
         std::string line;
-        ASSERT_TRUE(engine.LogLine(i, line));
+        ASSERT_TRUE(engine.log.Line(i, line));
         const char fill = line[0];
         ASSERT_EQ(line, std::string(200, fill) + std::to_string(nextPerWriter[fill]));
         ++nextPerWriter[fill];

@@ -3,15 +3,15 @@
 
 #include "engine/EngineError.h"
 #include "engine/OrderRequestRules.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineHarness.h"
 
 using WindowMessage::OrdersChanged;
 using WindowMessage::ProcessActions;
 
-class OrderRouterTest : public EngineFixture {};
+class OrderRouterTest : public testsupport::EngineHarness {};
 
 TEST_F(OrderRouterTest, QuickOrdersQueueInCallOrderBehindOneDrainRequest) {
-    ConnectWithFolder();
+    Connect();
     Place(1);
     Place(2);
     Place(3);
@@ -22,36 +22,33 @@ TEST_F(OrderRouterTest, QuickOrdersQueueInCallOrderBehindOneDrainRequest) {
     EXPECT_EQ(CountOf(messages, OrdersChanged), 3u);
 
     bool more = false;
+    PendingAction action;
     for (int32_t ref = 1; ref <= 3; ++ref) {
-        auto action = engine.TakeNextAction(more);
-        ASSERT_TRUE(action);
-        EXPECT_EQ(action->Kind, ActionKind::Place);
-        EXPECT_EQ(action->OrderRefId, ref);
-        EXPECT_EQ(action->order, engine.WithOrders([&](OrderBook& db) {
-            return db.FindByRefId(ref);
-        }));
+        ASSERT_TRUE(engine.router.TakeNextAction(action, more));
+        EXPECT_EQ(action.kind, PendingAction::Kind::Place);
+        EXPECT_EQ(action.orderRefId, ref);
+        EXPECT_EQ(action.order, engine.orders.With([&](OrderBook& db) { return db.FindByRefId(ref); }));
         EXPECT_EQ(more, ref < 3);
     }
-    EXPECT_FALSE(engine.TakeNextAction(more));
+    EXPECT_FALSE(engine.router.TakeNextAction(action, more));
     EXPECT_FALSE(more);
 
     // With the queue drained, the next request posts again; a cancel posts no 4036.
-    engine.CancelOrder(2);
+    engine.router.CancelOrder(2);
     const auto after = DeliveredMessages();
     EXPECT_EQ(CountOf(after, ProcessActions), 1u);
     EXPECT_EQ(CountOf(after, OrdersChanged), 0u);
-    auto cancel = engine.TakeNextAction(more);
-    ASSERT_TRUE(cancel);
-    EXPECT_EQ(cancel->Kind, ActionKind::Cancel);
-    EXPECT_EQ(cancel->OrderRefId, 2);
-    EXPECT_EQ(cancel->order, nullptr);
+    ASSERT_TRUE(engine.router.TakeNextAction(action, more));
+    EXPECT_EQ(action.kind, PendingAction::Kind::Cancel);
+    EXPECT_EQ(action.orderRefId, 2);
+    EXPECT_EQ(action.order, nullptr);
 }
 
 TEST_F(OrderRouterTest, NewOrderIsRecordedAndAnsweredOpen) {
-    engine.NewOrder(HostValue::Text("ES"), HostValue::Text("202612"), SymTypeCode::Future,
+    engine.router.NewOrder(HostValue::Text("ES"), HostValue::Text("202612"), SymTypeCode::Future,
                     HostValue::Text("CME"), OrderTypeCode::Sell, TimeFrameCode::GTC,
                     OrderModifierCode::Stop, 3, 4500.25, 77);
-    engine.WithOrders([](OrderBook& db) {
+    engine.orders.With([](OrderBook& db) {
         ASSERT_EQ(db.Count(), 1);
         const Order& o = *db.ItemAt(0);
         EXPECT_EQ(o.Symbol, "ES");
@@ -68,18 +65,18 @@ TEST_F(OrderRouterTest, NewOrderIsRecordedAndAnsweredOpen) {
 
     int32_t status = -1, fillSize = -1;
     double fillPrice = -1.0;
-    EXPECT_TRUE(engine.GetOrderStatus(77, status, fillSize, fillPrice));
+    EXPECT_TRUE(engine.router.GetOrderStatus(77, status, fillSize, fillPrice));
     EXPECT_EQ(status, StatusCode::Open);
     EXPECT_EQ(fillSize, 0);
     EXPECT_EQ(fillPrice, 0.0);
 
-    engine.WithOrders([](OrderBook& db) {
+    engine.orders.With([](OrderBook& db) {
         Order* o = db.FindByRefId(77);
         o->Status = StatusCode::PartFilled;
         o->FillSize = 1;
         o->FillPrice = 4500.5;
     });
-    EXPECT_TRUE(engine.GetOrderStatus(77, status, fillSize, fillPrice));
+    EXPECT_TRUE(engine.router.GetOrderStatus(77, status, fillSize, fillPrice));
     EXPECT_EQ(status, StatusCode::PartFilled);
     EXPECT_EQ(fillSize, 1);
     EXPECT_EQ(fillPrice, 4500.5);
@@ -87,103 +84,89 @@ TEST_F(OrderRouterTest, NewOrderIsRecordedAndAnsweredOpen) {
     // Unknown reference: Status 4, the other outputs left as they were.
     fillSize = -1;
     fillPrice = -1.0;
-    EXPECT_FALSE(engine.GetOrderStatus(78, status, fillSize, fillPrice));
+    EXPECT_FALSE(engine.router.GetOrderStatus(78, status, fillSize, fillPrice));
     EXPECT_EQ(status, StatusCode::NoAnswer);
     EXPECT_EQ(fillSize, -1);
     EXPECT_EQ(fillPrice, -1.0);
 }
 
-TEST_F(OrderRouterTest, ConnectStartsTheDrainForOrdersPlacedWhileNotConnected) {
-    engine.SetFolderPresent(true);
-    Place(5);
-    int32_t status = -1, fillSize = -1;
-    double fillPrice = -1.0;
-    EXPECT_TRUE(engine.GetOrderStatus(5, status, fillSize, fillPrice));
-    DeliveredMessages();  // the drain that came of it found the server not connected
-    EXPECT_TRUE(engine.HasQueuedActions());
-
-    engine.Connect();
-    EXPECT_TRUE(engine.ConnectedFlag());
-    EXPECT_EQ(view.controlsToSettings, 1);
-    EXPECT_EQ(view.refreshes, 1);
-    EXPECT_EQ(CountOf(DeliveredMessages(), ProcessActions), 1u);
-
-    // Connecting again while connected keeps the settings and only refreshes.
-    engine.Connect();
-    EXPECT_EQ(view.controlsToSettings, 1);
-    EXPECT_EQ(view.refreshes, 2);
+TEST_F(OrderRouterTest, ConnectTakesTheSettingsPageOnlyWhenItConnects) {
+    engine.connection.SetFolderPresent(true);
+    engine.Connect({" c:\\nt8 ", "\tSim102 ", true});
+    EXPECT_TRUE(engine.connection.Connected());
+    EXPECT_EQ(engine.settings.Location, "c:\\nt8");
+    EXPECT_EQ(engine.settings.Account, "Sim102");
+    EXPECT_TRUE(engine.settings.StopToStopLimit);
+    // Connecting again while connected changes nothing the page holds.
+    engine.Connect({"elsewhere", "OTHER", false});
+    EXPECT_EQ(engine.settings.Location, "c:\\nt8");
+    EXPECT_EQ(CountOf(DeliveredMessages(), WindowMessage::StatusChanged), 2u);
 }
 
-TEST_F(OrderRouterTest, ConnectWithoutTheFolderOnlyRefreshes) {
+TEST_F(OrderRouterTest, ConnectWithoutTheFolderChangesNothingButTheStatusLine) {
     Place(1);
     DeliveredMessages();
-    engine.Connect();
-    EXPECT_FALSE(engine.ConnectedFlag());
-    EXPECT_FALSE(engine.IsConnected());
-    EXPECT_EQ(view.refreshes, 1);
-    EXPECT_EQ(view.controlsToSettings, 0);
-    EXPECT_EQ(events.QueuedCount(), 0u);
-    EXPECT_TRUE(engine.HasQueuedActions());
+    engine.settings.Location = "kept";
+    engine.Connect({"taken", "TAKEN", true});
+    EXPECT_FALSE(engine.connection.Connected());
+    EXPECT_FALSE(engine.router.IsConnected());
+    EXPECT_EQ(engine.settings.Location, "kept");
+    const auto messages = DeliveredMessages();
+    EXPECT_EQ(CountOf(messages, WindowMessage::StatusChanged), 1u);
+    EXPECT_EQ(CountOf(messages, ProcessActions), 0u);
+    EXPECT_TRUE(engine.router.HasQueuedActions());
 }
 
-TEST_F(OrderRouterTest, ConnectAndDisconnectWorkWithoutAView) {
-    engine.SetView(nullptr);
-    engine.Connect();
-    ConnectWithFolder();
-    EXPECT_TRUE(engine.IsConnected());
-    engine.Disconnect();
-    EXPECT_FALSE(engine.IsConnected());
-}
-
-TEST_F(OrderRouterTest, DisconnectKeepsTheQueueForTheNextConnect) {
-    ConnectWithFolder();
+TEST_F(OrderRouterTest, DisconnectKeepsTheQueueAndTheNextConnectTakesThePageAgain) {
+    Connect();
     Place(1);
     Place(2);
     DeliveredMessages();
     engine.Disconnect();
-    EXPECT_FALSE(engine.ConnectedFlag());
-    EXPECT_EQ(view.refreshes, 2);
-    EXPECT_TRUE(engine.HasQueuedActions());
+    EXPECT_FALSE(engine.connection.Connected());
+    EXPECT_EQ(CountOf(DeliveredMessages(), WindowMessage::StatusChanged), 1u);
+    EXPECT_TRUE(engine.router.HasQueuedActions());
 
-    engine.Connect();
-    EXPECT_EQ(view.controlsToSettings, 2);
+    engine.Connect({"again", "SIM103", false});
+    EXPECT_EQ(engine.settings.Account, "SIM103");
     EXPECT_EQ(CountOf(DeliveredMessages(), ProcessActions), 1u);
-    EXPECT_EQ(TakeAllActions().size(), 2u);
 }
 
 TEST_F(OrderRouterTest, AcceptOrdersOffChangesNothingButTheContactTime) {
-    ConnectWithFolder();
+    Connect();
     Place(9);
-    TakeAllActions();
+    PendingAction taken;
+    for (bool more = true; more && engine.router.TakeNextAction(taken, more);) {
+    }
     DeliveredMessages();
     engine.settings.AcceptOrders = false;
 
-    const double before = engine.LastHostContact();
+    const double before = engine.connection.LastHostContact();
     plat::SleepMs(20);
     Place(10);
-    engine.CancelOrder(9);
+    engine.router.CancelOrder(9);
     // Even requests that would be refused or fail to convert succeed unseen.
-    engine.NewOrder(HostValue::Null(), HostValue::Array(), 0, HostValue::Null(), 7, 7, 7, 1,
+    engine.router.NewOrder(HostValue::Null(), HostValue::Array(), 0, HostValue::Null(), 7, 7, 7, 1,
                     std::nan(""), -3);
-    engine.CancelOrder(-1);
-    EXPECT_GT(engine.LastHostContact(), before);
+    engine.router.CancelOrder(-1);
+    EXPECT_GT(engine.connection.LastHostContact(), before);
     EXPECT_EQ(OrderCount(), 1);
-    EXPECT_FALSE(engine.HasQueuedActions());
+    EXPECT_FALSE(engine.router.HasQueuedActions());
     EXPECT_TRUE(DeliveredMessages().empty());
 
     int32_t status = -1, fillSize = -1;
     double fillPrice = -1.0;
-    EXPECT_FALSE(engine.GetOrderStatus(9, status, fillSize, fillPrice));
+    EXPECT_FALSE(engine.router.GetOrderStatus(9, status, fillSize, fillPrice));
     EXPECT_EQ(status, StatusCode::NoAnswer);
     EXPECT_EQ(fillSize, -1);
     EXPECT_EQ(fillPrice, -1.0);
-    EXPECT_TRUE(engine.IsConnected());  // the connected flag ignores AcceptOrders
+    EXPECT_TRUE(engine.router.IsConnected());  // the connected flag ignores AcceptOrders
 }
 
 TEST_F(OrderRouterTest, HostCallsNoteContact) {
-    EXPECT_EQ(engine.LastHostContact(), 0.0);
-    engine.IsConnected();
-    EXPECT_GT(engine.LastHostContact(), 0.0);
+    EXPECT_EQ(engine.connection.LastHostContact(), 0.0);
+    engine.router.IsConnected();
+    EXPECT_GT(engine.connection.LastHostContact(), 0.0);
 }
 
 struct RefusedOrder {
@@ -215,7 +198,7 @@ TEST_F(OrderRouterTest, RequestsAnInstructionCannotCarryAreRefusedUnrecorded) {
     for (const RefusedOrder& c : cases) {
         SCOPED_TRACE(c.name);
         try {
-            engine.NewOrder(HostValue::Text(c.symbol), HostValue::Empty(), 0,
+            engine.router.NewOrder(HostValue::Text(c.symbol), HostValue::Empty(), 0,
                             HostValue::Empty(), c.orderType, c.timeFrame, c.modifier, 1,
                             c.price, c.refId);
             ADD_FAILURE() << "not refused";
@@ -223,21 +206,21 @@ TEST_F(OrderRouterTest, RequestsAnInstructionCannotCarryAreRefusedUnrecorded) {
             EXPECT_EQ(e.what(), c.message);
         }
     }
-    EXPECT_THROW(engine.CancelOrder(-5), EngineError);
+    EXPECT_THROW(engine.router.CancelOrder(-5), EngineError);
     EXPECT_EQ(OrderCount(), 0);
-    EXPECT_FALSE(engine.HasQueuedActions());
+    EXPECT_FALSE(engine.router.HasQueuedActions());
     EXPECT_TRUE(DeliveredMessages().empty());
 
     int32_t status = -1, fillSize = -1;
     double fillPrice = -1.0;
-    EXPECT_FALSE(engine.GetOrderStatus(-1, status, fillSize, fillPrice));
+    EXPECT_FALSE(engine.router.GetOrderStatus(-1, status, fillSize, fillPrice));
     EXPECT_EQ(status, StatusCode::NoAnswer);
 
     // Every valid code and a price of any sign still pass.
     for (int32_t type : {0, 1})
         for (int32_t frame : {0, 1})
             for (int32_t modifier : {0, 1, 2})
-                engine.NewOrder(HostValue::Text("ES"), HostValue::Text("a;b"), 0,
+                engine.router.NewOrder(HostValue::Text("ES"), HostValue::Text("a;b"), 0,
                                 HostValue::Text("x;y"), type, frame, modifier, 1, -0.25, 0);
     EXPECT_EQ(OrderCount(), 12);
 }
@@ -254,20 +237,20 @@ TEST_F(OrderRouterTest, ConversionErrorRecordsNothing) {
     // The conversion error comes before the refusals: the reference here is negative too.
     for (const Args& a : {Args{null, ok, ok}, Args{ok, array, ok}, Args{ok, ok, null}}) {
         try {
-            engine.NewOrder(a.symbol, a.symExp, 0, a.symExch, 0, 0, 0, 1, 1.0, -1);
+            engine.router.NewOrder(a.symbol, a.symExp, 0, a.symExch, 0, 0, 0, 1, 1.0, -1);
             ADD_FAILURE() << "no conversion error";
         } catch (const EngineError& e) {
             EXPECT_STREQ(e.what(), kConversionErrorText);
         }
     }
     EXPECT_EQ(OrderCount(), 0);
-    EXPECT_FALSE(engine.HasQueuedActions());
+    EXPECT_FALSE(engine.router.HasQueuedActions());
     EXPECT_TRUE(DeliveredMessages().empty());
 
     // Numbers and empty values are coerced, not refused.
-    engine.NewOrder(HostValue::Integer(1234), HostValue::Real(2026.5), 0, HostValue::Empty(),
+    engine.router.NewOrder(HostValue::Integer(1234), HostValue::Real(2026.5), 0, HostValue::Empty(),
                     0, 0, 0, 1, 1.0, 4);
-    engine.WithOrders([](OrderBook& db) {
+    engine.orders.With([](OrderBook& db) {
         ASSERT_EQ(db.Count(), 1);
         EXPECT_EQ(db.ItemAt(0)->Symbol, "1234");
         EXPECT_EQ(db.ItemAt(0)->SymExch, "");

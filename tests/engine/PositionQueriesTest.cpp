@@ -1,6 +1,6 @@
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineHarness.h"
 
-class PositionQueriesTest : public EngineFixture {
+class PositionQueriesTest : public testsupport::EngineHarness {
 protected:
     void AddPosition(const std::string& symbol, bool reported, int32_t size, double cost) {
         auto position = std::make_unique<Position>();
@@ -8,16 +8,16 @@ protected:
         position->HasPosition = reported;
         position->PosSize = size;
         position->PosCost = cost;
-        engine.WithPositions([&](PositionBook& db) { db.Add(std::move(position)); });
+        engine.positions.With([&](PositionBook& db) { db.Add(std::move(position)); });
     }
 
     // GetPositionInfo, checked against GetPositionSize with the same arguments.
     bool Info(const HostText& symbol, int32_t& size, double& cost,
               const HostText& symExp = HostValue::Empty(), int32_t symType = 0,
               const HostText& symExch = HostValue::Empty()) {
-        const bool found = engine.GetPositionInfo(symbol, symExp, symType, symExch, size, cost);
+        const bool found = engine.queries.GetPositionInfo(symbol, symExp, symType, symExch, size, cost);
         int32_t sizeOnly = -99;
-        EXPECT_EQ(engine.GetPositionSize(symbol, symExp, symType, symExch, sizeOnly), found);
+        EXPECT_EQ(engine.queries.GetPositionSize(symbol, symExp, symType, symExch, sizeOnly), found);
         EXPECT_EQ(sizeOnly, size);
         return found;
     }
@@ -39,7 +39,7 @@ TEST_F(PositionQueriesTest, SymbolAloneFindsThePosition) {
     // A value that cannot be converted after the symbol does not matter either.
     EXPECT_TRUE(Info(HostValue::Text("ES"), size, cost, HostValue::Null(), 0,
                      HostValue::Array()));
-    EXPECT_GT(engine.LastHostContact(), 0.0);
+    EXPECT_GT(engine.connection.LastHostContact(), 0.0);
 }
 
 TEST_F(PositionQueriesTest, OnlyReportedPositionsAnswer) {
@@ -65,22 +65,22 @@ TEST_F(PositionQueriesTest, AcceptOrdersOffAnswersNothing) {
     engine.settings.AcceptOrders = false;
     int32_t size = -1;
     double cost = -1;
-    EXPECT_FALSE(engine.GetPositionInfo(HostValue::Text("ES"), HostValue::Empty(), 0,
+    EXPECT_FALSE(engine.queries.GetPositionInfo(HostValue::Text("ES"), HostValue::Empty(), 0,
                                         HostValue::Empty(), size, cost));
     EXPECT_EQ(size, -1);
     EXPECT_EQ(cost, -1.0);
-    EXPECT_GT(engine.LastHostContact(), 0.0);
+    EXPECT_GT(engine.connection.LastHostContact(), 0.0);
 }
 
 TEST_F(PositionQueriesTest, AllPositionsListedOldestFirst) {
     std::vector<PositionSpec> rows(3);
-    EXPECT_FALSE(engine.GetAllPositionSpec(rows));
+    EXPECT_FALSE(engine.queries.GetAllPositionSpec(rows));
     EXPECT_TRUE(rows.empty());
 
     AddPosition("NQ", true, 1, 1.0);
     AddPosition("ES", false, 0, 0.0);
     engine.settings.AcceptOrders = false;  // plays no part here
-    ASSERT_TRUE(engine.GetAllPositionSpec(rows));
+    ASSERT_TRUE(engine.queries.GetAllPositionSpec(rows));
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].Symbol, "NQ");
     EXPECT_EQ(rows[1].Symbol, "ES");
@@ -88,6 +88,6 @@ TEST_F(PositionQueriesTest, AllPositionsListedOldestFirst) {
     EXPECT_EQ(rows[1].SymExch, "");
     EXPECT_EQ(rows[1].SymType, 0);
 
-    EXPECT_FALSE(engine.GetAccountInfo());
-    EXPECT_EQ(engine.LastHostContact(), 0.0);  // neither notes host contact
+    EXPECT_FALSE(engine.queries.GetAccountInfo());
+    EXPECT_EQ(engine.connection.LastHostContact(), 0.0);  // neither notes host contact
 }

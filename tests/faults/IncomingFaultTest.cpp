@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/faults/FaultFixture.h"
+#include "tests/support/BridgeHarness.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ std::vector<std::string> EntriesOf(const std::string& folder) {
 
 }  // namespace
 
-using IncomingFaults = FaultFixture;
+using IncomingFaults = testsupport::BridgeHarness;
 
 #ifndef _WIN32  // chattr: a folder that refuses new entries even to the superuser the tests run as
 // A locked-down NinjaTrader install where only INCOMING may be written.
@@ -30,7 +30,7 @@ TEST_F(IncomingFaults, ParentFolderThatRefusesNewEntriesStillReceivesEveryOrder)
         GTEST_SKIP() << "this file system cannot mark a folder immutable (chattr)";
     Place(1);
     Place(2);
-    bridge.ProcessActionQueue();
+    writer.Drain();
     std::system(("chattr -i '" + location + "'").c_str());
 
     EXPECT_EQ(InstructionLines().size(), 2u);
@@ -46,7 +46,7 @@ TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
     Connect();
     Place(1);
     Place(2);
-    bridge.ProcessActionQueue();
+    writer.Drain();
 
     EXPECT_EQ(OrderOf(1).Status, StatusCode::Rejected);
     EXPECT_EQ(OrderOf(2).Status, StatusCode::Rejected);
@@ -65,7 +65,7 @@ TEST_F(IncomingFaults, FolderThatIsAFileRejectsTheDrainsOrders) {
     ASSERT_TRUE(plat::WriteWholeFile(location + plat::kPathDelimiter + "INCOMING", "not a folder"));
     Connect();
     Place(3);
-    bridge.ProcessActionQueue();
+    writer.Drain();
 
     EXPECT_EQ(OrderOf(3).Status, StatusCode::Rejected);
     EXPECT_EQ(LogLines().size(), 1u);
@@ -82,11 +82,11 @@ TEST_F(IncomingFaults, NameTakenByAnotherWriterMovesTheLinesToTheNextNumber) {
     // The drain reads the tick after it has chosen its name: the other writer strikes then.
     const std::string taken = incoming + "OIF100.TXT";
     bool struck = false;
-    bridge.SetTickSource([&] {
+    writer.SetTickSource([&] {
         if (!struck) struck = plat::WriteWholeFile(taken, "FOREIGN LINE\r\n");
         return 0u;
     });
-    bridge.ProcessActionQueue();
+    writer.Drain();
 
     ASSERT_TRUE(struck);
     std::string foreign;
@@ -94,8 +94,8 @@ TEST_F(IncomingFaults, NameTakenByAnotherWriterMovesTheLinesToTheNextNumber) {
     EXPECT_EQ(foreign, "FOREIGN LINE\r\n");  // never replaced
     std::string ours;
     ASSERT_TRUE(plat::ReadWholeFile(incoming + "OIF101.TXT", ours));
-    EXPECT_EQ(ours, "PLACE;SIM101;ES 12-05;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR4;;\r\n"
-                    "PLACE;SIM101;ES 12-05;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR5;;\r\n");
+    EXPECT_EQ(ours, "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR4;;\r\n"
+                    "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR5;;\r\n");
     EXPECT_EQ(OrderOf(4).Status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
     ExpectNoOrderLostSilently({"OIF100.TXT"});
@@ -105,15 +105,15 @@ TEST_F(IncomingFaults, ManyNamesTakenStillWriteEachOrderOnce) {
     Connect();
     Place(6);
     // A writer that took a long run of names while the drain was busy.
-    bridge.SetTickSource([&] {
-        for (int n = 100; n < 100 + 2 * FileBridge::kMoveAttempts + 2; ++n)
+    writer.SetTickSource([&] {
+        for (int n = 100; n < 100 + 2 * InstructionWriter::kMoveAttempts + 2; ++n)
             plat::WriteWholeFile(incoming + "OIF" + std::to_string(n) + ".TXT", "FOREIGN\r\n");
         return 0u;
     });
-    bridge.ProcessActionQueue();
+    writer.Drain();
 
     std::vector<std::string> foreign;
-    for (int n = 100; n < 100 + 2 * FileBridge::kMoveAttempts + 2; ++n)
+    for (int n = 100; n < 100 + 2 * InstructionWriter::kMoveAttempts + 2; ++n)
         foreign.push_back("OIF" + std::to_string(n) + ".TXT");
     ExpectNoOrderLostSilently(foreign);
 }
@@ -123,16 +123,16 @@ TEST_F(IncomingFaults, LocationThatIsAFileNeverConnectsAndScansNothing) {
     ASSERT_TRUE(plat::WriteWholeFile(file, "MZ"));
     engine.settings.Location = file;
     Connect();
-    EXPECT_FALSE(engine.ConnectedFlag());
+    EXPECT_FALSE(engine.connection.Connected());
     Place(7);
-    bridge.ProcessActionQueue();
-    bridge.ScanOutgoingFolder();
+    writer.Drain();
+    scanner.Scan();
 
-    EXPECT_TRUE(engine.HasQueuedActions());  // kept for a later Connect, not lost
+    EXPECT_TRUE(engine.router.HasQueuedActions());  // kept for a later Connect, not lost
     EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
     std::vector<std::string> files, folders;
-    FileBridge::ListFolderTree(file + plat::kPathDelimiter + "OUTGOING", files, folders);
+    OutgoingScanner::ListFolderTree(file + plat::kPathDelimiter + "OUTGOING", files, folders);
     EXPECT_TRUE(files.empty() && folders.empty());
     std::string content;
     ASSERT_TRUE(plat::ReadWholeFile(file, content));

@@ -15,7 +15,7 @@
 #endif
 
 #include "platform/Tick.h"
-#include "tests/faults/FaultFixture.h"
+#include "tests/support/BridgeHarness.h"
 #include "tools/NtStandin.h"
 
 namespace {
@@ -32,12 +32,12 @@ long long BytesReadByProcess() {
 
 }  // namespace
 
-class OutgoingFaults : public FaultFixture {
+class OutgoingFaults : public testsupport::BridgeHarness {
 protected:
     void PlaceAndWrite(int32_t refId) {
         Connect();
         Place(refId);
-        bridge.ProcessActionQueue();
+        writer.Drain();
     }
 };
 
@@ -46,14 +46,14 @@ TEST_F(OutgoingFaults, FilesVanishingBetweenListingAndReadingChangeNothing) {
     WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;1234.5\r\n");
     WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
     std::vector<std::string> files, folders;
-    FileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    OutgoingScanner::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
     ASSERT_EQ(files.size(), 2u);
     for (const std::string& path : files) plat::RemoveFile(path);
-    for (const std::string& path : files) bridge.ClassifyOutgoingFile(path);
+    for (const std::string& path : files) scanner.ClassifyOutgoingFile(path);
 
     EXPECT_EQ(OrderOf(5).Status, StatusCode::Open);
     EXPECT_EQ(OrderOf(5).FillSize, 0);
-    EXPECT_EQ(engine.WithPositions([](PositionBook& p) { return p.Count(); }), 0);
+    EXPECT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
     // The vanished position file is reported as unreadable; the state file silently skipped.
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 1u);
@@ -68,9 +68,9 @@ TEST_F(OutgoingFaults, DanglingNamesAndPipesAreSkippedWithoutBlocking) {
     // A pipe nobody writes to would block a plain open for ever.
     ASSERT_EQ(mkfifo((outgoing + "HALVENMAR7.TXT").c_str(), 0666), 0);
     Place(7);
-    bridge.ProcessActionQueue();
-    bridge.ScanOutgoingFolder();
-    bridge.ScanOutgoingFolder();
+    writer.Drain();
+    scanner.Scan();
+    scanner.Scan();
 
     EXPECT_EQ(OrderOf(6).Status, StatusCode::Open);
     EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
@@ -88,14 +88,14 @@ TEST_F(OutgoingFaults, FileLockedByItsWriterIsSkippedSilentlyAndReadLater) {
     HANDLE held = CreateFileA((outgoing + "HALVENMAR8.TXT").c_str(), GENERIC_READ | GENERIC_WRITE,
                               0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     EXPECT_EQ(OrderOf(8).Status, StatusCode::Open);
     EXPECT_EQ(OrderOf(8).FillSize, 0);
     EXPECT_TRUE(LogLines().empty());
     EXPECT_TRUE(plat::FileExists(outgoing + "HALVENMAR8.TXT"));
     CloseHandle(held);
 
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     EXPECT_EQ(OrderOf(8).Status, StatusCode::Filled);
     EXPECT_EQ(OrderOf(8).FillSize, 2);
     EXPECT_DOUBLE_EQ(OrderOf(8).FillPrice, 1234.5);
@@ -108,17 +108,17 @@ TEST_F(OutgoingFaults, HalfWrittenFilesNeverGiveAStateOrAPrice) {
     PlaceAndWrite(9);
     WriteOutgoing("HALVENMAR9.TXT", "");
     WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "");
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     WriteOutgoing("HALVENMAR9.TXT", "\r\nFILLED;2;1234.5\r\n");  // a line end written first
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     EXPECT_EQ(OrderOf(9).Status, StatusCode::Open);
     EXPECT_EQ(OrderOf(9).FillSize, 0);
-    EXPECT_EQ(engine.WithPositions([](PositionBook& p) { return p.Count(); }), 0);
+    EXPECT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
     EXPECT_TRUE(LogLines().empty());
 
     WriteOutgoing("HALVENMAR9.TXT", "FILLED;2;1234.5\r\n");
     WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     EXPECT_EQ(OrderOf(9).Status, StatusCode::Filled);
     EXPECT_DOUBLE_EQ(OrderOf(9).FillPrice, 1234.5);
     ExpectNoOrderLostSilently();
@@ -130,8 +130,9 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
     constexpr int kOrders = 6;
     constexpr int32_t kQuantity = 4;
     Connect();
-    for (int32_t ref = 1; ref <= kOrders; ++ref) Place(ref, 1234.5, kQuantity);
-    bridge.ProcessActionQueue();
+    for (int32_t ref = 1; ref <= kOrders; ++ref)
+        Place(ref, {"ABC", OrderModifierCode::Limit, 1234.5, kQuantity});
+    writer.Drain();
     ExpectNoOrderLostSilently();
 
     StandinOptions options;
@@ -155,7 +156,7 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
     bool allFilled = false;
     int32_t lastFill[kOrders + 1] = {};
     while (!allFilled && plat::TickCount() - start < 30000) {
-        bridge.ScanOutgoingFolder();
+        scanner.Scan();
         allFilled = true;
         for (int32_t ref = 1; ref <= kOrders; ++ref) {
             const Order order = OrderOf(ref);
@@ -173,7 +174,7 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
     }
     stop = true;
     standin.join();
-    bridge.ScanOutgoingFolder();  // the stand-in's last position file, now complete
+    scanner.Scan();  // the stand-in's last position file, now complete
     EXPECT_TRUE(allFilled);
     for (int32_t ref = 1; ref <= kOrders; ++ref) EXPECT_EQ(OrderOf(ref).FillSize, kQuantity);
     // A position file held open by its writer is reported as unreadable, and read next time;
@@ -183,8 +184,8 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
                                   line.find("_Position.txt> read error") != std::string::npos;
         if (!positionBusy) ADD_FAILURE() << "unexpected log line: " << line;
     }
-    const Position position = engine.WithPositions([](PositionBook& p) {
-        const Position* found = p.FindSymbol("ES 12-05");
+    const Position position = engine.positions.With([](PositionBook& p) {
+        const Position* found = p.FindSymbol("ABC");
         return found ? *found : Position();
     });
     EXPECT_EQ(position.PosSize, kOrders * kQuantity);
@@ -202,7 +203,7 @@ TEST_F(OutgoingFaults, HugeFilesAreReadOnlyAsFarAsTheirFirstLine) {
     std::filesystem::resize_file(outgoing + "HALVENMAR11.TXT", kHuge);
 
     const long long before = BytesReadByProcess();
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     const long long after = BytesReadByProcess();
     if (before >= 0 && after >= 0) {
         EXPECT_LT(after - before, 4 * 1024 * 1024);
@@ -233,11 +234,11 @@ TEST_F(OutgoingFaults, BinaryGarbageNeverChangesAnOrderOrAPosition) {
         }
         WriteOutgoing("HALVENMAR12.TXT", garbage);
         WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", garbage);
-        bridge.ScanOutgoingFolder();
+        scanner.Scan();
         const Order order = OrderOf(12);
         ASSERT_EQ(order.Status, StatusCode::Open);
         ASSERT_EQ(order.FillSize, 0);
-        ASSERT_EQ(engine.WithPositions([](PositionBook& p) { return p.Count(); }), 0);
+        ASSERT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
     }
     for (const std::string& line : LogLines())
         EXPECT_NE(line.find("parse error"), std::string::npos) << line;
@@ -246,8 +247,8 @@ TEST_F(OutgoingFaults, BinaryGarbageNeverChangesAnOrderOrAPosition) {
 
 TEST_F(OutgoingFaults, PositionNameWithABlankSymbolAddsNoPositionAtAnyScan) {
     WriteOutgoing("  GLOBEX_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
-    for (int scan = 0; scan < 3; ++scan) bridge.ScanOutgoingFolder();
-    EXPECT_EQ(engine.WithPositions([](PositionBook& p) { return p.Count(); }), 0);
+    for (int scan = 0; scan < 3; ++scan) scanner.Scan();
+    EXPECT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 3u);
     for (const std::string& line : log)
@@ -262,11 +263,11 @@ TEST_F(OutgoingFaults, FolderLinkLoopsEndTheListing) {
     ASSERT_EQ(symlink(".", (outgoing + "b").c_str()), 0);
     ASSERT_EQ(symlink("..", (outgoing + "c").c_str()), 0);
     WriteOutgoing("HALVENMAR13.TXT", "PARTFILLED;1;99.5\r\n");
-    bridge.ScanOutgoingFolder();
+    scanner.Scan();
     EXPECT_EQ(OrderOf(13).Status, StatusCode::PartFilled);
     EXPECT_EQ(OrderOf(13).FillPrice, 99.5);
     std::vector<std::string> files, folders;
-    FileBridge::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
+    OutgoingScanner::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
     EXPECT_LE(folders.size(), 100u);
     EXPECT_EQ(files.front(), outgoing + "HALVENMAR13.TXT");  // its own files come first
 }

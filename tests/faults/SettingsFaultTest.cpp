@@ -11,8 +11,8 @@
 #include <cstdlib>
 #endif
 
-#include "tests/faults/FaultFixture.h"
-#include "ui/SettingsFile.h"
+#include "tests/support/BridgeHarness.h"
+#include "engine/SettingsFile.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ const char* const kOldSettings =
 
 }  // namespace
 
-using SettingsFaults = FaultFixture;
+using SettingsFaults = testsupport::BridgeHarness;
 
 TEST_F(SettingsFaults, LockedFileIsKeptWithOneLogLineAndLoadStillWorks) {
     const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
@@ -160,7 +160,7 @@ TEST_F(SettingsFaults, GarbageAndAnAccountThatWouldSplitALineAreNeverUsed) {
 
     Connect();
     Place(1);
-    bridge.ProcessActionQueue();
+    writer.Drain();
     const std::vector<std::string> lines = InstructionLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].compare(0, 14, "PLACE;SIM-101;"), 0) << lines[0];

@@ -52,7 +52,7 @@ struct FuzzBridge {
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         std::string line;
-        for (size_t i = 0; engine.LogLine(i, line); ++i) lines.push_back(line);
+        for (size_t i = 0; engine.log.Line(i, line); ++i) lines.push_back(line);
         return lines;
     }
 

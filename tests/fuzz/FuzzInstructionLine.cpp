@@ -116,27 +116,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     f.engine.TakeSettingsFromControls(FuzzScratchFolder(), in.account, in.stopToStopLimit);
     const std::string account = f.engine.settings.Account;
     FUZZ_CHECK(IsSafeInstructionField(account));
-    f.engine.SetFolderPresent(true);
-    f.engine.Connect();
+    f.engine.connection.connection.SetFolderPresent(true);
+    f.engine.Connect(CurrentEdits());
 
     bool accepted = true;
     try {
-        f.engine.NewOrder(HostValue::Text(in.symbol), HostValue::Empty(), 0, HostValue::Empty(),
+        f.engine.router.NewOrder(HostValue::Text(in.symbol), HostValue::Empty(), 0, HostValue::Empty(),
                           in.type, in.timeFrame, in.modifier, in.size, in.price, in.refId);
     } catch (const EngineError&) {
         accepted = false;
     }
-    const int32_t count = f.engine.WithOrders([](OrderBook& db) { return db.Count(); });
+    const int32_t count = f.engine.orders.With([](OrderBook& db) { return db.Count(); });
     if (!accepted) {
-        FUZZ_CHECK(count == 0 && !f.engine.HasQueuedActions());
+        FUZZ_CHECK(count == 0 && !f.engine.router.HasQueuedActions());
         return 0;
     }
     FUZZ_CHECK(count == 1);
-    f.engine.CancelOrder(in.refId);
+    f.engine.router.CancelOrder(in.refId);
 
     // The real drain, into the scratch INCOMING folder.
-    f.bridge.ProcessActionQueue();
-    FUZZ_CHECK(!f.engine.HasQueuedActions());
+    f.writer.Drain();
+    FUZZ_CHECK(!f.engine.router.HasQueuedActions());
     const std::string path = FuzzScratchFolder() + "/INCOMING/OIF100.TXT";
     std::string content;
     FUZZ_CHECK(plat::ReadWholeFile(path, content));
@@ -148,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckCancelLine(lines[1], in.refId);
     FUZZ_CHECK(lines[1] == CancelLineFor(in.refId));
 
-    const int32_t status = f.engine.WithOrders([&](OrderBook& db) {
+    const int32_t status = f.engine.orders.With([&](OrderBook& db) {
         return db.FindByRefId(in.refId)->Status;
     });
     FUZZ_CHECK(status == 0);  // written, so still open

@@ -59,11 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     f.engine.settings.Account = account;
     std::string symbol;
     const Expect expect = Expected(base, account, symbol);
-    f.bridge.ReadPositionFile(base, PositionFile());
-    f.bridge.ReadPositionFile(base, PositionFile());
+    f.ReadPositionFile(engine, base, PositionFile());
+    f.ReadPositionFile(engine, base, PositionFile());
 
     const std::vector<std::string> log = f.LogLines();
-    const int32_t count = f.engine.WithPositions([](PositionBook& p) { return p.Count(); });
+    const int32_t count = f.engine.positions.With([](PositionBook& p) { return p.Count(); });
     const std::string name = "<ES 12-05_SIM101_POSITION.TXT>";
     switch (expect) {
     case Expect::AccountNotIdentified:
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case Expect::Stored: {
         FUZZ_CHECK(log.empty());
         FUZZ_CHECK(count == 1);
-        f.engine.WithPositions([&](PositionBook& p) {
+        f.engine.positions.With([&](PositionBook& p) {
             const Position* found = p.FindSymbol(symbol);
             FUZZ_CHECK(found && found == p.ItemAt(0));
             FUZZ_CHECK(found->Symbol == symbol && found->HasPosition);

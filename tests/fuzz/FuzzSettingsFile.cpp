@@ -11,7 +11,7 @@
 #include "platform/FileSystem.h"
 #include "tests/fuzz/FuzzBridgeHarness.h"
 #include "tests/fuzz/FuzzCheck.h"
-#include "ui/SettingsFile.h"
+#include "engine/SettingsFile.h"
 
 namespace {
 

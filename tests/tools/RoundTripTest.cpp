@@ -2,12 +2,12 @@
 #include <functional>
 
 #include "platform/Tick.h"
-#include "tests/bridge/BridgeFixture.h"
+#include "tests/support/BridgeHarness.h"
 #include "tests/tools/ChildProcess.h"
 
 namespace {
 
-class RoundTrip : public BridgeFixture {
+class RoundTrip : public testsupport::BridgeHarness {
 protected:
     ~RoundTrip() override {
         plat::WriteWholeFile(StopFile(), "stop");
@@ -30,7 +30,7 @@ protected:
     bool ScanUntil(const std::function<bool()>& done, const std::function<void()>& each = {}) {
         const uint32_t start = plat::TickCount();
         while (plat::TickCount() - start < 20000) {
-            bridge.ScanOutgoingFolder();
+            scanner.Scan();
             if (each) each();
             if (done()) return true;
             plat::SleepMs(2);
@@ -50,7 +50,7 @@ protected:
     bool StatusIs(int32_t refId, int32_t wanted) {
         int32_t status = -1, size = 0;
         double price = 0;
-        return engine.GetOrderStatus(refId, status, size, price) && status == wanted;
+        return engine.router.GetOrderStatus(refId, status, size, price) && status == wanted;
     }
 
     ChildProcess standin;
@@ -58,19 +58,19 @@ protected:
 
 TEST_F(RoundTrip, AnOrderIsFilledAndItsPositionReported) {
     StartStandin({"--fill-price", "101.25", "--partial-steps", "2", "--fill-delay-ms", "20"});
-    Place(1, "ABC", OrderModifierCode::Market, 0.0, 4);
-    bridge.ProcessActionQueue();
+    Place(1, {"ABC", OrderModifierCode::Market, 0.0, 4});
+    writer.Drain();
     ASSERT_TRUE(ScanUntil([&] { return StatusIs(1, StatusCode::Filled); }));
     int32_t status = 0, size = 0;
     double price = 0;
-    ASSERT_TRUE(engine.GetOrderStatus(1, status, size, price));
+    ASSERT_TRUE(engine.router.GetOrderStatus(1, status, size, price));
     EXPECT_EQ(size, 4);
     EXPECT_DOUBLE_EQ(price, 101.25);
     EXPECT_FALSE(plat::FileExists(outgoing + "HALVENMAR1.txt"));  // ended: deleted
     int32_t posSize = 0;
     double posCost = 0;
     ASSERT_TRUE(ScanUntil([&] {
-        return engine.GetPositionInfo(HostValue::Text("ABC"), HostValue::Empty(), 0,
+        return engine.queries.GetPositionInfo(HostValue::Text("ABC"), HostValue::Empty(), 0,
                                       HostValue::Empty(), posSize, posCost) &&
                posSize == 4;
     }));
@@ -80,12 +80,12 @@ TEST_F(RoundTrip, AnOrderIsFilledAndItsPositionReported) {
 
 TEST_F(RoundTrip, ARestingOrderIsCancelled) {
     StartStandin({"--rest-limits"});
-    Place(2, "ABC", OrderModifierCode::Limit, 99.5, 1);
-    bridge.ProcessActionQueue();
+    Place(2, {"ABC", OrderModifierCode::Limit, 99.5, 1});
+    writer.Drain();
     // WORKING leaves the record as it is; wait for the stand-in to have taken the order.
     ASSERT_TRUE(ScanUntil([&] { return plat::FileExists(outgoing + "HALVENMAR2.txt"); }));
-    engine.CancelOrder(2);
-    bridge.ProcessActionQueue();
+    engine.router.CancelOrder(2);
+    writer.Drain();
     ASSERT_TRUE(ScanUntil([&] { return StatusIs(2, StatusCode::Cancelled); }));
     EXPECT_EQ(OrderOf(2).FillSize, 0);
 }
@@ -94,15 +94,15 @@ TEST_F(RoundTrip, AnotherAccountIsRejected) {
     engine.settings.Account = "OTHER";
     StartStandin({});
     Place(3);
-    bridge.ProcessActionQueue();
+    writer.Drain();
     ASSERT_TRUE(ScanUntil([&] { return StatusIs(3, StatusCode::Rejected); }));
 }
 
 TEST_F(RoundTrip, ACarelessWriterNeverShowsAWrongStatusOrPrice) {
     StartStandin({"--careless", "--fill-price", "55.5", "--partial-steps", "3",
                   "--fill-delay-ms", "30"});
-    Place(4, "ABC", OrderModifierCode::Market, 0.0, 3);
-    bridge.ProcessActionQueue();
+    Place(4, {"ABC", OrderModifierCode::Market, 0.0, 3});
+    writer.Drain();
     int32_t lastSize = 0;
     bool sound = true;
     ASSERT_TRUE(ScanUntil([&] { return StatusIs(4, StatusCode::Filled); },

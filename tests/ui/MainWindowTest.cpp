@@ -15,7 +15,7 @@
 #include "ui/ControlIds.h"
 #include "ui/FixedHostText.h"
 #include "ui/MainWindow.h"
-#include "ui/SettingsFile.h"
+#include "engine/SettingsFile.h"
 #include "ui/WindowSizeAdjuster.h"
 #include "workers/Scheduler.h"
 #include "workers/Workers.h"

@@ -17,7 +17,7 @@
 #include "ui/ControlIds.h"
 #include "ui/FixedHostText.h"
 #include "ui/MainWindow.h"
-#include "ui/SettingsFile.h"
+#include "engine/SettingsFile.h"
 #include "workers/Workers.h"
 
 using namespace uitest;

@@ -23,7 +23,7 @@ protected:
     PooledObject* CreateItem() override { return new CountedObject(); }
 };
 
-TEST(AbstractBuffer, HandsOutEveryPooledObjectOnceThenMakesExtras) {
+TEST(ObjectPoolTest, HandsOutEveryPooledObjectOnceThenMakesExtras) {
     {
         CountedPool pool(3);
         EXPECT_EQ(CountedObject::live, 3);
@@ -52,7 +52,7 @@ TEST(AbstractBuffer, HandsOutEveryPooledObjectOnceThenMakesExtras) {
     EXPECT_EQ(CountedObject::live, 0);
 }
 
-TEST(AbstractBuffer, ReleaseInAnyOrderKeepsHandedOutObjectsInTheirSlots) {
+TEST(ObjectPoolTest, ReleaseInAnyOrderKeepsHandedOutObjectsInTheirSlots) {
     CountedPool pool(4);
     PooledObject* a = pool.Acquire();  // slot 3
     PooledObject* b = pool.Acquire();  // slot 2
@@ -79,7 +79,7 @@ TEST(AbstractBuffer, ReleaseInAnyOrderKeepsHandedOutObjectsInTheirSlots) {
     for (PooledObject*& object : all) pool.Release(object);
 }
 
-TEST(AbstractBuffer, ReleasingTheSameObjectTwiceDoesNotFreeAHandedOutOne) {
+TEST(ObjectPoolTest, ReleasingTheSameObjectTwiceDoesNotFreeAHandedOutOne) {
     CountedPool pool(3);
     PooledObject* a = pool.Acquire();
     PooledObject* b = pool.Acquire();

@@ -1,4 +1,4 @@
-#include "ui/SettingsFile.h"
+#include "engine/SettingsFile.h"
 
 #include <vector>
 

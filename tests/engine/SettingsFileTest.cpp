@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "ui/SettingsFile.h"
+#include "engine/SettingsFile.h"
 
 #ifdef _WIN32
 #include <windows.h>

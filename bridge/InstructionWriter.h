@@ -1,0 +1,61 @@
+#pragma once
+// The drain: the main window's handler of message 4040. It takes the pending actions for at most
+// 200 ms, builds one line each and writes them all as one new instruction file OIF<n>.TXT into
+// NinjaTrader's INCOMING folder, never replacing a file and never showing NinjaTrader a
+// half-written one. Main thread.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class Engine;
+struct Order;
+
+class InstructionWriter {
+public:
+    static constexpr uint32_t kDrainBudgetMs = 200;    // one drain takes actions this long at most
+    static constexpr uint32_t kDrainRepostDelayMs = 100;
+    static constexpr int kMoveAttempts = 16;            // final names tried for one written file
+    static constexpr int kMoveRetriesOfOneName = 3;     // refused moves to a free name retried
+    static constexpr uint32_t kMoveRetryPauseMs = 5;
+    static constexpr const char* kStagingPrefix = "stage-";  // staging file: prefix + final name
+    static constexpr const char* kStagingSuffix = ".tmp";    //   + suffix, inside INCOMING
+
+    explicit InstructionWriter(Engine& engine);
+
+    void Drain();  // handler of 4040
+    // True when a drain may run now, between two messages: connected, actions waiting, and
+    // the pause a drain leaves for the next one is over.
+    bool DrainDue() const;
+
+    // The full path of the next instruction file name that does not exist; uses up numbers.
+    std::string NextInstructionFileName();
+    int32_t FileCounter() const { return fileCounter_; }
+
+    // The millisecond tick the drain's budget is measured with (GetTickCount by default), and
+    // the budget itself; tests replace both to split drains without waiting.
+    void SetTickSource(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
+    void SetDrainBudgetMs(uint32_t budgetMs) { drainBudgetMs_ = budgetMs; }
+
+private:
+    // What one drain took: the lines, and what each stands for, so a file that cannot be
+    // written can be reported order by order.
+    struct Batch {
+        std::vector<std::string> lines;
+        std::vector<Order*> placed;      // records of the PLACE lines; owned by the book
+        std::vector<int32_t> cancelled;  // references of the CANCEL lines
+        bool moreRemain = false;
+    };
+
+    std::string IncomingFolder() const;
+    std::string StagingPath(const std::string& finalPath) const;
+    void TakeActions(Batch& batch);
+    bool Publish(std::string& finalPath, const std::string& content, std::string& failure);
+    void ReportUnsent(const Batch& batch, const std::string& path, const std::string& failure);
+
+    Engine& engine_;
+    int32_t fileCounter_ = 100;
+    std::function<uint32_t()> tick_;
+    uint32_t drainBudgetMs_ = kDrainBudgetMs;
+    uint32_t lastDrainTick_ = 0;  // when the last drain ended
+};

@@ -1,0 +1,43 @@
+#include "engine/Engine.h"
+
+#include "engine/WindowMessages.h"
+#include "model/AsciiText.h"
+#include "platform/FileSystem.h"
+
+Engine::Engine(plat::MessageTarget& window, EventQueue& events)
+    : log(window), router(settings, connection, orders, window, events),
+      queries(settings, connection, positions), window_(window) {}
+
+void Engine::Connect(const SettingsEdits& edits) {
+    if (connection.FolderPresent()) {
+        if (!connection.Connected()) {
+            TakeSettings(edits);  // edits on the Settings page take effect
+            connection.SetConnected(true);
+        }
+        // Actions queued while not connected had their drain find nothing to do.
+        if (router.HasQueuedActions()) router.PostProcessActions(0);
+    }
+    Announce(WindowMessage::StatusChanged);
+}
+
+void Engine::Disconnect() {
+    connection.SetConnected(false);  // queued actions stay and are written after the next Connect
+    Announce(WindowMessage::StatusChanged);
+}
+
+void Engine::TakeSettings(const SettingsEdits& edits) {
+    settings.Location = TrimBlanks(edits.location);
+    const std::string account = TrimBlanks(edits.account);
+    // The account goes into every PLACE line as one field; a ";" or a line break would let it
+    // add fields or instructions of its own.
+    if (IsSafeInstructionField(account))
+        settings.Account = account;
+    else
+        log.Add("Settings: account <" + account +
+                "> refused: it holds a character an instruction line cannot carry");
+    settings.StopToStopLimit = edits.stopToStopLimit;
+}
+
+std::string Engine::NinjaTraderFolder() const {
+    return plat::ResolvePath(homeFolder_, settings.Location);
+}
