@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "engine/SettingsFile.h"
 #include "engine/WindowMessages.h"
 #include "model/AsciiText.h"
 #include "platform/FileSystem.h"
@@ -7,6 +8,20 @@
 Engine::Engine(plat::MessageTarget& window, EventQueue& events)
     : log(window), router(settings, connection, orders, window, events),
       queries(settings, connection, positions), window_(window) {}
+
+void Engine::Start(const std::string& executablePath) {
+    settings.AcceptOrders = true;
+    settings.StopToStopLimit = false;
+    settingsPath_ = SettingsFilePath(executablePath);
+    LoadSettingsFile(settingsPath_, settings, [this](const std::string& line) { log.Add(line); });
+    SetHomeFolder(plat::FolderPart(executablePath));
+    connection.SetFolderPresent(plat::FolderExists(NinjaTraderFolder()));
+}
+
+bool Engine::SaveSettings() {
+    return SaveSettingsFile(settingsPath_, settings,
+                            [this](const std::string& line) { log.Add(line); });
+}
 
 void Engine::Connect(const SettingsEdits& edits) {
     if (connection.FolderPresent()) {

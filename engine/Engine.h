@@ -33,6 +33,14 @@ public:
     OrderRouter router;
     PositionQueries queries;
 
+    // Start of the run (main thread): the settings from the file beside the executable, or
+    // their defaults; the executable's folder as home; and the one test whether the NinjaTrader
+    // folder exists, which decides whether the server can ever connect.
+    void Start(const std::string& executablePath);
+    // Writes the settings file beside the executable, replacing it only when the new one is
+    // complete; when it cannot, the previous file stays and a log line says so.
+    bool SaveSettings();
+
     // Main thread. Connect takes the Settings page's values (the first time it connects) and,
     // when actions wait in the queue, starts the drain; without the NinjaTrader folder it
     // changes nothing. Disconnect keeps the queued actions for the next Connect.
@@ -54,4 +62,5 @@ public:
 private:
     plat::MessageTarget& window_;
     std::string homeFolder_;
+    std::string settingsPath_;
 };

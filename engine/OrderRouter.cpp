@@ -21,6 +21,9 @@ OrderRouter::OrderRouter(const Settings& settings, Connection& connection,
     : settings_(settings), connection_(connection), orders_(orders), window_(window),
       events_(events) {}
 
+// The event queue outlives the router: nothing of it may reach the window once the router is gone.
+OrderRouter::~OrderRouter() { events_.Withdraw(&window_); }
+
 bool OrderRouter::IsConnected() {
     connection_.NoteHostContact();
     return connection_.Connected();

@@ -20,6 +20,9 @@ class OrderRouter {
 public:
     OrderRouter(const Settings& settings, Connection& connection, plat::Guarded<OrderBook>& orders,
                 plat::MessageTarget& window, EventQueue& events);
+    ~OrderRouter();  // withdraws its drain requests still queued
+    OrderRouter(const OrderRouter&) = delete;
+    OrderRouter& operator=(const OrderRouter&) = delete;
 
     bool IsConnected();  // notes host contact
 

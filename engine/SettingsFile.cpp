@@ -78,7 +78,7 @@ std::string SettingsFilePath(const std::string& executablePath) {
     return plat::FolderPart(executablePath) + upperName.substr(0, upperName.find('.')) + ".INI";
 }
 
-void LoadSettings(const std::string& path, Settings& settings,
+void LoadSettingsFile(const std::string& path, Settings& settings,
                   const std::function<void(const std::string&)>& log) {
     if (!plat::FileExists(path)) {
         ApplyFirstStartDefaults(settings);
@@ -98,7 +98,7 @@ void LoadSettings(const std::string& path, Settings& settings,
     settings.StopToStopLimit = ValueOf(lines, kStopToStopLimitKey) == "1";
 }
 
-bool SaveSettings(const std::string& path, const Settings& settings,
+bool SaveSettingsFile(const std::string& path, const Settings& settings,
                   const std::function<void(const std::string&)>& log) {
     std::string content;
     if (!settings.Account.empty()) AppendEntry(content, kAccountKey, settings.Account);

@@ -5,20 +5,26 @@
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
 #include "server/RegistryTable.h"
-#include "server/VariantText.h"
+#include "platform/win32/WideText.h"
 
 namespace {
 
 // The description as BSTR-ready wide text; empty when even that cannot be made.
 std::wstring DescriptionText(const std::string& description) noexcept {
     try {
-        return WideText(description);
+        return plat::WideText(description);
     } catch (...) {
         return std::wstring();
     }
 }
 
 }  // namespace
+
+std::string HResultText(HRESULT hr) {
+    char text[16];
+    wsprintfA(text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
 
 HRESULT OrderServerError(const std::string& description, HRESULT result) noexcept {
     ComPtr<ICreateErrorInfo> create;

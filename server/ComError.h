@@ -8,6 +8,9 @@
 
 #include "engine/EngineError.h"
 
+// An HRESULT as registry and error texts show it: "0x8002801C".
+std::string HResultText(HRESULT hr);
+
 // Sets error information (GUID IID_IOrderServer, source "Quillmere.OrderServer", the
 // description, help context 0) and answers `result`.
 HRESULT OrderServerError(const std::string& description, HRESULT result) noexcept;

@@ -142,7 +142,7 @@ HRESULT OrderServerObject::get_Connected(VARIANT_BOOL* Value) {
     if (AnyNull(Value)) return E_POINTER;
     return GuardedCall([&] {
         EngineGate::Pass pass(context_.Gate);
-        *Value = AutomationBool(pass.engine().IsConnected());
+        *Value = AutomationBool(pass.engine().router.IsConnected());
     });
 }
 
@@ -151,7 +151,7 @@ HRESULT OrderServerObject::NewOrder(VARIANT Symbol, VARIANT SymExp, LONG SymType
                                LONG OrderSize, double OrderPrice, LONG OrderRefId) {
     return GuardedCall([&] {
         EngineGate::Pass pass(context_.Gate);
-        pass.engine().NewOrder(VariantText(Symbol), VariantText(SymExp), SymType,
+        pass.engine().router.NewOrder(VariantText(Symbol), VariantText(SymExp), SymType,
                                VariantText(SymExch), OrderType, OrderTimeFrame,
                                OrderModifier, OrderSize, OrderPrice, OrderRefId);
     });
@@ -160,7 +160,7 @@ HRESULT OrderServerObject::NewOrder(VARIANT Symbol, VARIANT SymExp, LONG SymType
 HRESULT OrderServerObject::CancelOrder(LONG OrderRefId) {
     return GuardedCall([&] {
         EngineGate::Pass pass(context_.Gate);
-        pass.engine().CancelOrder(OrderRefId);
+        pass.engine().router.CancelOrder(OrderRefId);
     });
 }
 
@@ -170,7 +170,7 @@ HRESULT OrderServerObject::GetOrderStatus(LONG OrderRefId, LONG* Status, LONG* F
     return GuardedCall([&] {
         EngineGate::Pass pass(context_.Gate);
         LongOut status(Status), fillSize(FillSize);
-        *Value = AutomationBool(pass.engine().GetOrderStatus(OrderRefId, status.Value(),
+        *Value = AutomationBool(pass.engine().router.GetOrderStatus(OrderRefId, status.Value(),
                                                              fillSize.Value(), *FillPrice));
     });
 }
@@ -181,7 +181,7 @@ HRESULT OrderServerObject::GetPositionSize(VARIANT ASymbol, VARIANT SymExp, LONG
     return GuardedCall([&] {
         EngineGate::Pass pass(context_.Gate);
         LongOut size(PosSize);
-        *Value = AutomationBool(pass.engine().GetPositionSize(
+        *Value = AutomationBool(pass.engine().queries.GetPositionSize(
             VariantText(ASymbol), VariantText(SymExp), SymType,
             VariantText(SymExch), size.Value()));
     });
@@ -194,7 +194,7 @@ HRESULT OrderServerObject::GetPositionInfo(VARIANT ASymbol, VARIANT SymExp, LONG
     return GuardedCall([&] {
         EngineGate::Pass pass(context_.Gate);
         LongOut size(PosSize);
-        *Value = AutomationBool(pass.engine().GetPositionInfo(
+        *Value = AutomationBool(pass.engine().queries.GetPositionInfo(
             VariantText(ASymbol), VariantText(SymExp), SymType,
             VariantText(SymExch), size.Value(), *PosCost));
     });
@@ -211,7 +211,7 @@ HRESULT OrderServerObject::GetAllPositionSpec(VARIANT* SymbolList, VARIANT* SymE
         MakeEmpty(SymExchList);
         EngineGate::Pass pass(context_.Gate);
         std::vector<PositionSpec> positions;
-        const bool found = pass.engine().GetAllPositionSpec(positions);
+        const bool found = pass.engine().queries.GetAllPositionSpec(positions);
         if (found && !positions.empty())
             PositionArrays(positions).MoveTo(SymbolList, SymExpList, SymTypeList, SymExchList);
         *Value = AutomationBool(found);
@@ -223,7 +223,7 @@ HRESULT OrderServerObject::GetAccountInfo(VARIANT* AccountInfo, VARIANT_BOOL* Va
     return GuardedCall([&] {
         MakeEmpty(AccountInfo);
         EngineGate::Pass pass(context_.Gate);
-        *Value = AutomationBool(pass.engine().GetAccountInfo());
+        *Value = AutomationBool(pass.engine().queries.GetAccountInfo());
     });
 }
 

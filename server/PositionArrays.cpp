@@ -5,12 +5,12 @@
 #include <new>
 #include <utility>
 
-#include "server/VariantText.h"
+#include "platform/win32/WideText.h"
 
 namespace {
 
 void StoreText(VARIANT& element, const std::string& text) {
-    const std::wstring wide = WideText(text);
+    const std::wstring wide = plat::WideText(text);
     BSTR value = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (!value) throw std::bad_alloc();
     V_VT(&element) = VT_BSTR;

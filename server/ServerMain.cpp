@@ -9,17 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/Scoped.h"
+#include "platform/win32/WideText.h"
+#include "server/ComError.h"
 #include "server/EngineGate.h"
 #include "server/InstanceName.h"
 #include "server/OrderServerFactory.h"
 #include "server/ServerLifetime.h"
+#include "server/ServerPieces.h"
 #include "server/ServerRegistration.h"
 #include "server/ServerTypeInfo.h"
 #include "server/SingleInstance.h"
 #include "server/StartMode.h"
 #include "server/StartupError.h"
-#include "server/VariantText.h"
-#include "ui/MainWindow.h"
 #include "workers/Workers.h"
 
 namespace {
@@ -32,49 +34,13 @@ struct ProcessParts {
     ServerLifetime Lifetime;
 };
 
-class ComApartment {
-public:
-    ComApartment() : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ~ComApartment() {
-        if (joined_) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool joined_;
-};
-
-// Closes the gate however the server's run ends: no call may reach an engine on its way out.
-class GateCloser {
-public:
-    explicit GateCloser(EngineGate& gate) : gate_(gate) {}
-    ~GateCloser() { gate_.Close(); }
-    GateCloser(const GateCloser&) = delete;
-    GateCloser& operator=(const GateCloser&) = delete;
-
-private:
-    EngineGate& gate_;
-};
-
-std::wstring ExecutablePathWide() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 std::vector<std::string> CommandLineArguments() {
     std::vector<std::string> arguments;
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!words) return arguments;
-    for (int i = 1; i < count; ++i) arguments.push_back(NarrowText(words[i], lstrlenW(words[i])));
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(plat::NarrowText(words[i], static_cast<size_t>(lstrlenW(words[i]))));
     LocalFree(words);
     return arguments;
 }
@@ -88,12 +54,6 @@ void DisableWindowsGhosting() {
     if (!found) return;
     using DisableGhostingFunction = void(WINAPI*)();
     reinterpret_cast<DisableGhostingFunction>(reinterpret_cast<void (*)()>(found))();
-}
-
-std::string HexCode(HRESULT hr) {
-    char text[16];
-    wsprintfA(text, "0x%08lX", static_cast<unsigned long>(hr));
-    return text;
 }
 
 void ShowStartupError(const std::string& name, const std::string& message) {
@@ -121,10 +81,10 @@ void RunMessageLoop() {
 
 // Registration and, unless the start mode only updates the registry, the run of the server.
 int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
-    const std::wstring executable = ExecutablePathWide();
+    const std::wstring executable = plat::ExecutablePathWide();
     const HRESULT loaded = process.Types.Load(executable);
     if (FAILED(loaded))
-        throw StartupError("Type library not loaded (" + HexCode(loaded) + ")",
+        throw StartupError("Type library not loaded (" + HResultText(loaded) + ")",
                             "The type library could not be loaded from the executable.");
 
     const RegistrationScope scope =
@@ -151,42 +111,42 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
 
     EnsureMessageQueue();
     process.Lifetime.Configure(mode == StartMode::Automation, GetCurrentThreadId());
-    GateCloser closeGateAtEnd(process.Gate);
     OrderServerFactory factory({process.Types, process.Gate, process.Lifetime});
     ClassObjectRegistration publication;
     const HRESULT published = publication.Publish(factory);
     if (FAILED(published))
-        throw StartupError("Class object not registered (" + HexCode(published) + ")",
-                            "The OrderServer class could not be made available to clients.");
+        throw StartupError("Class object not registered (" + HResultText(published) + ")",
+                           "The OrderServer class could not be made available to clients.");
 
-    std::unique_ptr<MainWindow> form =
-        MainWindow::Create(instance, ProcessEventQueue(), ProcessScheduler());
-    if (!form)
-        throw StartupError("Main window not created", "The main window could not be created.");
-    MainWindow* window = form.get();
-    ServerLifetime& lifetime = process.Lifetime;
-    form->MayEndApplication = [window, &lifetime] {
-        return ConfirmEndWithLiveObjects(lifetime, window->Handle());
-    };
+    ServerPieces server(ProcessEventQueue());
+    // No call may reach the engine on its way out, however the run ends.
+    const plat::ScopeExit closeGate([&process] { process.Gate.Close(); });
     if (!registration.complete)
-        form->engine().AddLogLine("Registration incomplete: " + registration.refusal +
-                                  " refused. Hosts may not find this server: register it once "
-                                  "with /RegServer as administrator, or with /RegServerPerUser");
-    process.Gate.Open(form->engine());
+        server.engine.log.Add("Registration incomplete: " + registration.refusal +
+                              " refused. Hosts may not find this server: register it once with "
+                              "/RegServer as administrator, or with /RegServerPerUser");
+    if (!server.Start(instance, plat::NarrowText(executable), ProcessScheduler()))
+        throw StartupError("Main window not created", "The main window could not be created.");
+    MainWindow& window = *server.window;
+    ServerLifetime& lifetime = process.Lifetime;
+    window.MayEndApplication = [&window, &lifetime] {
+        return ConfirmEndWithLiveObjects(lifetime, window.Handle());
+    };
+    // Host calls come in once everything stands.
+    process.Gate.Open(server.engine);
 
     RunMessageLoop();
 
     process.Gate.Close();
     publication.Revoke();
-    form.reset();
     return 0;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    const std::wstring executable = ExecutablePathWide();
-    const std::string executableText = NarrowText(executable.c_str(), executable.size());
+    const std::wstring executable = plat::ExecutablePathWide();
+    const std::string executableText = plat::NarrowText(executable);
     InstanceMutex instanceMutex(InstanceMutexName(executableText));
     StartWorkers();
     const StartMode mode = StartModeFromArguments(CommandLineArguments());
@@ -199,7 +159,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ProcessParts process;
     int exitCode = 0;
     {
-        ComApartment apartment;
+        const plat::ComApartment apartment(plat::ComApartment::MultiThreaded);
         DisableWindowsGhosting();
         try {
             exitCode = RunServer(instance, mode, process);

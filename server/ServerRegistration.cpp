@@ -6,7 +6,9 @@
 
 #include "server/Quillmere.h"
 #include "server/RegistryTable.h"
-#include "server/VariantText.h"
+#include "platform/Scoped.h"
+#include "platform/win32/WideText.h"
+#include "server/ComError.h"
 
 namespace {
 
@@ -24,13 +26,6 @@ constexpr REGSAM kOwnView = 0;
 // OLE Automation's marshaler, the proxy of every dual interface described by a type library.
 const char* const kAutomationProxy = "{00020424-0000-0000-C000-000000000046}";
 
-std::string HexCode(HRESULT hr) {
-    char text[16];
-    wsprintfA(text, "0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
-
-std::string Narrow(const std::wstring& text) { return NarrowText(text.c_str(), text.size()); }
 
 std::string LibraryKey() { return "TypeLib\\" + GuidText(LIBID_Quillmere) + "\\1.0"; }
 std::string InterfaceKey() { return "Interface\\" + GuidText(IID_IOrderServer); }
@@ -49,10 +44,7 @@ public:
     explicit ClassesRoot(RegistrationScope scope) : scope_(scope) {
         if (scope != RegistrationScope::User) return;
         error_ = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, 0,
-                                 KEY_ALL_ACCESS, nullptr, &userClasses_, nullptr);
-    }
-    ~ClassesRoot() {
-        if (userClasses_) RegCloseKey(userClasses_);
+                                 KEY_ALL_ACCESS, nullptr, userClasses_.Out(), nullptr);
     }
     ClassesRoot(const ClassesRoot&) = delete;
     ClassesRoot& operator=(const ClassesRoot&) = delete;
@@ -63,22 +55,20 @@ public:
         outcome.Refused(Name() + " (error " + std::to_string(error_) + ")");
         return false;
     }
-    HKEY Key() const { return userClasses_ ? userClasses_ : HKEY_CLASSES_ROOT; }
+    HKEY Key() const { return userClasses_ ? userClasses_.Get() : HKEY_CLASSES_ROOT; }
     std::string Name() const {
         return scope_ == RegistrationScope::User ? "HKEY_CURRENT_USER\\Software\\Classes"
                                                   : "HKEY_CLASSES_ROOT";
     }
 
     void Write(const RegistryValue& entry, RegistrationOutcome& outcome) const {
-        HKEY handle = nullptr;
+        plat::RegistryKey key;
         LONG error = RegCreateKeyExA(Key(), entry.key.c_str(), 0, nullptr, 0,
-                                     KEY_WRITE | entry.view, nullptr, &handle, nullptr);
-        if (error == ERROR_SUCCESS) {
-            error = RegSetValueExA(handle, entry.name, 0, REG_SZ,
+                                     KEY_WRITE | entry.view, nullptr, key.Out(), nullptr);
+        if (error == ERROR_SUCCESS)
+            error = RegSetValueExA(key.Get(), entry.name, 0, REG_SZ,
                                    reinterpret_cast<const BYTE*>(entry.value.c_str()),
                                    static_cast<DWORD>(entry.value.size() + 1));
-            RegCloseKey(handle);
-        }
         if (error != ERROR_SUCCESS) Refuse(outcome, entry.key, error);
     }
     // Deleting a key that is not there is no refusal.
@@ -97,7 +87,7 @@ private:
     }
 
     RegistrationScope scope_;
-    HKEY userClasses_ = nullptr;
+    plat::RegistryKey userClasses_;
     LONG error_ = ERROR_SUCCESS;
 };
 
@@ -115,7 +105,7 @@ std::vector<RegistryValue> SystemLibraryValues(ITypeLib* library, const std::str
     BSTR documentation = nullptr;
     if (SUCCEEDED(library->GetDocumentation(MEMBERID_NIL, nullptr, &documentation, nullptr,
                                             nullptr)) && documentation) {
-        helpString = NarrowText(documentation, SysStringLen(documentation));
+        helpString = plat::NarrowText(documentation, SysStringLen(documentation));
         SysFreeString(documentation);
     }
     TLIBATTR* attributes = nullptr;
@@ -168,7 +158,7 @@ void RegistrationOutcome::Refused(const std::string& what) {
 std::string GuidText(REFGUID guid) {
     wchar_t text[40] = {};
     StringFromGUID2(guid, text, 40);
-    return NarrowText(text, lstrlenW(text));
+    return plat::NarrowText(text, lstrlenW(text));
 }
 
 std::string LocalServerPath(const std::string& executablePath) {
@@ -184,12 +174,12 @@ RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
     RegistrationOutcome outcome;
     const ClassesRoot root(scope);
     if (!root.Ready(outcome)) return outcome;
-    const std::string executable = Narrow(executablePath);
+    const std::string executable = plat::NarrowText(executablePath);
 
     if (scope == RegistrationScope::Machine) {
         std::wstring file = executablePath, help = FolderOf(executablePath);
         const HRESULT hr = RegisterTypeLib(library, &file[0], &help[0]);
-        if (FAILED(hr)) outcome.Refused(root.Name() + "\\" + LibraryKey() + " (" + HexCode(hr) + ")");
+        if (FAILED(hr)) outcome.Refused(root.Name() + "\\" + LibraryKey() + " (" + HResultText(hr) + ")");
     } else {
         for (const RegistryValue& value : SystemLibraryValues(library, executable))
             root.Write(value, outcome);

@@ -1,15 +1,14 @@
 #include "server/SingleInstance.h"
 
-InstanceMutex::InstanceMutex(const std::string& name) {
-    handle_ = CreateMutexA(nullptr, TRUE, name.c_str());
-    first_ = handle_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+InstanceMutex::InstanceMutex(const std::string& name)
+    : handle_(CreateMutexA(nullptr, TRUE, name.c_str())) {
+    first_ = handle_ && GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
 void InstanceMutex::Close() {
     if (!handle_) return;
-    if (first_) ReleaseMutex(handle_);
-    CloseHandle(handle_);
-    handle_ = nullptr;
+    if (first_) ReleaseMutex(handle_.Get());
+    handle_.Reset();
 }
 
 void ActivatePreviousInstance(const std::string& applicationTitle) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/Scoped.h"
+
 class InstanceMutex {
 public:
     explicit InstanceMutex(const std::string& name);
@@ -16,7 +18,7 @@ public:
     void Close();
 
 private:
-    HANDLE handle_ = nullptr;
+    plat::KernelHandle handle_;
     bool first_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include "engine/EngineError.h"
+#include "platform/win32/WideText.h"
 
 namespace {
 
@@ -17,28 +18,11 @@ struct VariantHolder {
 };
 
 std::string NarrowBstr(BSTR text) {
-    return text ? NarrowText(text, SysStringLen(text)) : std::string();
+    return text ? plat::NarrowText(text, SysStringLen(text)) : std::string();
 }
 
 }  // namespace
 
-std::string NarrowText(const wchar_t* text, size_t length) {
-    if (length == 0) return std::string();
-    const int wide = static_cast<int>(length);
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) WideCharToMultiByte(CP_ACP, 0, text, wide, &result[0], size, nullptr, nullptr);
-    return result;
-}
-
-std::wstring WideText(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int narrow = static_cast<int>(text.size());
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), narrow, nullptr, 0);
-    std::wstring result(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), narrow, &result[0], size);
-    return result;
-}
 
 std::string VariantText::ToText() const {
     if (V_VT(&value_) == VT_BSTR) return NarrowBstr(V_BSTR(&value_));

@@ -13,7 +13,3 @@ public:
 private:
     const VARIANT& value_;
 };
-
-// Wide text as the process's 8-bit (ANSI code page) text, and back.
-std::string NarrowText(const wchar_t* text, size_t length);
-std::wstring WideText(const std::string& text);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Scoped.h"
+
 namespace {
 
 constexpr int kGutterWidth = 24;     // the column of check marks at the left
@@ -17,15 +19,13 @@ COLORREF Blend(COLORREF a, COLORREF b, int percentOfA) {
 }
 
 void Fill(HDC dc, const RECT& rect, COLORREF colour) {
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &rect, brush);
-    DeleteObject(brush);
+    const plat::GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
+    FillRect(dc, &rect, brush.Get());
 }
 
 void Frame(HDC dc, const RECT& rect, COLORREF colour) {
-    HBRUSH brush = CreateSolidBrush(colour);
-    FrameRect(dc, &rect, brush);
-    DeleteObject(brush);
+    const plat::GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
+    FrameRect(dc, &rect, brush.Get());
 }
 
 }  // namespace
@@ -45,20 +45,14 @@ FlatMenuStyle::FlatMenuStyle(HINSTANCE instance)
     : check_(LoadBitmapA(instance, "BITMAP_MENU_CHECK")),
       circle_(LoadBitmapA(instance, "BITMAP_MENU_CIRCLE")) {}
 
-FlatMenuStyle::~FlatMenuStyle() {
-    if (check_) DeleteObject(check_);
-    if (circle_) DeleteObject(circle_);
-    if (font_) DeleteObject(font_);
-}
-
 HFONT FlatMenuStyle::MenuFont() {
     if (!font_) {
         NONCLIENTMETRICSA metrics{};
         metrics.cbSize = sizeof metrics;
         if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-            font_ = CreateFontIndirectA(&metrics.lfMenuFont);
+            font_.Reset(CreateFontIndirectA(&metrics.lfMenuFont));
     }
-    return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return font_ ? font_.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 void FlatMenuStyle::ApplyTo(HMENU menu) {
@@ -112,7 +106,7 @@ bool FlatMenuStyle::MeasureItem(HWND owner, MEASUREITEMSTRUCT& measure) {
 
 void FlatMenuStyle::DrawCheck(HDC dc, const RECT& gutter, bool radio,
                                       COLORREF colour) const {
-    HBITMAP picture = radio ? circle_ : check_;
+    HBITMAP picture = radio ? circle_.Get() : check_.Get();
     if (!picture) return;
     BITMAP info{};
     GetObjectA(picture, sizeof info, &info);

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/Scoped.h"
+
 class FlatMenuStyle {
 public:
     explicit FlatMenuStyle(HINSTANCE instance);
-    ~FlatMenuStyle();
     FlatMenuStyle(const FlatMenuStyle&) = delete;
     FlatMenuStyle& operator=(const FlatMenuStyle&) = delete;
 
@@ -33,7 +34,7 @@ private:
     HFONT MenuFont();
 
     std::vector<std::unique_ptr<Item>> items_;
-    HBITMAP check_ = nullptr;
-    HBITMAP circle_ = nullptr;
-    HFONT font_ = nullptr;
+    plat::GdiObject<HBITMAP> check_;
+    plat::GdiObject<HBITMAP> circle_;
+    plat::GdiObject<HFONT> font_;
 };

@@ -4,273 +4,398 @@
 
 #include <exception>
 
+#include "bridge/InstructionWriter.h"
+#include "bridge/OutgoingScanner.h"
+#include "engine/Engine.h"
+#include "engine/EngineError.h"
+#include "engine/HostValue.h"
 #include "engine/WindowMessages.h"
-#include "platform/FileSystem.h"
-#include "ui/MainWindowImpl.h"
-#include "engine/SettingsFile.h"
+#include "ui/ConfirmDialog.h"
 #include "ui/StatusText.h"
-#include "workers/EventQueue.h"
+#include "ui/WindowLink.h"
 #include "workers/Scheduler.h"
 
 namespace {
 
-constexpr int kScanIntervalMs = static_cast<int>(FileBridge::kScanPeriodMs);
+constexpr int kScanIntervalMs = static_cast<int>(OutgoingScanner::kScanPeriodMs);
 
-bool RegisterFormClasses(HINSTANCE instance) {
-    WNDCLASSEXA form{};
-    form.cbSize = sizeof form;
-    if (!GetClassInfoExA(instance, MainWindow::kWindowClassName, &form)) {
-        form = WNDCLASSEXA{};
+MainWindow* WindowOf(HWND hwnd) {
+    return reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+}  // namespace
+
+// ---- Creation ---------------------------------------------------------------------------------
+
+MainWindow::MainWindow(HINSTANCE instance, const Parts& parts)
+    : instance_(instance), parts_(parts), views_(parts.engine, controls_) {}
+
+MainWindow::~MainWindow() {
+    // The scheduler and the event queue outlive this window: nothing of theirs may reach it any
+    // more once it is gone.
+    if (scanRegistered_)
+        parts_.scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &parts_.link.target, 0, false,
+                                         kScanIntervalMs);
+    parts_.link.window.SetHandle(nullptr);
+    tray_.Remove();
+    if (hwnd_ && IsWindow(hwnd_)) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, const Parts& parts) {
+    INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
+                                                   ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&common);
+    std::unique_ptr<MainWindow> window(new MainWindow(instance, parts));
+    if (!window->CreateHandle()) return nullptr;
+    window->RunCreationSteps();
+    // The first show fills the views; being minimised, the window then leaves the taskbar.
+    ShowWindow(window->hwnd_, SW_SHOWMINNOACTIVE);
+    if (IsWindowVisible(window->hwnd_)) window->HideTaskbarButton();
+    return window;
+}
+
+bool MainWindow::RegisterClasses(HINSTANCE instance) {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (!GetClassInfoExA(instance, kWindowClassName, &existing)) {
+        WNDCLASSEXA form{};
         form.cbSize = sizeof form;
         form.style = CS_DBLCLKS;
-        form.lpfnWndProc = MainWindow::Impl::WindowProc;
+        form.lpfnWndProc = WindowProc;
         form.hInstance = instance;
         form.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
         form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         form.hIcon = LoadIconResource(instance, "ICON_READY");
-        form.lpszClassName = MainWindow::kWindowClassName;
+        form.lpszClassName = kWindowClassName;
         if (!RegisterClassExA(&form)) return false;
     }
-    WNDCLASSEXA page{};
-    page.cbSize = sizeof page;
-    if (!GetClassInfoExA(instance, "TNTOrderServerPage", &page)) {
-        page = WNDCLASSEXA{};
+    if (!GetClassInfoExA(instance, WindowControls::kPageClass, &existing)) {
+        WNDCLASSEXA page{};
         page.cbSize = sizeof page;
-        page.lpfnWndProc = MainWindow::Impl::PageProc;
+        page.lpfnWndProc = PageProc;
         page.hInstance = instance;
         page.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
         page.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        page.lpszClassName = "TNTOrderServerPage";
+        page.lpszClassName = WindowControls::kPageClass;
         if (!RegisterClassExA(&page)) return false;
     }
     return true;
 }
 
-}  // namespace
-
-std::string WindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int copied = GetWindowTextA(window, &text[0], static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
-}
-
-// ---- Impl: creation ---------------------------------------------------------------------------
-
-MainWindow::Impl::Impl(MainWindow& owner, HINSTANCE inst,
-                               EventQueue& eventQueue, Scheduler& sched)
-    : form(owner), instance(inst), events(eventQueue), scheduler(sched),
-      target(window, {WindowMessage::OrdersChanged, WindowMessage::PositionsChanged,
-                      WindowMessage::LogLinesPending, WindowMessage::ScanOutgoing}),
-      engine(target, eventQueue), bridge(engine) {}
-
-MainWindow::Impl::~Impl() {
-    engine.SetView(nullptr);
-    // The scheduler and the event queue outlive this window: nothing of theirs may reach it any
-    // more once it is gone.
-    if (scanRegistered)
-        scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &target, 0, false, kScanIntervalMs);
-    events.ClearEvents();
-    RemoveTrayIcon();
-    if (hwnd && IsWindow(hwnd)) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd);
-    }
-    if (popupMenu) DestroyMenu(popupMenu);
-    if (readyIcon) DestroyIcon(readyIcon);
-    if (notReadyIcon) DestroyIcon(notReadyIcon);
-    if (font) DeleteObject(font);
-}
-
-bool MainWindow::Impl::CreateWindowHandle() {
-    if (!RegisterFormClasses(instance)) return false;
-    hwnd = CreateWindowExA(0, kWindowClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                           CW_USEDEFAULT, CW_USEDEFAULT, kSmallestWidth, kSmallestHeight, nullptr,
-                           nullptr, instance, this);
-    if (!hwnd) return false;
-    window.SetHandle(hwnd);
-    font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, "Verdana");
-    taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+bool MainWindow::CreateHandle() {
+    if (!RegisterClasses(instance_)) return false;
+    hwnd_ = CreateWindowExA(0, kWindowClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                            CW_USEDEFAULT, CW_USEDEFAULT, kSmallestWidth, kSmallestHeight, nullptr,
+                            nullptr, instance_, this);
+    if (!hwnd_) return false;
+    parts_.link.window.SetHandle(hwnd_);
+    font_.Reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_SWISS, "Verdana"));
+    taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
     return true;
 }
 
-void MainWindow::Impl::RunCreationSteps() {
-    windowReady = false;
-    // The smallest size, then the window fitted to the screen; the controls are laid out for
-    // the smallest size first so that the scaling moves them with the window.
-    limits = SizeLimits{kSmallestWidth, kSmallestHeight, 0, 0};
-    SetWindowPos(hwnd, nullptr, 0, 0, kSmallestWidth, kSmallestHeight,
+void MainWindow::RunCreationSteps() {
+    windowReady_ = false;
+    // The smallest size, then the window fitted to the screen; the controls are laid out for the
+    // smallest size first so that the scaling moves them with the window.
+    limits_ = SizeLimits{kSmallestWidth, kSmallestHeight, 0, 0};
+    SetWindowPos(hwnd_, nullptr, 0, 0, kSmallestWidth, kSmallestHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    CreateControls();
-    ScaleForScreen();
+    controls_.Create(hwnd_, instance_, font_.Get());
+    controls_.ScaleForScreen(hwnd_, limits_);
 
-    firstShow = true;
-    secondOrderCounter = 0;
-    refreshingStatus = false;
-    showingSettings = false;
-
-    engine.SetView(&form);
-    engine.SetHomeFolder(plat::FolderPart(plat::ExecutablePath()));
-    engine.settings.AcceptOrders = true;
-    engine.settings.StopToStopLimit = false;
-    LoadSettings(SettingsFilePath(plat::ExecutablePath()), engine.settings,
-                 [this](const std::string& line) { engine.AddLogLine(line); });
-    form.SettingsToControls();
-
+    controls_.ShowSettings(parts_.engine.settings);
+    views_.OnLogLinesPending(false);  // lines logged before the window existed
     AddTrayIcon();
+    trayMenu_ = std::make_unique<TrayMenu>(instance_);
+    controls_.SelectPage(Page::Settings);
+    windowReady_ = true;
+    parts_.engine.Connect(controls_.ReadSettings());
+    RefreshStatus();
 
-    popupMenu = CreatePopupMenu();
-    AppendMenuA(popupMenu, MF_STRING, MenuId::AcceptOrders, "Accept Orders");
-    AppendMenuA(popupMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(popupMenu, MF_STRING, MenuId::Show, "Show");
-    AppendMenuA(popupMenu, MF_STRING, MenuId::Exit, "Exit");
-    menuStyle = std::make_unique<FlatMenuStyle>(instance);
-    menuStyle->ApplyTo(popupMenu);
-
-    bool folderPresent = false;
-    try {
-        folderPresent = plat::FolderExists(engine.NinjaTraderFolder());
-    } catch (const std::exception&) {
-        folderPresent = false;  // a failing test counts as a missing folder
-    }
-    engine.SetFolderPresent(folderPresent);
-
-    SelectPage(Page::Settings);
-    windowReady = true;
-    engine.Connect();
-
-    scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &target, 0, true, kScanIntervalMs);
-    scanRegistered = true;
+    parts_.scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &parts_.link.target, 0, true,
+                                     kScanIntervalMs);
+    scanRegistered_ = true;
 }
 
-void MainWindow::Impl::ShowMinimised() {
-    // The first show fills the views; being minimised, the window then leaves the taskbar.
-    ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
-    if (IsWindowVisible(hwnd)) HideTaskbarButtonNow();
-}
-
-// ---- Impl: tray icon --------------------------------------------------------------------------
-
-void MainWindow::Impl::AddTrayIcon() {
-    if (!readyIcon) readyIcon = LoadIconResource(instance, "ICON_READY");
-    if (!notReadyIcon) notReadyIcon = LoadIconResource(instance, "ICON_NOTREADY");
-    tray.Add(hwnd, WindowMessage::TrayNotify, notReadyIcon, views::kTrayTitle);
-}
-
-void MainWindow::Impl::RemoveTrayIcon() {
-    tray.Remove();
-}
-
-void MainWindow::Impl::HideTaskbarButtonNow() {
-    ShowWindow(hwnd, SW_HIDE);
-}
-
-// ---- The form ---------------------------------------------------------------------------------
-
-MainWindow::MainWindow() = default;
-
-MainWindow::~MainWindow() = default;
-
-std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance,
-                                                               EventQueue& events,
-                                                               Scheduler& scheduler) {
-    INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
-                                                   ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&common);
-    std::unique_ptr<MainWindow> form(new MainWindow());
-    form->impl_ = std::make_unique<Impl>(*form, instance, events, scheduler);
-    if (!form->impl_->CreateWindowHandle()) return nullptr;
-    form->impl_->RunCreationSteps();
-    form->impl_->ShowMinimised();
-    return form;
-}
-
-HWND MainWindow::Handle() const {
-    return impl_->hwnd;
-}
-
-Engine& MainWindow::engine() {
-    return impl_->engine;
-}
-
-FileBridge& MainWindow::bridge() {
-    return impl_->bridge;
-}
-
-void MainWindow::ControlsToSettings() {
-    const Controls& c = impl_->controls;
-    impl_->engine.TakeSettingsFromControls(
-        WindowText(c.locationEdit), WindowText(c.accountEdit),
-        SendMessageA(c.stopToStopLimitCheck, BM_GETCHECK, 0, 0) == BST_CHECKED);
-}
-
-void MainWindow::SettingsToControls() {
-    Impl& d = *impl_;
-    if (d.showingSettings) return;
-    d.showingSettings = true;
-    const Settings& s = d.engine.settings;
-    SetWindowTextA(d.controls.accountEdit, s.Account.c_str());
-    SetWindowTextA(d.controls.locationEdit, s.Location.c_str());
-    SendMessageA(d.controls.stopToStopLimitCheck, BM_SETCHECK,
-                 s.StopToStopLimit ? BST_CHECKED : BST_UNCHECKED, 0);
-    SendMessageA(d.controls.acceptOrdersCheck, BM_SETCHECK,
-                 s.AcceptOrders ? BST_CHECKED : BST_UNCHECKED, 0);
-    d.showingSettings = false;
-}
-
-namespace {
-
-// The status is refreshed after every order line; repainting unchanged panels would only cost.
-void SetTextIfChanged(HWND control, const std::string& text) {
-    char current[256] = {};
-    GetWindowTextA(control, current, sizeof current);
-    if (text != current) SetWindowTextA(control, text.c_str());
-}
-
-}  // namespace
+// ---- The status and the notification area ----------------------------------------------------
 
 void MainWindow::RefreshStatus() {
-    Impl& d = *impl_;
-    if (d.refreshingStatus) return;
-    d.refreshingStatus = true;
-    Engine& e = d.engine;
+    const Engine& engine = parts_.engine;
     const std::string status =
-        views::StatusLineText(e.ConnectedFlag(), e.FolderPresent(), e.LastHostContact());
-    SetTextIfChanged(d.controls.statusText, status);
-    const int32_t orders = e.WithOrders([](OrderBook& book) { return book.Count(); });
-    SetTextIfChanged(d.controls.ordersText, views::OrdersCounterText(orders, d.secondOrderCounter));
+        views::StatusLineText(engine.connection.Connected(), engine.connection.FolderPresent(),
+                              engine.connection.LastHostContact());
+    const int32_t orders = parts_.engine.orders.With([](OrderBook& book) { return book.Count(); });
     const int32_t positions =
-        e.WithPositions([](PositionBook& book) { return book.Count(); });
-    SetTextIfChanged(d.controls.positionsText, std::to_string(positions));
-    UpdateTrayIcon(e.ConnectedFlag(), status);
-    d.refreshingStatus = false;
+        parts_.engine.positions.With([](PositionBook& book) { return book.Count(); });
+    // The second order counter counts nothing in this system: it stays 0.
+    controls_.ShowStatus(status, views::OrdersCounterText(orders, 0), std::to_string(positions));
+    UpdateTrayIcon(engine.connection.Connected(), status);
 }
 
-void MainWindow::RestoreWindow() {
-    ShowWindow(impl_->hwnd, SW_RESTORE);
-    ShowWindow(impl_->hwnd, SW_SHOW);
-    SetForegroundWindow(impl_->hwnd);
-}
-
-void MainWindow::HideTaskbarButton() {
-    impl_->HideTaskbarButtonNow();
+void MainWindow::AddTrayIcon() {
+    if (!readyIcon_) readyIcon_.Reset(LoadIconResource(instance_, "ICON_READY"));
+    if (!notReadyIcon_) notReadyIcon_.Reset(LoadIconResource(instance_, "ICON_NOTREADY"));
+    tray_.Add(hwnd_, WindowMessage::TrayNotify, notReadyIcon_.Get(), views::kTrayTitle);
 }
 
 void MainWindow::UpdateTrayIcon(bool ready, const std::string& text) {
-    impl_->tray.Update(ready ? impl_->readyIcon : impl_->notReadyIcon, text);
-}
-
-bool MainWindow::TrayIconShown() const {
-    return impl_->tray.Added();
+    tray_.Update(ready ? readyIcon_.Get() : notReadyIcon_.Get(), text);
 }
 
 bool MainWindow::TrayShowsReadyIcon() const {
-    return impl_->tray.Icon() != nullptr && impl_->tray.Icon() == impl_->readyIcon;
+    return tray_.Icon() != nullptr && tray_.Icon() == readyIcon_.Get();
 }
 
-std::string MainWindow::TrayTip() const {
-    return impl_->tray.Tip();
+void MainWindow::RestoreWindow() {
+    ShowWindow(hwnd_, SW_RESTORE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+}
+
+void MainWindow::HideTaskbarButton() { ShowWindow(hwnd_, SW_HIDE); }
+
+// ---- Messages ---------------------------------------------------------------------------------
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (self) self->hwnd_ = hwnd;
+    }
+    MainWindow* self = WindowOf(hwnd);
+    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    // Nothing may leave a window procedure by an exception: it is logged and the message counts
+    // as handled.
+    try {
+        return self->Handle(msg, wParam, lParam);
+    } catch (const std::exception& error) {
+        self->parts_.engine.log.Add(error.what());
+    } catch (...) {
+        self->parts_.engine.log.Add("Unexpected error");
+    }
+    return 0;
+}
+
+// A page passes what its controls report to the main window.
+LRESULT CALLBACK MainWindow::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CONTEXTMENU:
+        return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WindowMessage::TrayNotify:
+        OnTrayNotify(lParam);
+        return 0;
+    case WindowMessage::OrdersChanged:
+        TakeFoldedRequest(msg);
+        views_.OnOrdersChanged();
+        return 0;
+    case WindowMessage::PositionsChanged:
+        TakeFoldedRequest(msg);
+        views_.OnPositionsChanged();
+        return 0;
+    case WindowMessage::ShowTrayMenu: {
+        POINT at{};
+        if (GetCursorPos(&at)) OpenTrayMenu(at);
+        return 0;
+    }
+    case WindowMessage::ProcessActions:
+        parts_.writer.Drain();
+        return 0;
+    case WindowMessage::LogLinesPending:
+        TakeFoldedRequest(msg);
+        views_.OnLogLinesPending(controls_.ActivePage() == Page::Log);
+        return 0;
+    case WindowMessage::StatusChanged:
+        TakeFoldedRequest(msg);
+        RefreshStatus();
+        return 0;
+    case WindowMessage::ScanOutgoing:
+        TakeFoldedRequest(msg);
+        parts_.scanner.Scan();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        if (limits_.MinWidth > 0) info->ptMinTrackSize.x = limits_.MinWidth;
+        if (limits_.MinHeight > 0) info->ptMinTrackSize.y = limits_.MinHeight;
+        if (limits_.MaxWidth > 0) info->ptMaxTrackSize.x = limits_.MaxWidth;
+        if (limits_.MaxHeight > 0) info->ptMaxTrackSize.y = limits_.MaxHeight;
+        return 0;
+    }
+    case WM_SIZE:
+        if (wParam == SIZE_MINIMIZED)
+            HideTaskbarButton();
+        else
+            controls_.Layout();
+        return 0;
+    case WM_SHOWWINDOW:
+        if (wParam) OnFirstShow();
+        break;
+    case WM_CLOSE:
+        OnCloseRequest();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (!header) return 0;
+        if (header->hwndFrom == controls_.PageTabs() && header->code == TCN_SELCHANGE)
+            controls_.OnPageTabChanged();
+        else
+            views_.AnswerCell(header);
+        return 0;
+    }
+    case WM_CONTEXTMENU: {
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (lParam == -1) GetCursorPos(&at);  // from the keyboard
+        OpenTrayMenu(at);
+        return 0;
+    }
+    case WM_MEASUREITEM:
+        if (trayMenu_ && trayMenu_->MeasureItem(hwnd_, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (trayMenu_ && trayMenu_->DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    default:
+        // The shell started again: the icon has to be registered anew.
+        if (taskbarCreatedMessage_ && msg == taskbarCreatedMessage_ && tray_.Added()) {
+            AddTrayIcon();
+            RefreshStatus();
+            return 0;
+        }
+        break;
+    }
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+// A folded request is being handled: copies of it still queued (posted past the folding) go,
+// and the next request is posted again.
+void MainWindow::TakeFoldedRequest(UINT msg) {
+    parts_.link.target.Taken(msg);
+    MSG queued;
+    while (PeekMessageA(&queued, hwnd_, msg, msg, PM_REMOVE | PM_NOYIELD)) {
+    }
+}
+
+void MainWindow::OnCommand(int id, int code) {
+    Engine& engine = parts_.engine;
+    switch (id) {
+    case ControlId::ConnectButton:
+        if (code == BN_CLICKED && !engine.connection.Connected()) {
+            engine.Connect(controls_.ReadSettings());
+            RefreshStatus();
+        }
+        break;
+    case ControlId::DisconnectButton:
+        if (code == BN_CLICKED && engine.connection.Connected()) {
+            engine.Disconnect();
+            RefreshStatus();
+        }
+        break;
+    case ControlId::AcceptOrders:
+        if (code == BN_CLICKED) engine.settings.AcceptOrders = controls_.AcceptOrdersChecked();
+        break;
+    case ControlId::TestPlaceOrder:
+        if (code == BN_CLICKED) PlaceTestOrder();
+        break;
+    case MenuId::AcceptOrders:
+        OnMenuAcceptOrders();
+        break;
+    case MenuId::Show:
+        RestoreWindow();
+        break;
+    case MenuId::Exit:
+        OnCloseRequest();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::OnTrayNotify(LPARAM mouseEvent) {
+    switch (static_cast<UINT>(mouseEvent)) {
+    case WM_RBUTTONDOWN:
+        PostMessageA(hwnd_, WindowMessage::ShowTrayMenu, 0, 0);
+        break;
+    case WM_LBUTTONDBLCLK:
+        RestoreWindow();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::OpenTrayMenu(POINT at) {
+    const bool minimised = IsIconic(hwnd_) || !IsWindowVisible(hwnd_);
+    trayMenu_->Open(hwnd_, at, minimised && windowReady_, parts_.engine.settings.AcceptOrders);
+}
+
+// The check box, the menu item's check mark and AcceptOrders always agree: every change goes
+// through the check box.
+void MainWindow::OnMenuAcceptOrders() {
+    controls_.SetAcceptOrders(!trayMenu_->AcceptOrdersChecked());
+    // A change made by the program reports no click: the check box's change is applied here.
+    parts_.engine.settings.AcceptOrders = controls_.AcceptOrdersChecked();
+}
+
+void MainWindow::OnCloseRequest() {
+    // One close at a time: the tray menu still works while a question is shown, and a second
+    // Exit must neither ask again nor save from controls the first close may have destroyed.
+    if (closing_) {
+        BringOpenQuestionForward(hwnd_);
+        return;
+    }
+    closing_ = true;
+    if (!AskYesNo("Are you sure you want to close Order Server?", "Confirm")) {
+        closing_ = false;
+        return;
+    }
+    tray_.Remove();
+    parts_.engine.TakeSettings(controls_.ReadSettings());
+    parts_.engine.SaveSettings();
+    if (!MayEndApplication || MayEndApplication()) {
+        DestroyWindow(hwnd_);
+        PostQuitMessage(0);
+        return;  // the window is gone: no close can follow
+    }
+    // The application stays: without its icon a hidden window could not be reached again.
+    AddTrayIcon();
+    RefreshStatus();
+    closing_ = false;
+}
+
+void MainWindow::OnFirstShow() {
+    if (!firstShow_) return;
+    firstShow_ = false;
+    controls_.SelectPage(Page::Settings);
+    PostMessageA(hwnd_, WindowMessage::OrdersChanged, 0, 0);
+    PostMessageA(hwnd_, WindowMessage::PositionsChanged, 0, 0);
+}
+
+// The Debug page's test order, treated like a host's.
+void MainWindow::PlaceTestOrder() {
+    try {
+        parts_.engine.router.NewOrder(HostValue::Text("IBM"), HostValue::Text(""), 0,
+                                      HostValue::Text("DEMO"), 0, 0, 0, 100, 0.0, 100);
+    } catch (const EngineError& error) {
+        parts_.engine.log.Add(error.what());
+    }
 }

@@ -1,56 +1,100 @@
 #pragma once
-// The main window MainWindow: owns the engine and the file bridge, routes the window
-// messages to them, and is the monitor the trader sees (tray icon, status, pages).
+// The main window: the monitor the trader sees (notification-area icon, status line, counters,
+// pages) and the main thread's door for the engine's messages. It owns its widgets; the engine,
+// the drain and the scan are given to it, and it routes messages 4040 and 5035 to them.
 #include <windows.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "bridge/FileBridge.h"
-#include "engine/Engine.h"
-#include "platform/win32/HwndTarget.h"
+#include "platform/Scoped.h"
+#include "ui/RecordViews.h"
+#include "ui/TrayIcon.h"
+#include "ui/TrayMenu.h"
+#include "ui/WindowControls.h"
+#include "ui/WindowScaler.h"
 
-class EventQueue;
+class Engine;
+class InstructionWriter;
+class OutgoingScanner;
 class Scheduler;
+struct WindowLink;
 
-class MainWindow : public EngineView {
+class MainWindow {
 public:
     static constexpr const char* kWindowClassName = "TNTOrderServerForm";
     static constexpr const char* kCaption = "Halvenmar Order Server (NT)";
 
-    // Creates the window and runs every creation step (engine, settings, tray icon, folder
-    // test, Connect, the 100 ms scan job). Returns null when the window cannot be created.
-    static std::unique_ptr<MainWindow> Create(HINSTANCE instance,
-                                                      EventQueue& events,
-                                                      Scheduler& scheduler);
-    ~MainWindow() override;
+    // What the window works with; all outlive it.
+    struct Parts {
+        Engine& engine;
+        InstructionWriter& writer;
+        OutgoingScanner& scanner;
+        WindowLink& link;
+        Scheduler& scheduler;
+    };
 
-    HWND Handle() const;
-    Engine& engine();
-    FileBridge& bridge();
+    // Creates the window, minimised in the notification area: its controls showing the
+    // engine's settings, Connect, the 100 ms scan job. Null when it cannot be created.
+    static std::unique_ptr<MainWindow> Create(HINSTANCE instance, const Parts& parts);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    HWND Handle() const { return hwnd_; }
 
     // Asked after the user confirmed the close and the settings were saved; false keeps the
     // application running (the automation server asks about clients that still hold objects).
     std::function<bool()> MayEndApplication;
 
-    void ControlsToSettings() override;
-    void RefreshStatus() override;
-    void SettingsToControls();
-
+    // The status line, both counters and the notification-area icon, from the engine's state.
+    void RefreshStatus();
     // Shows the window from the notification area, and hides it from the taskbar when minimised.
     void RestoreWindow();
     void HideTaskbarButton();
 
     // The notification-area icon: the ready picture or the not-ready one, and the tip's text.
     void UpdateTrayIcon(bool ready, const std::string& text);
-    bool TrayIconShown() const;
+    bool TrayIconShown() const { return tray_.Added(); }
     bool TrayShowsReadyIcon() const;
-    std::string TrayTip() const;
-
-    struct Impl;  // the inside, known only to the window's own source files
+    std::string TrayTip() const { return tray_.Tip(); }
 
 private:
-    MainWindow();
-    std::unique_ptr<Impl> impl_;
+    static constexpr int kSmallestWidth = 517;
+    static constexpr int kSmallestHeight = 288;
+
+    MainWindow(HINSTANCE instance, const Parts& parts);
+    bool CreateHandle();
+    void RunCreationSteps();
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static bool RegisterClasses(HINSTANCE instance);
+    LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    void TakeFoldedRequest(UINT msg);
+    void OnCommand(int id, int code);
+    void OnTrayNotify(LPARAM mouseEvent);
+    void OpenTrayMenu(POINT at);
+    void OnMenuAcceptOrders();
+    void OnCloseRequest();
+    void OnFirstShow();
+    void PlaceTestOrder();
+    void AddTrayIcon();
+
+    HINSTANCE instance_;
+    Parts parts_;
+    HWND hwnd_ = nullptr;
+    plat::GdiObject<HFONT> font_;
+    plat::IconHandle readyIcon_, notReadyIcon_;
+    WindowControls controls_;
+    RecordViews views_;
+    TrayIcon tray_;
+    std::unique_ptr<TrayMenu> trayMenu_;
+    SizeLimits limits_;
+    UINT taskbarCreatedMessage_ = 0;
+    bool windowReady_ = false;
+    bool firstShow_ = true;
+    bool scanRegistered_ = false;
+    bool closing_ = false;  // a close request is being asked or carried out
 };

@@ -71,6 +71,19 @@ void EventQueue::ClearEvents() {
     queue_.clear();
 }
 
+void EventQueue::Withdraw(const plat::MessageTarget* target) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    for (auto it = queue_.begin(); it != queue_.end();) {
+        if ((*it)->Target != target) {
+            ++it;
+            continue;
+        }
+        PooledObject* object = *it;
+        it = queue_.erase(it);
+        pool_.Release(object);
+    }
+}
+
 size_t EventQueue::QueuedCount() const {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     return queue_.size();

@@ -54,6 +54,8 @@ public:
     void PostEvent(plat::MessageTarget* target, uint32_t msg, uint32_t wParam, uint32_t lParam,
                    int32_t retryMode, uint32_t delayMs);
     void ClearEvents();
+    // Drops the queued events of a target that is going away.
+    void Withdraw(const plat::MessageTarget* target);
 
     // One delivery step at tick `now`, under the queue's lock; true when the thread may idle.
     bool DeliveryStep(uint32_t now);

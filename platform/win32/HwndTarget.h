@@ -17,7 +17,10 @@ public:
 
     bool HasHandle() const override { return hwnd_ != nullptr; }
     uint32_t Post(uint32_t msg, uintptr_t wParam, intptr_t lParam) override {
-        if (PostMessageA(hwnd_, msg, wParam, lParam)) return 0;
+        // Without a window, PostMessage would post to the calling thread, where nothing reads it.
+        const HWND hwnd = hwnd_;
+        if (!hwnd) return ERROR_INVALID_WINDOW_HANDLE;
+        if (PostMessageA(hwnd, msg, wParam, lParam)) return 0;
         const DWORD error = GetLastError();
         return error ? error : ERROR_NOT_ENOUGH_QUOTA;
     }

@@ -41,7 +41,7 @@ protected:
         Settings settings;
         settings.AcceptOrders = true;
         settings.StopToStopLimit = false;
-        LoadSettings(path_, settings, [logged](const std::string& line) {
+        LoadSettingsFile(path_, settings, [logged](const std::string& line) {
             if (logged) logged->push_back(line);
         });
         return settings;
@@ -135,7 +135,7 @@ TEST_F(SettingsFileTest, SaveWritesTheFourKeysInOrderWithCrLf) {
     s.AcceptOrders = true;
     s.StopToStopLimit = true;
     Write("Other=kept?\r\n");
-    SaveSettings(path_, s);
+    SaveSettingsFile(path_, s);
     EXPECT_EQ(Read(),
               "Account=SIM101\r\nLocation=c:\\program files\\ninjatrader 5\r\n"
               "AcceptOrders=1\r\nStopToStopLimit=1\r\n");
@@ -144,7 +144,7 @@ TEST_F(SettingsFileTest, SaveWritesTheFourKeysInOrderWithCrLf) {
     s.Location.clear();
     s.AcceptOrders = false;
     s.StopToStopLimit = false;
-    SaveSettings(path_, s);
+    SaveSettingsFile(path_, s);
     EXPECT_EQ(Read(), "AcceptOrders=0\r\nStopToStopLimit=0\r\n");
     const Settings reloaded = Load();
     EXPECT_EQ(reloaded.Account, "SIM-101");
@@ -157,7 +157,7 @@ TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
     s.Location = "d:\\nt8";
     s.AcceptOrders = false;
     s.StopToStopLimit = true;
-    SaveSettings(path_, s);
+    SaveSettingsFile(path_, s);
     const Settings loaded = Load();
     EXPECT_EQ(loaded.Account, "Sim101");
     EXPECT_EQ(loaded.Location, "d:\\nt8");
@@ -167,7 +167,7 @@ TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
 
 TEST_F(SettingsFileTest, SaveGivesUpSilentlyWhenTheFileCannotBeWritten) {
     Settings s;
-    SaveSettings(folder_ + "missing" + kDelimiter + "ORDERSRV.INI", s);
+    SaveSettingsFile(folder_ + "missing" + kDelimiter + "ORDERSRV.INI", s);
     EXPECT_FALSE(plat::FileExists(folder_ + "missing" + kDelimiter + "ORDERSRV.INI"));
 }
 

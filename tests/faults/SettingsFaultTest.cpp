@@ -86,13 +86,13 @@ TEST_F(SettingsFaults, LockedFileIsKeptWithOneLogLineAndLoadStillWorks) {
     changed.Account = "NEW2";
     changed.Location = "e:\\other";
     std::vector<std::string> logged;
-    EXPECT_FALSE(SaveSettings(path, changed, [&](const std::string& l) { logged.push_back(l); }));
+    EXPECT_FALSE(SaveSettingsFile(path, changed, [&](const std::string& l) { logged.push_back(l); }));
     EXPECT_EQ(logged, std::vector<std::string>{"Settings <" + path +
                                                "> not saved: it could not be written; the "
                                                "previous file stays"});
 
     Settings loaded;
-    LoadSettings(path, loaded);
+    LoadSettingsFile(path, loaded);
     EXPECT_EQ(loaded.Account, "OLD1");
     EXPECT_EQ(loaded.Location, "d:\\nt");
     EXPECT_TRUE(loaded.AcceptOrders);
@@ -108,7 +108,7 @@ TEST_F(SettingsFaults, SaveOnAFullDiskLeavesThePreviousFileWhole) {
     bool saved = true;
     {
         FullDisk full;
-        saved = SaveSettings(path, changed);
+        saved = SaveSettingsFile(path, changed);
     }
     EXPECT_FALSE(saved);
     std::string content;
@@ -126,10 +126,10 @@ TEST_F(SettingsFaults, UnwritablePlaceSaveGivesUpSilently) {
     const std::string path = notAFolder + plat::kPathDelimiter + "ORDERSRV.INI";
     Settings settings;
     settings.Account = "NEW2";
-    SaveSettings(path, settings);
+    SaveSettingsFile(path, settings);
     EXPECT_FALSE(plat::FileExists(path));
     Settings loaded;
-    LoadSettings(path, loaded);
+    LoadSettingsFile(path, loaded);
     EXPECT_EQ(loaded.Account, "SIM101");
 }
 
@@ -138,10 +138,10 @@ TEST_F(SettingsFaults, FolderInPlaceOfTheFileReadsAsNoFileAndSaveGivesUp) {
     ASSERT_TRUE(plat::MakeFolder(path));
     Settings settings;
     settings.Account = "NEW2";
-    SaveSettings(path, settings);
+    SaveSettingsFile(path, settings);
     EXPECT_TRUE(plat::FolderExists(path));
     Settings loaded;
-    LoadSettings(path, loaded);
+    LoadSettingsFile(path, loaded);
     EXPECT_EQ(loaded.Account, "SIM101");  // the first-start defaults
     EXPECT_EQ(loaded.Location, "c:\\program files\\ninjatrader 5");
 }
@@ -154,7 +154,7 @@ TEST_F(SettingsFaults, GarbageAndAnAccountThatWouldSplitALineAreNeverUsed) {
     content.append(5 * 1024 * 1024, '\x7f');
     ASSERT_TRUE(plat::WriteWholeFile(path, content));
     std::vector<std::string> logged;
-    LoadSettings(path, engine.settings, [&](const std::string& l) { logged.push_back(l); });
+    LoadSettingsFile(path, engine.settings, [&](const std::string& l) { logged.push_back(l); });
     EXPECT_EQ(engine.settings.Account, "SIM-101");
     EXPECT_EQ(logged.size(), 1u);
 

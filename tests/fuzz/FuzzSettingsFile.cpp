@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Settings loaded;
     int logged = 0;
-    LoadSettings(SettingsPath(), loaded, [&](const std::string&) { ++logged; });
+    LoadSettingsFile(SettingsPath(), loaded, [&](const std::string&) { ++logged; });
     FUZZ_CHECK(!loaded.Account.empty() && IsSafeInstructionField(loaded.Account));
     FUZZ_CHECK(!loaded.Location.empty());
     FUZZ_CHECK(loaded.Location.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
@@ -66,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (FirstValue(content, "Account", value) && !value.empty() && IsSafeInstructionField(value))
         FUZZ_CHECK(loaded.Account == value && logged == 0);
 
-    SaveSettings(SettingsPath(), loaded);
+    SaveSettingsFile(SettingsPath(), loaded);
     Settings again;
-    LoadSettings(SettingsPath(), again);
+    LoadSettingsFile(SettingsPath(), again);
     FUZZ_CHECK(again.Account == loaded.Account && again.Location == loaded.Location);
     FUZZ_CHECK(again.AcceptOrders == loaded.AcceptOrders);
     FUZZ_CHECK(again.StopToStopLimit == loaded.StopToStopLimit);

@@ -67,7 +67,7 @@ protected:
         return server->NewOrder(name.v, empty.v, 0, empty.v, 0, 0, 1, 2, 100.5, reference);
     }
     void AddPosition(const char* symbol, int32_t size) {
-        engine.WithPositions([&](PositionBook& book) {
+        engine.positions.With([&](PositionBook& book) {
             auto position = std::make_unique<Position>();
             position->Symbol = symbol;
             position->HasPosition = true;

@@ -13,10 +13,11 @@
 #include "platform/FileSystem.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/ControlIds.h"
-#include "ui/FixedHostText.h"
+#include "engine/HostValue.h"
+#include "server/ServerPieces.h"
 #include "ui/MainWindow.h"
 #include "engine/SettingsFile.h"
-#include "ui/WindowSizeAdjuster.h"
+#include "ui/WindowScaler.h"
 #include "workers/Scheduler.h"
 #include "workers/Workers.h"
 
@@ -41,10 +42,9 @@ protected:
     static void SetUpTestSuite() { StartWorkers(); }
 
     void TearDown() override {
-        if (form) {
-            form->MayEndApplication = nullptr;
-            form.reset();
-        }
+        if (form) form->MayEndApplication = nullptr;
+        server.reset();
+        form = nullptr;
         Pump(50);
         ResetQuitSeen();
         plat::RemoveFile(SettingsPath());
@@ -57,10 +57,10 @@ protected:
         settings.Account = "SIM101";
         settings.AcceptOrders = acceptOrders;
         settings.StopToStopLimit = false;
-        SaveSettings(SettingsPath(), settings);
-        form = MainWindow::Create(GetModuleHandleA(nullptr), ProcessEventQueue(),
-                                          ProcessScheduler());
-        ASSERT_NE(form, nullptr);
+        SaveSettingsFile(SettingsPath(), settings);
+        server = std::make_unique<ServerPieces>(ProcessEventQueue());
+        ASSERT_TRUE(server->Start(GetModuleHandleA(nullptr), plat::ExecutablePath(), ProcessScheduler()));
+        form = server->window.get();
         hwnd = form->Handle();
         Pump(100);
     }
@@ -81,8 +81,8 @@ protected:
     void Click(int id) { SendMessageA(Control(id), BM_CLICK, 0, 0); }
 
     void PlaceOrder(int32_t ref, int32_t modifier = 0, double price = 0.0) {
-        form->engine().NewOrder(FixedText("IBM"), FixedText(""), 0,
-                                FixedText("DEMO"), 0, 0, modifier, 100, price, ref);
+        engine().router.NewOrder(HostValue::Text("IBM"), HostValue::Text(""), 0,
+                                 HostValue::Text("DEMO"), 0, 0, modifier, 100, price, ref);
     }
 
     // Opens the notification-area menu with a right click on the icon, lets `inspect` look at
@@ -130,7 +130,10 @@ protected:
         EXPECT_EQ(FindWindowA("#32770", "Confirm"), nullptr) << "the dialog is still open";
     }
 
-    std::unique_ptr<MainWindow> form;
+    Engine& engine() { return server->engine; }
+
+    std::unique_ptr<ServerPieces> server;
+    MainWindow* form = nullptr;
     HWND hwnd = nullptr;
 };
 
@@ -154,7 +157,7 @@ TEST_F(MainWindowTest, StartsInTheNotificationAreaWithoutNinjaTrader) {
     EXPECT_TRUE(IsWindowVisible(hwnd));
     Click(ControlId::ConnectButton);  // only the status line is refreshed
     EXPECT_EQ(Status(), "NT (n/a) / Halvenmar (off)");
-    EXPECT_FALSE(form->engine().ConnectedFlag());
+    EXPECT_FALSE(engine().connection.Connected());
 }
 
 TEST_F(MainWindowTest, ConnectsAtStartAndFollowsDisconnectAndConnect) {
@@ -212,7 +215,8 @@ TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
     ASSERT_TRUE(target->HasHandle());
 
     // Once the window is gone the job may not reach it any more.
-    form.reset();
+    server->window.reset();
+    form = nullptr;
     const auto after = ProcessScheduler().Jobs();
     const ScheduledJob* withdrawn = ScanJobOf(after, target);
     EXPECT_TRUE(withdrawn == nullptr || !withdrawn->Enabled);
@@ -227,7 +231,7 @@ TEST_F(MainWindowTest, ScanAndLogRequestsPiledUpAheadOfAnOrderCostOneScanAtMost)
     ASSERT_TRUE(plat::WriteWholeFile(nt + "\\OUTGOING\\HALVENMAR1.TXT", "garbage\r\n"));
 
     // Log lines added while the window is busy announce themselves once.
-    for (int i = 0; i < 1000; ++i) form->engine().AddLogLine("busy");
+    for (int i = 0; i < 1000; ++i) engine().log.Add("busy");
     MSG msg;
     int refreshes = 0;
     while (PeekMessageA(&msg, hwnd, WindowMessage::LogLinesPending,
@@ -236,14 +240,14 @@ TEST_F(MainWindowTest, ScanAndLogRequestsPiledUpAheadOfAnOrderCostOneScanAtMost)
     EXPECT_EQ(refreshes, 1);
 
     // A backlog of scan and log requests ahead of an order's drain: one scan, then the order.
-    const size_t logged = form->engine().LogLineCount();
+    const size_t logged = engine().log.Count();
     for (int i = 0; i < 3000; ++i) {
         PostMessageA(hwnd, WindowMessage::ScanOutgoing, 0, 0);
         PostMessageA(hwnd, WindowMessage::LogLinesPending, 0, 0);
     }
     PlaceOrder(2);
     ASSERT_TRUE(PumpUntil([&] { return plat::FileExists(nt + "\\INCOMING\\OIF101.TXT"); }));
-    EXPECT_LE(form->engine().LogLineCount() - logged, 3u) << "scans ran ahead of the order";
+    EXPECT_LE(engine().log.Count() - logged, 3u) << "scans ran ahead of the order";
 }
 
 TEST_F(MainWindowTest, TipLongerThanTheFieldIsCut) {
@@ -265,7 +269,7 @@ TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
     EXPECT_TRUE(acceptState & MF_CHECKED);
     EXPECT_FALSE(showState & MF_GRAYED) << "Show is offered while the window is minimised";
     EXPECT_FALSE(IsChecked(Control(ControlId::AcceptOrders)));
-    EXPECT_FALSE(form->engine().settings.AcceptOrders);
+    EXPECT_FALSE(engine().settings.AcceptOrders);
 
     // Next opening: no check mark; with the window shown, Show is not offered.
     form->RestoreWindow();
@@ -281,7 +285,7 @@ TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
 
     // The check box itself sets the switch back on.
     Click(ControlId::AcceptOrders);
-    EXPECT_TRUE(form->engine().settings.AcceptOrders);
+    EXPECT_TRUE(engine().settings.AcceptOrders);
 }
 
 TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
@@ -295,7 +299,7 @@ TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
     EXPECT_FALSE(QuitSeen());
     ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), after));
     EXPECT_EQ(after, before);  // nothing saved
-    EXPECT_EQ(form->engine().settings.Account, "SIM101");
+    EXPECT_EQ(engine().settings.Account, "SIM101");
 }
 
 TEST_F(MainWindowTest, EscapeAnswersNo) {
@@ -446,7 +450,7 @@ TEST_F(MainWindowTest, OrdersViewListsTheNewestFirst) {
 
 TEST_F(MainWindowTest, PositionsViewShowsDirectionAndSize) {
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
-    form->engine().WithPositions([](PositionBook& book) {
+    engine().positions.With([](PositionBook& book) {
         for (auto [symbol, size] : {std::pair<const char*, int>{"ES", -3}, {"NQ", 0}}) {
             auto position = std::make_unique<Position>();
             position->Symbol = symbol;
@@ -468,8 +472,8 @@ TEST_F(MainWindowTest, PositionsViewShowsDirectionAndSize) {
 
 TEST_F(MainWindowTest, LogViewCountsLinesOldestFirst) {
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
-    form->engine().AddLogLine("first line");
-    form->engine().AddLogLine("second line");
+    engine().log.Add("first line");
+    engine().log.Add("second line");
     HWND view = Control(ControlId::LogView);
     ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) >= 2; }));
     const int count = ListView_GetItemCount(view);
@@ -485,7 +489,7 @@ TEST_F(MainWindowTest, TestButtonPlacesOrderHundredOnlyWhileAccepting) {
     EXPECT_EQ(ListView_GetItemCount(view), 0);
 
     Click(ControlId::AcceptOrders);
-    ASSERT_TRUE(form->engine().settings.AcceptOrders);
+    ASSERT_TRUE(engine().settings.AcceptOrders);
     Click(ControlId::TestPlaceOrder);
     ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) == 1; }));
     EXPECT_EQ(ListCell(view, 0, 1), "100");
@@ -510,12 +514,12 @@ TEST_F(MainWindowTest, SettingsPageShowsTheLoadedSettings) {
 // Sizes follow the screen's pixels per inch; a run in a prefix set to 144 names it in
 // ORDERSRV_EXPECT_DPI.
 TEST_F(MainWindowTest, WindowAndControlsScaleWithTheScreen) {
-    const int dpi = TasWindowSizeAdjuster::ScreenDpi();
+    const int dpi = WindowScaler::ScreenDpi();
     if (const char* expected = std::getenv("ORDERSRV_EXPECT_DPI")) {
         ASSERT_EQ(dpi, std::atoi(expected));
     }
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
-    auto scaled = [dpi](int value) { return TasWindowSizeAdjuster::Scale(value, dpi); };
+    auto scaled = [dpi](int value) { return WindowScaler::Scale(value, dpi); };
     RECT outer{};
     GetWindowRect(hwnd, &outer);
     WINDOWPLACEMENT placement{};

@@ -15,7 +15,8 @@
 #include "platform/FileSystem.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/ControlIds.h"
-#include "ui/FixedHostText.h"
+#include "engine/HostValue.h"
+#include "server/ServerPieces.h"
 #include "ui/MainWindow.h"
 #include "engine/SettingsFile.h"
 #include "workers/Workers.h"
@@ -62,9 +63,9 @@ void PlaceOrders(Engine& engine) {
         {"MSFT", 0, 1, 0, 200, 0.0, 105},
     };
     for (const Scene& o : orders)
-        engine.NewOrder(FixedText(o.symbol), FixedText(""), 0, FixedText(""),
+        engine.router.NewOrder(HostValue::Text(o.symbol), HostValue::Text(""), 0, HostValue::Text(""),
                         o.type, o.timeFrame, o.modifier, o.size, o.price, o.ref);
-    engine.WithOrders([](OrderBook& book) {
+    engine.orders.With([](OrderBook& book) {
         if (auto* es = book.FindByRefId(101)) {
             es->Status = StatusCode::Filled;
             es->FillSize = 2;
@@ -82,7 +83,7 @@ void PlaceOrders(Engine& engine) {
 }
 
 void AddPositions(Engine& engine) {
-    engine.WithPositions([](PositionBook& book) {
+    engine.positions.With([](PositionBook& book) {
         const std::pair<const char*, int32_t> positions[] = {{"ES", 2}, {"NQ", -1}, {"YM", 0}};
         for (auto [symbol, size] : positions) {
             auto position = std::make_unique<Position>();
@@ -114,20 +115,20 @@ int main(int argc, char** argv) {
     Settings settings;
     settings.Location = ninjaTrader;
     settings.Account = "SIM101";
-    SaveSettings(SettingsFilePath(plat::ExecutablePath()), settings);
+    SaveSettingsFile(SettingsFilePath(plat::ExecutablePath()), settings);
 
-    auto form = MainWindow::Create(GetModuleHandleA(nullptr), ProcessEventQueue(),
-                                           ProcessScheduler());
-    if (!form) return 1;
+    ServerPieces server(ProcessEventQueue());
+    if (!server.Start(GetModuleHandleA(nullptr), plat::ExecutablePath(), ProcessScheduler())) return 1;
+    MainWindow* form = server.window.get();
     HWND hwnd = form->Handle();
-    Engine& engine = form->engine();
-    engine.IsConnected();  // the host has called in
+    Engine& engine = server.engine;
+    engine.router.IsConnected();  // the host has called in
     PlaceOrders(engine);
     AddPositions(engine);
     PostMessageA(hwnd, WindowMessage::PositionsChanged, 0, 0);
-    engine.AddLogLine("Order Status <HALVENMAR104.TXT> Text <FILLED;x;1> parse error");
-    engine.AddLogLine("PUF <ESZ5SIM101_POSITION.TXT> account not identified");
-    engine.AddLogLine("ORDER STATUS <HALVENMARX1.TXT> order id error");
+    engine.log.Add("Order Status <HALVENMAR104.TXT> Text <FILLED;x;1> parse error");
+    engine.log.Add("PUF <ESZ5SIM101_POSITION.TXT> account not identified");
+    engine.log.Add("ORDER STATUS <HALVENMARX1.TXT> order id error");
     Pump(800);
 
     form->RestoreWindow();
@@ -163,7 +164,7 @@ int main(int argc, char** argv) {
     PumpUntil([&] { return finished.load(); }, 40000);
     helper.join();
     Pump(200);
-    form.reset();
+    server.window.reset();
     StopWorkers();
     plat::RemoveFile(SettingsFilePath(plat::ExecutablePath()));
     return 0;

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "ui/AnchorLayout.h"
-#include "ui/WindowSizeAdjuster.h"
+#include "ui/WindowScaler.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ protected:
     }
     void TearDown() override { DestroyWindow(window); }
 
-    TasWindowSizeAdjuster Adjuster(int dpi) {
-        TasWindowSizeAdjuster adjuster(dpi);
+    WindowScaler Adjuster(int dpi) {
+        WindowScaler adjuster(dpi);
         adjuster.IsContainer = [this](HWND w) { return w == container; };
         return adjuster;
     }
@@ -45,10 +45,10 @@ protected:
 }  // namespace
 
 TEST(AdjusterScale, TruncatesTowardZero) {
-    EXPECT_EQ(TasWindowSizeAdjuster::Scale(517, 144), 775);
-    EXPECT_EQ(TasWindowSizeAdjuster::Scale(23, 120), 28);
-    EXPECT_EQ(TasWindowSizeAdjuster::Scale(-3, 144), -4);
-    EXPECT_EQ(TasWindowSizeAdjuster::Scale(100, 96), 100);
+    EXPECT_EQ(WindowScaler::Scale(517, 144), 775);
+    EXPECT_EQ(WindowScaler::Scale(23, 120), 28);
+    EXPECT_EQ(WindowScaler::Scale(-3, 144), -4);
+    EXPECT_EQ(WindowScaler::Scale(100, 96), 100);
 }
 
 TEST_F(AdjusterTest, At96NothingMovesAndLimitsStay) {
@@ -65,7 +65,7 @@ TEST_F(AdjusterTest, At96NothingMovesAndLimitsStay) {
 TEST_F(AdjusterTest, ScalesWindowControlsNestedControlsAndColumns) {
     SizeLimits limits{300, 150, 0, 0};
     std::vector<bool> told;
-    TasWindowSizeAdjuster adjuster = Adjuster(144);
+    WindowScaler adjuster = Adjuster(144);
     adjuster.OnScaling = [&](bool scaling) { told.push_back(scaling); };
     adjuster.Adjust(window, limits);
 

@@ -1,4 +1,4 @@
-#include "ui/WindowSizeAdjuster.h"
+#include "ui/WindowScaler.h"
 
 #include <commctrl.h>
 
@@ -35,18 +35,18 @@ bool HasSizeableBorder(HWND window) {
 
 }  // namespace
 
-int TasWindowSizeAdjuster::ScreenDpi() {
+int WindowScaler::ScreenDpi() {
     HDC screen = GetDC(nullptr);
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
     if (screen) ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : kDesignDpi;
 }
 
-int TasWindowSizeAdjuster::Scale(int value, int dpi) {
+int WindowScaler::Scale(int value, int dpi) {
     return static_cast<int>(static_cast<long long>(value) * dpi / kDesignDpi);
 }
 
-void TasWindowSizeAdjuster::Adjust(HWND window, SizeLimits& limits) {
+void WindowScaler::Adjust(HWND window, SizeLimits& limits) {
     SizeLimits saved = limits;
     limits = SizeLimits{};  // nothing may hold the window back while it is resized
     CorrectBorders(window, saved);
@@ -59,7 +59,7 @@ void TasWindowSizeAdjuster::Adjust(HWND window, SizeLimits& limits) {
     limits = saved;
 }
 
-void TasWindowSizeAdjuster::CorrectBorders(HWND window, SizeLimits& saved) {
+void WindowScaler::CorrectBorders(HWND window, SizeLimits& saved) {
     RECT outer{};
     GetWindowRect(window, &outer);
     POINT client{0, 0};
@@ -83,7 +83,7 @@ void TasWindowSizeAdjuster::CorrectBorders(HWND window, SizeLimits& saved) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TasWindowSizeAdjuster::ScaleWindow(HWND window, SizeLimits& saved) {
+void WindowScaler::ScaleWindow(HWND window, SizeLimits& saved) {
     for (int* limit : {&saved.MinWidth, &saved.MinHeight, &saved.MaxWidth, &saved.MaxHeight})
         if (*limit > 0) *limit = S(*limit);
     RECT outer{};
@@ -92,7 +92,7 @@ void TasWindowSizeAdjuster::ScaleWindow(HWND window, SizeLimits& saved) {
                  S(outer.bottom - outer.top), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TasWindowSizeAdjuster::ScaleChildren(HWND parent) {
+void WindowScaler::ScaleChildren(HWND parent) {
     for (HWND child : DirectChildren(parent)) {
         ScaleControl(child);
         const bool container = IsContainer ? IsContainer(child) : !IsCommonControl(child);
@@ -100,7 +100,7 @@ void TasWindowSizeAdjuster::ScaleChildren(HWND parent) {
     }
 }
 
-void TasWindowSizeAdjuster::ScaleControl(HWND control) {
+void WindowScaler::ScaleControl(HWND control) {
     const RECT rect = RectInParent(control);
     SetWindowPos(control, nullptr, S(rect.left), S(rect.top), S(rect.right - rect.left),
                  S(rect.bottom - rect.top), SWP_NOZORDER | SWP_NOACTIVATE);

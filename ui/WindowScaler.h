@@ -9,14 +9,14 @@ struct SizeLimits {
     int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;  // 0 = no limit
 };
 
-class TasWindowSizeAdjuster {
+class WindowScaler {
 public:
     static constexpr int kDesignDpi = 96;
     static constexpr int kSizeableCaptionAllowance = 22;
     static constexpr int kOtherCaptionAllowance = 18;
     static constexpr int kBorderAllowance = 3;
 
-    explicit TasWindowSizeAdjuster(int dpi) : dpi_(dpi) {}
+    explicit WindowScaler(int dpi) : dpi_(dpi) {}
 
     // The screen's pixels per inch.
     static int ScreenDpi();

@@ -1,0 +1,39 @@
+#pragma once
+// The pieces of a running order server, wired in their order: the link to the main window, the
+// engine reporting what changed through it, the drain and the scan, and the main window that
+// routes their messages. The window goes first when the pieces go.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "bridge/InstructionWriter.h"
+#include "bridge/OutgoingScanner.h"
+#include "engine/Engine.h"
+#include "ui/MainWindow.h"
+#include "ui/WindowLink.h"
+
+class EventQueue;
+class Scheduler;
+
+struct ServerPieces {
+    explicit ServerPieces(EventQueue& events)
+        : engine(link.target, events), writer(engine), scanner(engine, writer) {}
+    ~ServerPieces() { window.reset(); }
+    ServerPieces(const ServerPieces&) = delete;
+    ServerPieces& operator=(const ServerPieces&) = delete;
+
+    // Starts the engine from the settings beside the executable, then creates the window
+    // (which connects and registers the scan); false when the window cannot be created.
+    bool Start(HINSTANCE instance, const std::string& executablePath, Scheduler& scheduler) {
+        engine.Start(executablePath);
+        window = MainWindow::Create(instance, {engine, writer, scanner, link, scheduler});
+        return window != nullptr;
+    }
+
+    WindowLink link;
+    Engine engine;
+    InstructionWriter writer;
+    OutgoingScanner scanner;
+    std::unique_ptr<MainWindow> window;
+};
