@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #endif
 
 namespace plat {
@@ -119,6 +120,40 @@ using MenuHandle = Owned<HMENU, DestroyMenuHandle, nullptr>;
 using IconHandle = Owned<HICON, DestroyIconHandle, nullptr>;
 template <class Gdi>
 using GdiObject = Owned<Gdi, DeleteGdiObject, nullptr>;
+
+// A VARIANT cleared when it goes out of scope.
+class ScopedVariant {
+public:
+    ScopedVariant() { VariantInit(&v); }
+    // A wide string value.
+    explicit ScopedVariant(const wchar_t* text) : ScopedVariant() {
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = SysAllocString(text);
+    }
+    ~ScopedVariant() { VariantClear(&v); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
+
+    VARIANT v;
+};
+
+// A BSTR freed when it goes out of scope.
+class ScopedBstr {
+public:
+    ScopedBstr() = default;
+    ~ScopedBstr() { SysFreeString(text_); }
+    ScopedBstr(const ScopedBstr&) = delete;
+    ScopedBstr& operator=(const ScopedBstr&) = delete;
+    BSTR Get() const { return text_; }
+    BSTR* Out() {
+        SysFreeString(text_);
+        text_ = nullptr;
+        return &text_;
+    }
+
+private:
+    BSTR text_ = nullptr;
+};
 
 #endif  // _WIN32
 

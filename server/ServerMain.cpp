@@ -39,9 +39,9 @@ std::vector<std::string> CommandLineArguments() {
     int count = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!words) return arguments;
+    const plat::ScopeExit freeWords([words] { LocalFree(words); });
     for (int i = 1; i < count; ++i)
         arguments.push_back(plat::NarrowText(words[i], static_cast<size_t>(lstrlenW(words[i]))));
-    LocalFree(words);
     return arguments;
 }
 

@@ -102,12 +102,10 @@ Text FolderOf(const Text& path) {
 // through RegisterTypeLibForUser) writes the interface's 32-bit view machine-wide.
 std::vector<RegistryValue> SystemLibraryValues(ITypeLib* library, const std::string& executable) {
     std::string helpString = "Quillmere Library", flags = "8";
-    BSTR documentation = nullptr;
-    if (SUCCEEDED(library->GetDocumentation(MEMBERID_NIL, nullptr, &documentation, nullptr,
-                                            nullptr)) && documentation) {
-        helpString = plat::NarrowText(documentation, SysStringLen(documentation));
-        SysFreeString(documentation);
-    }
+    plat::ScopedBstr documentation;
+    if (SUCCEEDED(library->GetDocumentation(MEMBERID_NIL, nullptr, documentation.Out(), nullptr,
+                                            nullptr)) && documentation.Get())
+        helpString = plat::NarrowText(documentation.Get(), SysStringLen(documentation.Get()));
     TLIBATTR* attributes = nullptr;
     if (SUCCEEDED(library->GetLibAttr(&attributes))) {
         flags = std::to_string(attributes->wLibFlags | LIBFLAG_FHASDISKIMAGE);

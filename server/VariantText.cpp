@@ -4,18 +4,10 @@
 #include <oleauto.h>
 
 #include "engine/EngineError.h"
+#include "platform/Scoped.h"
 #include "platform/win32/WideText.h"
 
 namespace {
-
-// Clears the VARIANT it guards when the scope ends.
-struct VariantHolder {
-    VARIANT v;
-    VariantHolder() { VariantInit(&v); }
-    ~VariantHolder() { VariantClear(&v); }
-    VariantHolder(const VariantHolder&) = delete;
-    VariantHolder& operator=(const VariantHolder&) = delete;
-};
 
 std::string NarrowBstr(BSTR text) {
     return text ? plat::NarrowText(text, SysStringLen(text)) : std::string();
@@ -23,10 +15,9 @@ std::string NarrowBstr(BSTR text) {
 
 }  // namespace
 
-
 std::string VariantText::ToText() const {
     if (V_VT(&value_) == VT_BSTR) return NarrowBstr(V_BSTR(&value_));
-    VariantHolder text;
+    plat::ScopedVariant text;
     const HRESULT hr = VariantChangeTypeEx(&text.v, const_cast<VARIANT*>(&value_),
                                            LOCALE_USER_DEFAULT, 0, VT_BSTR);
     if (FAILED(hr) || V_VT(&text.v) != VT_BSTR) throw EngineError(kConversionErrorText);

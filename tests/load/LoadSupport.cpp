@@ -46,86 +46,7 @@ void SplitWholeLines(InstructionFile& file) {
     }
 }
 
-HANDLE StartCommandLine(std::string commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
-
-const char* const kInstanceMutex = "PREVINST:Ordersrv";
-
-void MakeEmptyFolder(const std::string& path) {
-    CreateDirectoryA(path.c_str(), nullptr);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFileA((path + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
 }  // namespace
-
-std::string WindowsPath(const std::string& path) {
-    std::string result = path;
-    for (char& c : result)
-        if (c == '/') c = '\\';
-    return !path.empty() && path[0] == '/' ? "Z:" + result : result;
-}
-
-ServerFolder::ServerFolder(const std::string& serverExe, const std::string& folder)
-    : folder_(WindowsPath(folder)) {
-    CreateDirectoryA(folder_.substr(0, folder_.find_last_of('\\')).c_str(), nullptr);
-    CreateDirectoryA(folder_.c_str(), nullptr);
-    executable_ = folder_ + "\\OrderSrv.exe";
-    CopyFileA(WindowsPath(serverExe).c_str(), executable_.c_str(), FALSE);
-    ninjaTrader_ = folder_ + "\\nt";
-    CreateDirectoryA(ninjaTrader_.c_str(), nullptr);
-    MakeEmptyFolder(ninjaTrader_ + "\\INCOMING");
-    MakeEmptyFolder(ninjaTrader_ + "\\OUTGOING");
-}
-
-void ServerFolder::WriteSettings() const {
-    std::ofstream(folder_ + "\\ORDERSRV.INI", std::ios::binary | std::ios::trunc)
-        << "Location=" << ninjaTrader_ << "\r\nAccount=SIM101\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n";
-}
-
-int ServerFolder::RunToEnd(const std::string& argument) const {
-    HANDLE process = Start(argument);
-    if (!process) return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
-    CloseHandle(process);
-    return static_cast<int>(code);
-}
-
-HANDLE ServerFolder::Start(const std::string& argument) const {
-    return StartCommandLine("\"" + executable_ + "\" " + argument);
-}
-
-bool ServerIsRunning() {
-    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex);
-    if (!mutex) return false;
-    CloseHandle(mutex);
-    return true;
-}
-
-bool WaitForServerEnd(DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs && ServerIsRunning(); waited += 50) Sleep(50);
-    return !ServerIsRunning();
-}
-
-ScopedVariant::ScopedVariant(const wchar_t* text) : ScopedVariant() {
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = SysAllocString(text);
-}
 
 int EnvironmentNumber(const char* name, int fallback) {
     const char* text = std::getenv(name);
@@ -325,10 +246,11 @@ StandinProcess::StandinProcess(const std::string& executable,
         }
     }
     DeleteFileA(logPath_.c_str());
-    process_ = StartCommandLine("\"" + WindowsPath(executable) + "\" --folder \"" +
-                                ninjaTraderFolder + "\" --accounts SIM101 --run-ms 900000" +
-                                " --stop-file \"" + stopFile_ + "\" --log \"" + logPath_ +
-                                "\" " + extraOptions);
+    process_ = StartProgram(WindowsPath(executable), "--folder \"" + ninjaTraderFolder +
+                                                         "\" --accounts SIM101 --run-ms 900000" +
+                                                         " --stop-file \"" + stopFile_ +
+                                                         "\" --log \"" + logPath_ + "\" " +
+                                                         extraOptions);
 }
 
 StandinProcess::~StandinProcess() {

@@ -9,44 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/Scoped.h"
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
+#include "tests/support/ServerProcess.h"
 
-// A VARIANT cleared when it goes out of scope.
-struct ScopedVariant {
-    VARIANT v;
-    ScopedVariant() { VariantInit(&v); }
-    explicit ScopedVariant(const wchar_t* text);
-    ~ScopedVariant() { VariantClear(&v); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-};
+using plat::ScopedVariant;
 
 // A whole-number setting from the environment (sizes of a run); `fallback` when unset or bad.
 int EnvironmentNumber(const char* name, int fallback);
-
-// A Unix path of the build as the Windows path Wine maps it to.
-std::string WindowsPath(const std::string& path);
-
-// A copy of OrderSrv.exe with its settings file, and the NinjaTrader folder it works on
-// ("nt" below it, with INCOMING and OUTGOING emptied).
-class ServerFolder {
-public:
-    ServerFolder(const std::string& serverExe, const std::string& folder);
-    const std::string& Folder() const { return folder_; }
-    const std::string& NinjaTraderFolder() const { return ninjaTrader_; }
-    void WriteSettings() const;
-    // Runs the server with the argument and waits for it; the exit code, or -1.
-    int RunToEnd(const std::string& argument) const;
-    HANDLE Start(const std::string& argument) const;  // caller closes the handle
-
-private:
-    std::string folder_, executable_, ninjaTrader_;
-};
-
-// Whether a server holds its instance mutex, and waiting for none to.
-bool ServerIsRunning();
-bool WaitForServerEnd(DWORD timeoutMs);
 
 // Memory, open handles and threads of the server's process. Under Wine they come from the
 // Linux process that runs it (VmRSS, open file descriptors, threads): Wine reports no handle

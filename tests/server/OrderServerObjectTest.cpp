@@ -10,6 +10,7 @@
 #include "engine/Engine.h"
 #include "model/Position.h"
 #include "platform/QueueTarget.h"
+#include "platform/Scoped.h"
 #include "server/ComPtr.h"
 #include "server/OrderServerFactory.h"
 #include "server/OrderServerObject.h"
@@ -25,17 +26,7 @@ std::wstring OwnModulePath() {
 }
 
 // A VARIANT cleared when the scope ends.
-struct ScopedVariant {
-    VARIANT v;
-    ScopedVariant() { VariantInit(&v); }
-    explicit ScopedVariant(const wchar_t* text) : ScopedVariant() {
-        V_VT(&v) = VT_BSTR;
-        V_BSTR(&v) = SysAllocString(text);
-    }
-    ~ScopedVariant() { VariantClear(&v); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-};
+using plat::ScopedVariant;
 
 VARIANT NullVariant() {
     VARIANT v;

@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "ServerProcess.h"
+#include "tests/support/ServerProcess.h"
+#include "platform/Scoped.h"
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
 
@@ -21,17 +22,7 @@ namespace {
 
 constexpr DWORD kServerEndMs = 20000;
 
-struct ScopedVariant {
-    VARIANT v;
-    ScopedVariant() { VariantInit(&v); }
-    explicit ScopedVariant(const wchar_t* text) : ScopedVariant() {
-        V_VT(&v) = VT_BSTR;
-        V_BSTR(&v) = SysAllocString(text);
-    }
-    ~ScopedVariant() { VariantClear(&v); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-};
+using plat::ScopedVariant;
 
 VARIANT NullVariant() {
     VARIANT v;

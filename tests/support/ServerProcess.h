@@ -1,6 +1,7 @@
 #pragma once
 // Runs copies of OrderSrv.exe in a folder of their own for out-of-process tests: settings file,
-// NinjaTrader folder, registration, and the instance mutex that shows whether a server runs.
+// NinjaTrader folder, registration, the instance mutex that shows whether a server runs, and
+// what the running server's window shows.
 #include <windows.h>
 
 #include <string>
@@ -19,7 +20,8 @@ public:
     const std::string& NinjaTraderFolder() const { return ninjaTrader_; }
     std::string SettingsPath() const { return folder_ + "\\ORDERSRV.INI"; }
 
-    void WriteSettings(bool acceptOrders) const;
+    // Settings naming the NinjaTrader folder, account SIM101.
+    void WriteSettings(bool acceptOrders = true) const;
     std::string ReadSettings() const;
     // Writes a position file of account SIM101 into OUTGOING.
     void WritePositionFile(const std::string& symbol, const std::string& content) const;
@@ -32,6 +34,9 @@ public:
 private:
     std::string folder_, executable_, ninjaTrader_;
 };
+
+// Starts a program with its arguments; the process handle (caller closes it), or null.
+HANDLE StartProgram(const std::string& executable, const std::string& arguments);
 
 bool ServerIsRunning();
 // Waits until no server holds the instance mutex; false after the timeout.

@@ -1,10 +1,11 @@
-#include "ServerProcess.h"
+#include "tests/support/ServerProcess.h"
 
 #include <commctrl.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "platform/Scoped.h"
 #include "ui/ControlIds.h"
 
 namespace {
@@ -17,13 +18,12 @@ void MakeFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullpt
 void MakeEmptyFolder(const std::string& path) {
     MakeFolder(path);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    const plat::FindHandle search(FindFirstFileA((path + "\\*").c_str(), &found));
+    if (!search) return;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             DeleteFileA((path + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
@@ -31,7 +31,9 @@ void WriteFile(const std::string& path, const std::string& content) {
     out << content;
 }
 
-HANDLE StartProcess(const std::string& executable, const std::string& argument) {
+}  // namespace
+
+HANDLE StartProgram(const std::string& executable, const std::string& argument) {
     std::string commandLine = "\"" + executable + "\"";
     if (!argument.empty()) commandLine += " " + argument;
     STARTUPINFOA startup{};
@@ -43,8 +45,6 @@ HANDLE StartProcess(const std::string& executable, const std::string& argument) 
     CloseHandle(process.hThread);
     return process.hProcess;
 }
-
-}  // namespace
 
 std::string WindowsPath(const std::string& path) {
     std::string result = path;
@@ -61,8 +61,8 @@ ServerFolder::ServerFolder(const std::string& serverExe, const std::string& fold
     CopyFileA(WindowsPath(serverExe).c_str(), executable_.c_str(), FALSE);
     ninjaTrader_ = folder_ + "\\nt";
     MakeFolder(ninjaTrader_);
-    MakeEmptyFolder(ninjaTrader_ + "\\incoming");
-    MakeEmptyFolder(ninjaTrader_ + "\\outgoing");
+    MakeEmptyFolder(ninjaTrader_ + "\\INCOMING");
+    MakeEmptyFolder(ninjaTrader_ + "\\OUTGOING");
 }
 
 void ServerFolder::WriteSettings(bool acceptOrders) const {
@@ -78,7 +78,7 @@ std::string ServerFolder::ReadSettings() const {
 }
 
 void ServerFolder::WritePositionFile(const std::string& symbol, const std::string& content) const {
-    WriteFile(ninjaTrader_ + "\\outgoing\\" + symbol + " GLOBEX_SIM101_POSITION.TXT", content);
+    WriteFile(ninjaTrader_ + "\\OUTGOING\\" + symbol + " GLOBEX_SIM101_POSITION.TXT", content);
 }
 
 int ServerFolder::RunToEnd(const std::string& argument, DWORD timeoutMs) const {
@@ -91,7 +91,7 @@ int ServerFolder::RunToEnd(const std::string& argument, DWORD timeoutMs) const {
 }
 
 HANDLE ServerFolder::Start(const std::string& argument) const {
-    return StartProcess(executable_, argument);
+    return StartProgram(executable_, argument);
 }
 
 bool ServerIsRunning() {
