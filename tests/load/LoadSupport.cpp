@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/FileSystem.h"
+
 namespace {
 
 std::string ReadWhole(const std::string& path) {
@@ -233,38 +235,22 @@ bool OrderIdReference(const std::string& orderId, int32_t& reference) {
 
 // ---- The stand-in ---------------------------------------------------------------------------
 
-StandinProcess::StandinProcess(const std::string& executable,
-                                 const std::string& ninjaTraderFolder,
-                                 const std::string& runFolder, const std::string& extraOptions)
-    : stopFile_(runFolder + "\\standin.stop"), logPath_(runFolder + "\\standin.log") {
-    DeleteFileA(stopFile_.c_str());
-    if (const char* external = std::getenv("ORDERSRV_LOAD_STANDIN_LOG")) {
-        external_ = *external != '\0';
-        if (external_) {
-            logPath_ = WindowsPath(external);
-            return;
-        }
+LoadStandin::LoadStandin(const std::string& ninjaTraderFolder, const std::string& runFolder,
+                         const std::vector<std::string>& options) {
+    const char* external = std::getenv("ORDERSRV_LOAD_STANDIN_LOG");
+    if (external && *external) {
+        externalLog_ = testsupport::RunnablePath(external);
+        externalStop_ = runFolder + "\\standin.stop";
+        DeleteFileA(externalStop_.c_str());
+        return;
     }
-    DeleteFileA(logPath_.c_str());
-    process_ = StartProgram(WindowsPath(executable), "--folder \"" + ninjaTraderFolder +
-                                                         "\" --accounts SIM101 --run-ms 900000" +
-                                                         " --stop-file \"" + stopFile_ +
-                                                         "\" --log \"" + logPath_ + "\" " +
-                                                         extraOptions);
+    own_ = std::make_unique<testsupport::StandinProcess>(ORDERSRV_STANDIN, ninjaTraderFolder,
+                                                         runFolder, options, 900000);
 }
 
-StandinProcess::~StandinProcess() {
-    if (!process_) return;
-    if (!Stop()) TerminateProcess(process_, 1);
-    CloseHandle(process_);
-}
-
-bool StandinProcess::Stop() {
-    HANDLE stop = CreateFileA(stopFile_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (stop != INVALID_HANDLE_VALUE) CloseHandle(stop);
-    if (external_) return true;
-    if (!process_) return false;
-    return WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
+bool LoadStandin::Stop() {
+    if (own_) return own_->Stop();
+    return plat::WriteWholeFile(externalStop_, "stop");
 }
 
 std::vector<TracedLine> ReadTracedLines(const std::string& logPath) {

@@ -13,6 +13,7 @@
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
 #include "tests/support/ServerProcess.h"
+#include "tests/support/StandinProcess.h"
 
 using plat::ScopedVariant;
 
@@ -74,27 +75,23 @@ struct InstructionFile {
 std::vector<InstructionFile> ReadInstructionFiles(const std::string& incomingFolder);
 std::vector<std::string> SplitFields(const std::string& line);
 
-// The NinjaTrader stand-in (ntstandin.exe) as a separate process. When ORDERSRV_LOAD_STANDIN_LOG
-// names a log, a stand-in started outside (the faster native one) serves the folder instead,
-// logging there and ending when "standin.stop" appears in the run folder.
-class StandinProcess {
+// The NinjaTrader stand-in for a load run, as a process of its own. When
+// ORDERSRV_LOAD_STANDIN_LOG names a log, a stand-in started outside (the faster native one)
+// serves the folder instead, logging there and ending when "standin.stop" appears in the run
+// folder.
+class LoadStandin {
 public:
-    StandinProcess(const std::string& executable, const std::string& ninjaTraderFolder,
-                    const std::string& runFolder, const std::string& extraOptions);
-    ~StandinProcess();
-    StandinProcess(const StandinProcess&) = delete;
-    StandinProcess& operator=(const StandinProcess&) = delete;
+    LoadStandin(const std::string& ninjaTraderFolder, const std::string& runFolder,
+                const std::vector<std::string>& options);
 
-    bool Started() const { return external_ || process_ != nullptr; }
-    bool External() const { return external_; }
-    // Asks it to end through its stop file and waits; true when it ended by itself.
+    bool Started() const { return !own_ || own_->Started(); }
+    // Asks it to end through its stop file; true when it ended by itself (or runs outside).
     bool Stop();
-    const std::string& LogPath() const { return logPath_; }
+    const std::string& LogPath() const { return own_ ? own_->LogPath() : externalLog_; }
 
 private:
-    HANDLE process_ = nullptr;
-    bool external_ = false;
-    std::string stopFile_, logPath_;
+    std::unique_ptr<testsupport::StandinProcess> own_;
+    std::string externalLog_, externalStop_;
 };
 
 // One instruction line the stand-in logged with --trace: "OIF<n>.TXT < <line>".

@@ -181,7 +181,7 @@ void PrintFigures(const char* what, const ProcessFigures& f) {
 // One burst: `clients` threads with an object each send `orders` orders at once; then every
 // order is polled until it ends, and what the stand-in read is checked against what was sent.
 RoundFigures RunBurst(int round, int clients, int orders, RunningServer& server,
-                       StandinProcess& standin) {
+                       LoadStandin& standin) {
     RoundFigures result;
     FigureSampler figures(server);
     result.before = figures.Sample();
@@ -303,8 +303,8 @@ TEST(OrderBurst, ManyClientsAtOnceWithCancelsNothingLostOrDuplicated) {
     const int orders = std::min(EnvironmentNumber("ORDERSRV_LOAD_ORDERS", 250), 999999);
     ComThread com;
     RunningServer server(ORDERSRV_RUN_DIR "/burst");
-    StandinProcess standin(ORDERSRV_STANDIN, server.Folder().NinjaTraderFolder(),
-                            server.Folder().Folder(), "--rest-limits --trace");
+    LoadStandin standin(server.Folder().NinjaTraderFolder(), server.Folder().Folder(),
+                       {"--rest-limits", "--trace"});
     ASSERT_TRUE(standin.Started());
     ASSERT_TRUE(server.StartThroughCom());
 

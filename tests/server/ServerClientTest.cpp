@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/support/ServerProcess.h"
+#include "tests/support/StandinProcess.h"
 #include "platform/Scoped.h"
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
@@ -281,18 +282,9 @@ TEST_F(ServerClient, PositionListsComeFromTheOutgoingFolder) {
 
 #ifdef ORDERSRV_STANDIN
 TEST_F(ServerClient, OrderComesBackFilledFromTheNinjaTraderStandIn) {
-    const std::string stopFile = folder->Folder() + "\\standin.stop";
-    DeleteFileA(stopFile.c_str());
-    std::string commandLine = "\"" + WindowsPath(ORDERSRV_STANDIN) + "\" --folder \"" +
-                              folder->NinjaTraderFolder() +
-                              "\" --accounts SIM101 --fill-price 101.5 --run-ms 60000 --stop-file \"" +
-                              stopFile + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION standin{};
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &standin));
-    CloseHandle(standin.hThread);
+    testsupport::StandinProcess standin(ORDERSRV_STANDIN, folder->NinjaTraderFolder(),
+                                        folder->Folder(), {"--fill-price", "101.5"});
+    ASSERT_TRUE(standin.Started());
 
     ComPtr<IOrderServer> server = CreateServerObject();
     ASSERT_TRUE(server);
@@ -304,12 +296,7 @@ TEST_F(ServerClient, OrderComesBackFilledFromTheNinjaTraderStandIn) {
     EXPECT_TRUE(WaitForPosition(server.Get(), L"YM", size));
     EXPECT_EQ(size, 2);
     server.Reset();
-
-    HANDLE stop = CreateFileA(stopFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (stop != INVALID_HANDLE_VALUE) CloseHandle(stop);
-    if (WaitForSingleObject(standin.hProcess, 20000) != WAIT_OBJECT_0)
-        TerminateProcess(standin.hProcess, 1);
-    CloseHandle(standin.hProcess);
+    EXPECT_TRUE(standin.Stop());
 }
 #endif
 

@@ -33,32 +33,11 @@ void WriteFile(const std::string& path, const std::string& content) {
 
 }  // namespace
 
-HANDLE StartProgram(const std::string& executable, const std::string& argument) {
-    std::string commandLine = "\"" + executable + "\"";
-    if (!argument.empty()) commandLine += " " + argument;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
-
-std::string WindowsPath(const std::string& path) {
-    std::string result = path;
-    for (char& c : result)
-        if (c == '/') c = '\\';
-    if (!path.empty() && path[0] == '/') result = "Z:" + result;
-    return result;
-}
-
 ServerFolder::ServerFolder(const std::string& serverExe, const std::string& folder)
-    : folder_(WindowsPath(folder)) {
+    : folder_(testsupport::RunnablePath(folder)) {
     MakeFolder(folder_);
     executable_ = folder_ + "\\OrderSrv.exe";
-    CopyFileA(WindowsPath(serverExe).c_str(), executable_.c_str(), FALSE);
+    CopyFileA(testsupport::RunnablePath(serverExe).c_str(), executable_.c_str(), FALSE);
     ninjaTrader_ = folder_ + "\\nt";
     MakeFolder(ninjaTrader_);
     MakeEmptyFolder(ninjaTrader_ + "\\INCOMING");
@@ -91,7 +70,7 @@ int ServerFolder::RunToEnd(const std::string& argument, DWORD timeoutMs) const {
 }
 
 HANDLE ServerFolder::Start(const std::string& argument) const {
-    return StartProgram(executable_, argument);
+    return testsupport::StartProgram(executable_, argument);
 }
 
 bool ServerIsRunning() {

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-// A Unix path from the build (under Wine) as a Windows path.
-std::string WindowsPath(const std::string& path);
+#include "tests/support/ChildProcess.h"
 
 class ServerFolder {
 public:
@@ -34,9 +33,6 @@ public:
 private:
     std::string folder_, executable_, ninjaTrader_;
 };
-
-// Starts a program with its arguments; the process handle (caller closes it), or null.
-HANDLE StartProgram(const std::string& executable, const std::string& arguments);
 
 bool ServerIsRunning();
 // Waits until no server holds the instance mutex; false after the timeout.

@@ -1,27 +1,25 @@
 // The server's file bridge against the NinjaTrader stand-in running as a process of its own.
 #include <functional>
+#include <memory>
 
 #include "platform/Tick.h"
 #include "tests/support/BridgeHarness.h"
-#include "tests/tools/ChildProcess.h"
+#include "tests/support/StandinProcess.h"
 
 namespace {
 
 class RoundTrip : public testsupport::BridgeHarness {
 protected:
     ~RoundTrip() override {
-        plat::WriteWholeFile(StopFile(), "stop");
-        EXPECT_EQ(standin.Wait(20000), 0);
+        if (standin) {
+            EXPECT_TRUE(standin->Stop());
+        }
     }
 
-    std::string StopFile() const { return location + plat::kPathDelimiter + "stop"; }
-
-    void StartStandin(std::vector<std::string> args) {
-        const std::vector<std::string> common = {
-            "--folder", location, "--accounts", "SIM101", "--run-ms", "60000",
-            "--stop-file", StopFile(), "--log", location + plat::kPathDelimiter + "standin.log"};
-        args.insert(args.begin(), common.begin(), common.end());
-        ASSERT_TRUE(standin.Start(StandinProgramPath(), args)) << StandinProgramPath();
+    void StartStandin(const std::vector<std::string>& options) {
+        standin = std::make_unique<testsupport::StandinProcess>(NTSTANDIN_PATH, location, location,
+                                                                options);
+        ASSERT_TRUE(standin->Started()) << NTSTANDIN_PATH;
         Connect();
     }
 
@@ -53,7 +51,7 @@ protected:
         return engine.router.GetOrderStatus(refId, status, size, price) && status == wanted;
     }
 
-    ChildProcess standin;
+    std::unique_ptr<testsupport::StandinProcess> standin;
 };
 
 TEST_F(RoundTrip, AnOrderIsFilledAndItsPositionReported) {

@@ -1,16 +1,16 @@
-#include "tests/tools/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 #include "platform/Tick.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
 #endif
+
+namespace testsupport {
 
 ChildProcess::~ChildProcess() { Kill(); }
 
@@ -29,19 +29,33 @@ std::string Quoted(const std::string& arg) {
 
 }  // namespace
 
-bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args) {
-    std::string commandLine = Quoted(program);
-    for (const std::string& arg : args) commandLine += " " + Quoted(arg);
+HANDLE StartProgram(const std::string& executable, const std::string& arguments) {
+    std::string commandLine = Quoted(executable);
+    if (!arguments.empty()) commandLine += " " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    running_ = true;
-    return true;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+std::string RunnablePath(const std::string& buildPath) {
+    std::string path = buildPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    if (!buildPath.empty() && buildPath[0] == '/') path = "Z:" + path;
+    return path;
+}
+
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args) {
+    std::string arguments;
+    for (const std::string& arg : args) arguments += (arguments.empty() ? "" : " ") + Quoted(arg);
+    process_ = StartProgram(program, arguments);
+    running_ = process_ != nullptr;
+    return running_;
 }
 
 int ChildProcess::Wait(uint32_t timeoutMs) {
@@ -64,16 +78,9 @@ void ChildProcess::Kill() {
     running_ = false;
 }
 
-std::string StandinProgramPath() {
-    // Wine sees the build tree's Unix paths through drive Z:.
-    std::string path = NTSTANDIN_PATH;
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
 #else
+
+std::string RunnablePath(const std::string& buildPath) { return buildPath; }
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args) {
     std::vector<std::string> all{program};
@@ -114,6 +121,6 @@ void ChildProcess::Kill() {
     running_ = false;
 }
 
-std::string StandinProgramPath() { return NTSTANDIN_PATH; }
-
 #endif
+
+}  // namespace testsupport
