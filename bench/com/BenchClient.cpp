@@ -4,48 +4,17 @@
 #include <cstdio>
 #include <numeric>
 
+#include "tools/InvokeArguments.h"
+
 namespace bench {
 
 namespace {
 
+using namespace invokearg;
+
 // DISPIDs of the members, as the type library gives them.
 constexpr DISPID kNewOrder = 2, kGetOrderStatus = 4, kGetPositionInfo = 6, kGetAccountInfo = 8;
 
-VARIANT Long(LONG n) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-VARIANT Double(double d) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_R8;
-    v.dblVal = d;
-    return v;
-}
-VARIANT LongRef(LONG* p) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4 | VT_BYREF;
-    v.plVal = p;
-    return v;
-}
-VARIANT DoubleRef(double* p) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_R8 | VT_BYREF;
-    v.pdblVal = p;
-    return v;
-}
-VARIANT VariantRef(VARIANT* p) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_VARIANT | VT_BYREF;
-    v.pvarVal = p;
-    return v;
-}
 // A BSTR argument that the caller keeps owning (no copy per call, as a host keeps its strings).
 VARIANT Borrowed(const VARIANT& text) {
     VARIANT v = text;
@@ -110,7 +79,7 @@ HRESULT ServerClient::GetOrderStatusLate(LONG refId, LONG& status) {
     LONG size = 0;
     double price = 0;
     status = 4;
-    std::vector<VARIANT> args = {DoubleRef(&price), LongRef(&size), LongRef(&status), Long(refId)};
+    std::vector<VARIANT> args = {DoublePlace(&price), LongPlace(&size), LongPlace(&status), Long(refId)};
     Variant result;
     return Invoke(kGetOrderStatus, args, &result);
 }
@@ -125,7 +94,7 @@ HRESULT ServerClient::GetPositionInfoEarly() {
 HRESULT ServerClient::GetPositionInfoLate() {
     LONG size = 0;
     double cost = 0;
-    std::vector<VARIANT> args = {DoubleRef(&cost), LongRef(&size), Borrowed(empty_), Long(0),
+    std::vector<VARIANT> args = {DoublePlace(&cost), LongPlace(&size), Borrowed(empty_), Long(0),
                                  Borrowed(empty_), Borrowed(symbol_)};
     Variant result;
     return Invoke(kGetPositionInfo, args, &result);
@@ -139,7 +108,7 @@ HRESULT ServerClient::GetAccountInfoEarly() {
 
 HRESULT ServerClient::GetAccountInfoLate() {
     Variant info;
-    std::vector<VARIANT> args = {VariantRef(&info)};
+    std::vector<VARIANT> args = {VariantPlace(&info)};
     Variant result;
     return Invoke(kGetAccountInfo, args, &result);
 }
@@ -173,6 +142,13 @@ Figures Summarise(std::vector<double> values) {
 
 void PrintFigure(const std::string& name, double value) {
     std::printf("FIGURE %s %.3f\n", name.c_str(), value);
+}
+
+void PrintLatency(const std::string& label, const std::string& name, const Figures& f,
+                  const std::string& note) {
+    std::printf("%s, ms: p50 %.3f p99 %.3f max %.3f%s\n", label.c_str(), f.p50, f.p99, f.max,
+                note.c_str());
+    PrintFigures(name, f);
 }
 
 void PrintFigures(const std::string& name, const Figures& f) {

@@ -110,6 +110,9 @@ Figures Summarise(std::vector<double> values);
 
 void PrintFigure(const std::string& name, double value);
 void PrintFigures(const std::string& name, const Figures& f);  // name_p50, _p99, _max, _n
+// "<label>, ms: p50 .. p99 .. max ..<note>" for a reader, then the figures under `name`.
+void PrintLatency(const std::string& label, const std::string& name, const Figures& f,
+                  const std::string& note = "");
 
 std::wstring Widen(const std::string& text);
 

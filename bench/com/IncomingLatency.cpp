@@ -51,13 +51,11 @@ int RunIncomingLatency(const std::string& incoming, int orders) {
         }
     }
     const Figures w = Summarise(written);
-    std::printf("NewOrder to the file's last write (its time stamp), ms: p50 %.2f p99 %.2f max %.2f\n",
-                w.p50, w.p99, w.max);
-    PrintFigures("incoming_written_ms", w);
+    PrintLatency("NewOrder to the file's last write (its time stamp)", "incoming_written_ms", w);
     const Figures f = Summarise(latencies);
-    std::printf("NewOrder to instruction file in INCOMING, ms: p50 %.2f p99 %.2f max %.2f (%zu orders, %d not seen in 5 s)\n",
-                f.p50, f.p99, f.max, f.count, lost);
-    PrintFigures("incoming_ms", f);
+    PrintLatency("NewOrder to instruction file in INCOMING", "incoming_ms", f,
+                 " (" + std::to_string(f.count) + " orders, " + std::to_string(lost) +
+                     " not seen in 5 s)");
     PrintFigure("incoming_lost", lost);
     return 0;
 }

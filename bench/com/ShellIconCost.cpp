@@ -40,9 +40,8 @@ int RunShellIconCost(int updates) {
     if (added) Shell_NotifyIconA(NIM_DELETE, &data);
     DestroyWindow(window);
     const Figures f = Summarise(ms);
-    std::printf("Shell_NotifyIcon(NIM_MODIFY), ms: p50 %.3f p99 %.3f max %.3f (%zu)%s\n", f.p50, f.p99,
-                f.max, f.count, added ? "" : " (no notification area)");
-    PrintFigures("shell_modify_ms", f);
+    PrintLatency("Shell_NotifyIcon(NIM_MODIFY)", "shell_modify_ms", f,
+                 " (" + std::to_string(f.count) + ")" + (added ? "" : " (no notification area)"));
     return 0;
 }
 

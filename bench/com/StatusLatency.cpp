@@ -66,9 +66,9 @@ int RunStatusLatency(const std::string& incoming, const std::string& outgoing, i
     IncomingWatch(incoming, true).Clear();  // the PLACE files of these orders
 
     const Figures f = Summarise(latencies);
-    std::printf("State file in OUTGOING to GetOrderStatus showing it, ms: p50 %.2f p99 %.2f max %.2f (%zu files, %d not shown in 5 s)\n",
-                f.p50, f.p99, f.max, f.count, unseen);
-    PrintFigures("status_ms", f);
+    PrintLatency("State file in OUTGOING to GetOrderStatus showing it", "status_ms", f,
+                 " (" + std::to_string(f.count) + " files, " + std::to_string(unseen) +
+                     " not shown in 5 s)");
     PrintFigure("status_unseen", unseen);
     return 0;
 }

@@ -79,26 +79,14 @@ using Drain = testsupport::BridgeHarness;
 
 TEST_F(Drain, OrderPlacedWhileAScanIsBusyGoesOutBeforeTheScanEnds) {
     // The host's call arrives while the scan works through OUTGOING: here, when it logs.
-    struct HostDuringScan : plat::MessageTarget {
-        std::function<void()> call;
-        bool HasHandle() const override { return true; }
-        uint32_t Post(uint32_t msg, uintptr_t, intptr_t) override {
-            if (msg == WindowMessage::LogLinesPending && call) std::exchange(call, nullptr)();
-            return 0;
-        }
-    } window;
-    Engine busy(window, events);
-    InstructionWriter busyWriter(busy);
-    OutgoingScanner busyScanner(busy, busyWriter);
-    busy.settings = engine.settings;
-    busy.connection.SetFolderPresent(true);
-    busy.Connect(CurrentEdits());
-    window.call = [&] {
-        busy.router.NewOrder(HostValue::Text("ABC"), HostValue::Empty(), 0, HostValue::Empty(), 0,
-                             0, 0, 1, 0.0, 9);
-    };
+    Connect();
+    bool called = false;
+    window.OnEachPost([&](uint32_t msg) {
+        if (msg != WindowMessage::LogLinesPending || std::exchange(called, true)) return;
+        Place(9);
+    });
     WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
-    busyScanner.Scan();
+    scanner.Scan();
     EXPECT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
 }
 

@@ -117,31 +117,17 @@ TEST_F(Scanner, ScanLongerThanItsPeriodIsLoggedOnceUntilScansAreQuickAgain) {
 
 TEST_F(Scanner, ScanThatFailsHalfWayDoesNotStopLaterScans) {
     // A window whose log refresh fails by throwing, once.
-    struct FailingOnce : plat::MessageTarget {
-        bool fail = true;
-        bool HasHandle() const override { return true; }
-        uint32_t Post(uint32_t msg, uintptr_t, intptr_t) override {
-            if (fail && msg == WindowMessage::LogLinesPending) {
-                fail = false;
-                throw std::runtime_error("post failed");
-            }
-            return 0;
-        }
-    } failing;
-    Engine other(failing, events);
-    InstructionWriter otherWriter(other);
-    OutgoingScanner otherScanner(other, otherWriter);
-    other.settings = engine.settings;
-    other.router.NewOrder(HostValue::Text("ABC"), HostValue::Empty(), 0, HostValue::Empty(), 0, 0,
-                          1, 2, 10.0, 5);
+    bool failed = false;
+    window.OnEachPost([&](uint32_t msg) {
+        if (msg == WindowMessage::LogLinesPending && !std::exchange(failed, true))
+            throw std::runtime_error("post failed");
+    });
+    Place(5, {"ABC", OrderModifierCode::Limit, 10.0, 2});
     WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
-    EXPECT_ANY_THROW(otherScanner.Scan());
+    EXPECT_ANY_THROW(scanner.Scan());
     WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;10\r\n");
-    otherScanner.Scan();
-    int32_t status = 0, filled = 0;
-    double price = 0;
-    EXPECT_TRUE(other.router.GetOrderStatus(5, status, filled, price));
-    EXPECT_EQ(status, StatusCode::Filled);
+    scanner.Scan();
+    EXPECT_EQ(OrderOf(5).Status, StatusCode::Filled);
 }
 
 #ifndef _WIN32  // Windows file names cannot hold control characters

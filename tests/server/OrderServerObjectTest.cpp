@@ -15,6 +15,7 @@
 #include "server/OrderServerFactory.h"
 #include "server/OrderServerObject.h"
 #include "server/ServerTypeInfo.h"
+#include "tools/InvokeArguments.h"
 #include "workers/EventQueue.h"
 
 namespace {
@@ -27,13 +28,6 @@ std::wstring OwnModulePath() {
 
 // A VARIANT cleared when the scope ends.
 using plat::ScopedVariant;
-
-VARIANT NullVariant() {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_NULL;
-    return v;
-}
 
 class ObjectTest : public ::testing::Test {
 protected:
@@ -131,7 +125,7 @@ TEST_F(ObjectTest, AnswersItsInterfacesAndTypeInformation) {
 TEST_F(ObjectTest, NullSymbolFailsWithErrorInformationUnlessOrdersAreRefused) {
     SetErrorInfo(0, nullptr);
     ScopedVariant empty;
-    EXPECT_EQ(server->NewOrder(NullVariant(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 7), E_UNEXPECTED);
+    EXPECT_EQ(server->NewOrder(invokearg::Null(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 7), E_UNEXPECTED);
     ComPtr<IErrorInfo> error;
     ASSERT_EQ(GetErrorInfo(0, error.Out()), S_OK);
     GUID guid{};
@@ -148,8 +142,15 @@ TEST_F(ObjectTest, NullSymbolFailsWithErrorInformationUnlessOrdersAreRefused) {
     SysFreeString(source);
     SysFreeString(description);
 
+    // Refused orders are not read at all: the call succeeds and records nothing.
     engine.settings.AcceptOrders = false;
-    EXPECT_EQ(server->NewOrder(NullVariant(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 7), S_OK);
+    EXPECT_EQ(server->NewOrder(invokearg::Null(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 7), S_OK);
+    LONG status = -1, filled = 0;
+    double price = 0;
+    VARIANT_BOOL found = VARIANT_TRUE;
+    EXPECT_EQ(server->GetOrderStatus(7, &status, &filled, &price, &found), S_OK);
+    EXPECT_EQ(found, VARIANT_FALSE);
+    EXPECT_EQ(status, 4);
 }
 
 TEST_F(ObjectTest, OrdersAreRecordedAndAnsweredWithAutomationBooleans) {

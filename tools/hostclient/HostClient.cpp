@@ -14,33 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/Scoped.h"
+#include "server/ComPtr.h"
+#include "tools/InvokeArguments.h"
+
 namespace {
 
-// Releases a COM interface pointer when it goes out of scope.
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (p_) p_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T** Out() { return &p_; }
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-
-private:
-    T* p_ = nullptr;
-};
-
-// Clears a VARIANT when it goes out of scope.
-struct Variant : VARIANT {
-    Variant() { VariantInit(this); }
-    ~Variant() { VariantClear(this); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-};
+using namespace invokearg;
 
 class OrderServer {
 public:
@@ -79,45 +59,9 @@ private:
         std::printf("host: %s\n", what);
         return false;
     }
-    ComRef<IDispatch> disp_;
+    ComPtr<IDispatch> disp_;
 };
 
-VARIANT Text(const wchar_t* s) {
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(s);
-    return v;
-}
-VARIANT Long(LONG n) {
-    VARIANT v;
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-VARIANT Double(double d) {
-    VARIANT v;
-    v.vt = VT_R8;
-    v.dblVal = d;
-    return v;
-}
-VARIANT LongRef(LONG* p) {
-    VARIANT v;
-    v.vt = VT_I4 | VT_BYREF;
-    v.plVal = p;
-    return v;
-}
-VARIANT DoubleRef(double* p) {
-    VARIANT v;
-    v.vt = VT_R8 | VT_BYREF;
-    v.pdblVal = p;
-    return v;
-}
-VARIANT VariantRef(VARIANT* p) {
-    VARIANT v;
-    v.vt = VT_VARIANT | VT_BYREF;
-    v.pvarVal = p;
-    return v;
-}
 void FreeArgs(std::vector<VARIANT>& args) {
     for (VARIANT& v : args) VariantClear(&v);
 }
@@ -173,19 +117,19 @@ bool PlaceOrder(OrderServer& server, const DemoOrder& o) {
 }
 
 bool OrderStatus(OrderServer& server, LONG ref, LONG& status, LONG& size, double& price) {
-    std::vector<VARIANT> args = {Long(ref), LongRef(&status), LongRef(&size), DoubleRef(&price)};
-    Variant result;
-    const HRESULT hr = server.Call(L"GetOrderStatus", args, &result);
-    return SUCCEEDED(hr) && result.vt == VT_BOOL && result.boolVal == VARIANT_TRUE;
+    std::vector<VARIANT> args = {Long(ref), LongPlace(&status), LongPlace(&size), DoublePlace(&price)};
+    plat::ScopedVariant result;
+    const HRESULT hr = server.Call(L"GetOrderStatus", args, &result.v);
+    return SUCCEEDED(hr) && result.v.vt == VT_BOOL && result.v.boolVal == VARIANT_TRUE;
 }
 
 bool PositionInfo(OrderServer& server, const wchar_t* symbol, LONG& size, double& cost) {
-    std::vector<VARIANT> args = {Text(symbol), Text(L""), Long(0), Text(L""), LongRef(&size),
-                                 DoubleRef(&cost)};
-    Variant result;
-    const HRESULT hr = server.Call(L"GetPositionInfo", args, &result);
+    std::vector<VARIANT> args = {Text(symbol), Text(L""), Long(0), Text(L""), LongPlace(&size),
+                                 DoublePlace(&cost)};
+    plat::ScopedVariant result;
+    const HRESULT hr = server.Call(L"GetPositionInfo", args, &result.v);
     FreeArgs(args);
-    return SUCCEEDED(hr) && result.vt == VT_BOOL && result.boolVal == VARIANT_TRUE;
+    return SUCCEEDED(hr) && result.v.vt == VT_BOOL && result.v.boolVal == VARIANT_TRUE;
 }
 
 bool IsFinal(LONG status) { return status == 1 || status == 3 || status == 8; }
@@ -193,10 +137,10 @@ bool IsFinal(LONG status) { return status == 1 || status == 3 || status == 8; }
 int RunDemo() {
     OrderServer server;
     if (!server.Create()) return 1;
-    Variant connected;
-    server.Call(L"Connected", {}, &connected, DISPATCH_PROPERTYGET);
+    plat::ScopedVariant connected;
+    server.Call(L"Connected", {}, &connected.v, DISPATCH_PROPERTYGET);
     std::printf("host: Connected -> %s\n",
-                connected.vt == VT_BOOL && connected.boolVal ? "true" : "false");
+                connected.v.vt == VT_BOOL && connected.v.boolVal ? "true" : "false");
 
     const DemoOrder orders[] = {
         {L"ES 03-27", 0, 0, 0, 2, 5010.25, 501, "buy market"},
@@ -246,14 +190,14 @@ int RunDemo() {
                     known ? "true" : "false", static_cast<long>(size), cost);
     }
 
-    Variant symbols, expiries, types, exchanges, result;
-    std::vector<VARIANT> specArgs = {VariantRef(&symbols), VariantRef(&expiries),
-                                     VariantRef(&types), VariantRef(&exchanges)};
-    server.Call(L"GetAllPositionSpec", specArgs, &result);
-    if (symbols.vt == (VT_ARRAY | VT_VARIANT)) {
+    plat::ScopedVariant symbols, expiries, types, exchanges, result;
+    std::vector<VARIANT> specArgs = {VariantPlace(&symbols.v), VariantPlace(&expiries.v),
+                                     VariantPlace(&types.v), VariantPlace(&exchanges.v)};
+    server.Call(L"GetAllPositionSpec", specArgs, &result.v);
+    if (symbols.v.vt == (VT_ARRAY | VT_VARIANT)) {
         LONG lo = 0, hi = -1;
-        SafeArrayGetLBound(symbols.parray, 1, &lo);
-        SafeArrayGetUBound(symbols.parray, 1, &hi);
+        SafeArrayGetLBound(symbols.v.parray, 1, &lo);
+        SafeArrayGetUBound(symbols.v.parray, 1, &hi);
         std::printf("host: GetAllPositionSpec -> %ld position(s)\n", static_cast<long>(hi - lo + 1));
     }
 
