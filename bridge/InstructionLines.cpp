@@ -8,6 +8,8 @@
 #include "model/Order.h"
 #include "model/OrderCodes.h"
 
+namespace ordersrv {
+
 std::string InstructionPriceText(double price) {
     if (!std::isfinite(price)) return std::isnan(price) ? "NAN" : (price < 0 ? "-INF" : "INF");
     // to_chars rounds to the nearest six-decimal value and never looks at the locale.
@@ -68,3 +70,5 @@ std::string PlaceLine(const Order& order, const Settings& settings) {
     line += InstructionOrderId(order.OrderRefId) + ";;";
     return line;
 }
+
+}  // namespace ordersrv

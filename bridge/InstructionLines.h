@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ordersrv {
+
 // Fixed point with exactly six decimals and "." whatever the locale: 1234.5 -> "1234.500000".
 // A value that rounds to zero is written without a sign.
 std::string InstructionPriceText(double price);
@@ -24,3 +26,5 @@ std::string PlaceLine(const Order& order, const Settings& settings);
 
 // The CANCEL line of a reference, without the line end.
 std::string CancelLine(int32_t orderRefId);
+
+}  // namespace ordersrv

@@ -7,6 +7,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Tick.h"
 
+namespace ordersrv {
+
 InstructionWriter::InstructionWriter(Engine& engine) : engine_(engine), tick_(plat::TickCount) {}
 
 std::string InstructionWriter::IncomingFolder() const {
@@ -131,3 +133,5 @@ void InstructionWriter::ReportUnsent(const Batch& batch, const std::string& path
         engine_.log.Add("ORDER FILE <" + path + "> cancel of " + InstructionOrderId(refId) +
                         " not sent");
 }
+
+}  // namespace ordersrv

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace ordersrv {
+
 class Engine;
 struct Order;
 
@@ -59,3 +61,5 @@ private:
     uint32_t drainBudgetMs_ = kDrainBudgetMs;
     uint32_t lastDrainTick_ = 0;  // when the last drain ended
 };
+
+}  // namespace ordersrv

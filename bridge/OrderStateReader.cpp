@@ -6,6 +6,8 @@
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 
+namespace ordersrv {
+
 namespace {
 
 // What reading the file did, told after the order book's lock is released.
@@ -46,3 +48,5 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
     if (!outcome.logLine.empty()) engine.log.Add(outcome.logLine);
     if (outcome.changed) engine.Announce(WindowMessage::OrdersChanged);
 }
+
+}  // namespace ordersrv

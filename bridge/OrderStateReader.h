@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 
+namespace ordersrv {
+
 class Engine;
 
 void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& path);
+
+}  // namespace ordersrv

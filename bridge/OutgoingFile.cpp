@@ -3,6 +3,8 @@
 #include "bridge/StateLine.h"
 #include "model/AsciiText.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr const char* kOrderFilePrefix = "HALVENMAR";
@@ -41,3 +43,5 @@ OutgoingFile ClassifyOutgoingName(const std::string& name) {
         result.kind = OutgoingFile::Kind::Position;
     return result;
 }
+
+}  // namespace ordersrv

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ordersrv {
+
 struct OutgoingFile {
     enum class Kind { Ignored, OrderIdError, OrderState, Position };
     Kind kind = Kind::Ignored;
@@ -12,3 +14,5 @@ struct OutgoingFile {
 
 // `name` is the file name part only, as listed.
 OutgoingFile ClassifyOutgoingName(const std::string& name);
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 #include "platform/Scoped.h"
 #include "platform/Tick.h"
 
+namespace ordersrv {
+
 namespace {
 
 // Folder links can form cycles; no NinjaTrader folder is anywhere near this deep.
@@ -101,3 +103,5 @@ void OutgoingScanner::NoteScanDuration(uint32_t tookMs, size_t files) {
         overrunReported_ = false;
     }
 }
+
+}  // namespace ordersrv

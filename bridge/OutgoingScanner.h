@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace ordersrv {
+
 class Engine;
 class InstructionWriter;
 
@@ -39,3 +41,5 @@ private:
     bool scanning_ = false;
     bool overrunReported_ = false;
 };
+
+}  // namespace ordersrv

@@ -7,6 +7,8 @@
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 
+namespace ordersrv {
+
 namespace {
 
 // The last "_" of "<symbol> <exchange>_<account>" that is not its final character.
@@ -61,3 +63,5 @@ void ReadPositionFile(Engine& engine, const std::string& baseName, const std::st
     });
     engine.Announce(WindowMessage::PositionsChanged);
 }
+
+}  // namespace ordersrv

@@ -4,7 +4,11 @@
 // first line gives a "PUF <...>" log line. Main thread.
 #include <string>
 
+namespace ordersrv {
+
 class Engine;
 
 // `baseName` is the upper-cased file name less its "_POSITION.TXT" suffix.
 void ReadPositionFile(Engine& engine, const std::string& baseName, const std::string& path);
+
+}  // namespace ordersrv

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+namespace ordersrv {
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -110,3 +112,5 @@ std::string LoggedLineText(const std::string& line) {
     const std::string shown = EscapeControlCharacters(line);
     return shown.size() <= kLimit ? shown : shown.substr(0, kLimit) + "...";
 }
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ordersrv {
+
 struct StateLine {
     std::string Word;      // as written, case unchanged
     int32_t Quantity = 0;  // 0 or more
@@ -38,3 +40,5 @@ FirstLineRead ReadFirstLine(const std::string& path, std::string& line);
 
 // A first line as log lines show it: cut after a couple of hundred characters.
 std::string LoggedLineText(const std::string& line);
+
+}  // namespace ordersrv

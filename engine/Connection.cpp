@@ -2,4 +2,8 @@
 
 #include "platform/DateTime.h"
 
+namespace ordersrv {
+
 void Connection::NoteHostContact() { lastHostContact_ = plat::NowDateTime(); }
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 // Single values, read without a lock by any thread.
 #include <atomic>
 
+namespace ordersrv {
+
 class Connection {
 public:
     bool Connected() const { return connected_; }
@@ -22,3 +24,5 @@ private:
     std::atomic<bool> folderPresent_{false};
     std::atomic<double> lastHostContact_{0.0};
 };
+
+}  // namespace ordersrv

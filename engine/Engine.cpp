@@ -5,6 +5,8 @@
 #include "model/AsciiText.h"
 #include "platform/FileSystem.h"
 
+namespace ordersrv {
+
 Engine::Engine(plat::MessageTarget& window, EventQueue& events)
     : log(window), router(settings, connection, orders, window, events),
       queries(settings, connection, positions), window_(window) {}
@@ -56,3 +58,5 @@ void Engine::TakeSettings(const SettingsEdits& edits) {
 std::string Engine::NinjaTraderFolder() const {
     return plat::ResolvePath(homeFolder_, settings.Location);
 }
+
+}  // namespace ordersrv

@@ -15,6 +15,8 @@
 #include "platform/Guarded.h"
 #include "platform/MessageTarget.h"
 
+namespace ordersrv {
+
 class EventQueue;
 
 class Engine {
@@ -64,3 +66,5 @@ private:
     std::string homeFolder_;
     std::string settingsPath_;
 };
+
+}  // namespace ordersrv

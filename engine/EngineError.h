@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace ordersrv {
+
 class EngineError : public std::runtime_error {
 public:
     // hresult 0 means "no code of its own": the automation layer answers E_UNEXPECTED.
@@ -18,3 +20,5 @@ private:
 
 // The text of a host value that cannot be turned into text.
 inline const char* const kConversionErrorText = "Invalid variant type conversion";
+
+}  // namespace ordersrv

@@ -3,6 +3,8 @@
 #include "engine/WindowMessages.h"
 #include "model/AsciiText.h"
 
+namespace ordersrv {
+
 void EventLog::Add(const std::string& text) {
     {
         plat::LockGuard hold(lock_);
@@ -25,3 +27,5 @@ bool EventLog::Line(size_t index, std::string& line) const {
     line = lines_[index];
     return true;
 }
+
+}  // namespace ordersrv

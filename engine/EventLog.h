@@ -8,6 +8,8 @@
 #include "platform/MessageTarget.h"
 #include "platform/ReentrantLock.h"
 
+namespace ordersrv {
+
 class EventLog {
 public:
     static constexpr size_t kMaxLines = 100000;  // oldest lines go beyond this
@@ -24,3 +26,5 @@ private:
     mutable plat::ReentrantLock lock_;
     std::deque<std::string> lines_;
 };
+
+}  // namespace ordersrv

@@ -2,9 +2,13 @@
 // A text argument as the host passed it, turned into 8-bit text only when the engine asks.
 #include <string>
 
+namespace ordersrv {
+
 class HostText {
 public:
     virtual ~HostText() = default;
     // The value as text; throws EngineError(kConversionErrorText) when it has no text form.
     virtual std::string ToText() const = 0;
 };
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 #include "engine/EngineError.h"
 #include "platform/DateTime.h"
 
+namespace ordersrv {
+
 namespace {
 
 // A real number the way OLE Automation turns it into text: at most 15 significant digits,
@@ -60,3 +62,5 @@ std::string HostValue::ToText() const {
     }
     throw EngineError(kConversionErrorText);
 }
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 
 #include "engine/HostText.h"
 
+namespace ordersrv {
+
 class HostValue : public HostText {
 public:
     enum class Kind { Text, Integer, Real, Empty, Null, Array };
@@ -26,3 +28,5 @@ private:
     long long integer_ = 0;
     double real_ = 0;
 };
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 #include "engine/Settings.h"
 #include "model/Order.h"
 
+namespace ordersrv {
+
 namespace {
 
 bool IsOrderTypeCode(int32_t code) {
@@ -36,3 +38,5 @@ void CheckNewOrder(const Order& order) {
     if (!IsTimeFrameCode(order.OrderTimeFrame)) throw EngineError(kUnknownTimeFrameText);
     if (!std::isfinite(order.OrderPrice)) throw EngineError(kPriceNotFiniteText);
 }
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 // refused with a EngineError carrying one of these texts.
 #include <cstdint>
 
+namespace ordersrv {
+
 struct Order;
 
 inline const char* const kUnsafeSymbolText =
@@ -20,3 +22,5 @@ void CheckOrderReference(int32_t orderRefId);
 // Throws EngineError for the first field of a new order that an instruction cannot carry:
 // symbol, reference, order type, modifier, time frame, price, in that order.
 void CheckNewOrder(const Order& order);
+
+}  // namespace ordersrv

@@ -8,6 +8,8 @@
 #include "engine/WindowMessages.h"
 #include "workers/EventQueue.h"
 
+namespace ordersrv {
+
 namespace {
 
 // Retry mode of the event queue: a failed post stays queued and is tried again.
@@ -107,3 +109,5 @@ bool OrderRouter::TakeNextAction(PendingAction& action, bool& moreRemain) {
 void OrderRouter::PostProcessActions(uint32_t delayMs) {
     events_.PostEvent(&window_, WindowMessage::ProcessActions, 0, 0, kRetryUntilPosted, delayMs);
 }
+
+}  // namespace ordersrv

@@ -12,6 +12,8 @@
 #include "platform/Guarded.h"
 #include "platform/MessageTarget.h"
 
+namespace ordersrv {
+
 class Connection;
 class EventQueue;
 struct Settings;
@@ -54,3 +56,5 @@ private:
     EventQueue& events_;
     plat::Guarded<std::deque<PendingAction>> actions_;
 };
+
+}  // namespace ordersrv

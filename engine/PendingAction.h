@@ -2,6 +2,8 @@
 // One place or cancel request waiting for the drain.
 #include <cstdint>
 
+namespace ordersrv {
+
 struct Order;
 
 struct PendingAction {
@@ -10,3 +12,5 @@ struct PendingAction {
     int32_t orderRefId = -1;
     Order* order = nullptr;  // a place action's record; owned by the order book
 };
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 #include "engine/EngineError.h"
 #include "engine/Settings.h"
 
+namespace ordersrv {
+
 namespace {
 
 // The host's symbol as text. A value that cannot be converted is taken as empty: the queries
@@ -64,3 +66,5 @@ bool PositionQueries::GetAllPositionSpec(std::vector<PositionSpec>& positions) {
 }
 
 bool PositionQueries::GetAccountInfo() { return false; }
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 #include "model/PositionBook.h"
 #include "platform/Guarded.h"
 
+namespace ordersrv {
+
 class Connection;
 struct Settings;
 
@@ -41,3 +43,5 @@ private:
     Connection& connection_;
     plat::Guarded<PositionBook>& positions_;
 };
+
+}  // namespace ordersrv

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <string>
 
+namespace ordersrv {
+
 struct Settings {
     std::string Location;  // NinjaTrader folder; INCOMING and OUTGOING lie below it
     std::string Account;   // upper-cased into every PLACE line; the account of position files
@@ -36,3 +38,5 @@ inline bool IsSafeInstructionField(const std::string& text) {
         if (c == ';' || static_cast<unsigned char>(c) < 32) return false;
     return true;
 }
+
+}  // namespace ordersrv

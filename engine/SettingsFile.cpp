@@ -5,6 +5,8 @@
 #include "model/AsciiText.h"
 #include "platform/FileSystem.h"
 
+namespace ordersrv {
+
 namespace {
 
 const char* const kFirstStartLocation = "c:\\program files\\ninjatrader 5";
@@ -111,3 +113,5 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings,
     if (log) log("Settings <" + path + "> not saved: it could not be written; the previous file stays");
     return false;  // a close goes on all the same
 }
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 
 #include "engine/Settings.h"
 
+namespace ordersrv {
+
 // Folder of the executable + its file name upper-cased and cut before the first "." + ".INI".
 std::string SettingsFilePath(const std::string& executablePath);
 
@@ -18,3 +20,5 @@ void LoadSettingsFile(const std::string& path, Settings& settings,
 // is complete. When it cannot, the previous file stays, `log` is told, and the answer is false.
 bool SaveSettingsFile(const std::string& path, const Settings& settings,
                   const std::function<void(const std::string&)>& log = nullptr);
+
+}  // namespace ordersrv

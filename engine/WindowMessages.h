@@ -3,6 +3,8 @@
 // notification area tell it something changed or is to be done.
 #include <cstdint>
 
+namespace ordersrv {
+
 namespace WindowMessage {
 constexpr uint32_t TrayNotify = 4035;        // the notification-area icon's callback
 constexpr uint32_t OrdersChanged = 4036;     // the orders view takes the new order count
@@ -13,3 +15,5 @@ constexpr uint32_t LogLinesPending = 4041;   // the log view takes the new line 
 constexpr uint32_t StatusChanged = 4042;     // the status line, counters and tray icon refresh
 constexpr uint32_t ScanOutgoing = 5035;      // list OUTGOING and read what NinjaTrader wrote
 }  // namespace WindowMessage
+
+}  // namespace ordersrv

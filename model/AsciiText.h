@@ -3,6 +3,8 @@
 // removes blanks and control characters (codes 32 and below) at both ends.
 #include <string>
 
+namespace ordersrv {
+
 inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 inline std::string UpperCaseAscii(std::string text) {
@@ -43,3 +45,5 @@ inline std::string EscapeControlCharacters(const std::string& text) {
     }
     return shown;
 }
+
+}  // namespace ordersrv

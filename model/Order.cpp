@@ -3,6 +3,8 @@
 #include "model/AsciiText.h"
 #include "platform/DateTime.h"
 
+namespace ordersrv {
+
 Order::Order() : ReceivedTime(plat::NowDateTime()) {}
 
 namespace {
@@ -80,3 +82,5 @@ bool HasPrice(const Order& order) {
     return order.OrderModifier == OrderModifierCode::Limit ||
            order.OrderModifier == OrderModifierCode::Stop;
 }
+
+}  // namespace ordersrv

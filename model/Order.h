@@ -5,6 +5,8 @@
 
 #include "model/OrderCodes.h"
 
+namespace ordersrv {
+
 struct Order {
     Order();  // ReceivedTime = now
 
@@ -50,3 +52,5 @@ std::string ActionText(const Order& order);
 
 // True for limit and stop orders, the ones whose price means something.
 bool HasPrice(const Order& order);
+
+}  // namespace ordersrv

@@ -1,5 +1,7 @@
 #include "model/OrderBook.h"
 
+namespace ordersrv {
+
 namespace {
 
 struct BucketSearch {
@@ -51,3 +53,5 @@ Order* OrderBook::FindByRefId(int32_t refId) const {
     if (!search.found) return nullptr;
     return records_[static_cast<size_t>(bucket[search.position].position)].get();
 }
+
+}  // namespace ordersrv

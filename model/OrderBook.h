@@ -8,6 +8,8 @@
 
 #include "model/Order.h"
 
+namespace ordersrv {
+
 class OrderBook {
 public:
     static constexpr int32_t kIndexBuckets = 1000;
@@ -31,3 +33,5 @@ private:
     std::vector<std::unique_ptr<Order>> records_;
     std::array<std::vector<IndexEntry>, kIndexBuckets> buckets_;  // by refId % 1000, ascending
 };
+
+}  // namespace ordersrv

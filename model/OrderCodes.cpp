@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace ordersrv {
+
 const char* const kUnknownCodeText = "Unknown";
 
 namespace {
@@ -41,3 +43,5 @@ const char* SymTypeLongNames(int32_t code) {
 }
 const char* SymTypeTags(int32_t code) { return TextOf(kSymTypeTagTexts, SymTypeCode::Other, code); }
 const char* OrderStatusNames(int32_t code) { return TextOf(kStatusTexts, StatusCode::Open, code); }
+
+}  // namespace ordersrv

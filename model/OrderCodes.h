@@ -2,6 +2,8 @@
 // The host's order vocabulary: integer codes and their display texts.
 #include <cstdint>
 
+namespace ordersrv {
+
 namespace OrderTypeCode {  // direction, carried by the host's OrderType argument
 constexpr int32_t None = -1, Buy = 0, Sell = 1;
 }
@@ -30,3 +32,5 @@ const char* SymTypeNames(int32_t code);
 const char* SymTypeLongNames(int32_t code);
 const char* SymTypeTags(int32_t code);
 const char* OrderStatusNames(int32_t code);
+
+}  // namespace ordersrv

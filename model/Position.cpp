@@ -2,4 +2,8 @@
 
 #include "platform/DateTime.h"
 
+namespace ordersrv {
+
 Position::Position() : UpdateTime(plat::NowDateTime()) {}
+
+}  // namespace ordersrv

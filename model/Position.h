@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ordersrv {
+
 struct Position {
     Position();  // UpdateTime = now
 
@@ -18,3 +20,5 @@ struct Position {
     double PosCost = 0.0;      // average price
     double UpdateTime;         // local OLE date-time of the last position file applied
 };
+
+}  // namespace ordersrv

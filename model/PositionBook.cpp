@@ -2,6 +2,8 @@
 
 #include "model/AsciiText.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::string SymbolKey(const std::string& symbol) { return UpperCaseAscii(TrimBlanks(symbol)); }
@@ -76,3 +78,5 @@ void PositionBook::Report(const std::string& symbol, int32_t size, double cost, 
     position->PosCost = cost;
     position->UpdateTime = now;
 }
+
+}  // namespace ordersrv

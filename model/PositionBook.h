@@ -9,6 +9,8 @@
 
 #include "model/Position.h"
 
+namespace ordersrv {
+
 class PositionBook {
 public:
     PositionBook() = default;
@@ -47,3 +49,5 @@ private:
     std::vector<std::unique_ptr<Position>> records_;
     std::map<std::string, ExchangeLevel> index_;  // symbol -> exchange -> currency -> entries
 };
+
+}  // namespace ordersrv

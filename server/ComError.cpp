@@ -7,6 +7,8 @@
 #include "server/RegistryTable.h"
 #include "platform/win32/WideText.h"
 
+namespace ordersrv {
+
 namespace {
 
 // The description as BSTR-ready wide text; empty when even that cannot be made.
@@ -42,3 +44,5 @@ HRESULT OrderServerError(const std::string& description, HRESULT result) noexcep
     }
     return result;
 }
+
+}  // namespace ordersrv

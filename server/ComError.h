@@ -8,6 +8,8 @@
 
 #include "engine/EngineError.h"
 
+namespace ordersrv {
+
 // An HRESULT as registry and error texts show it: "0x8002801C".
 std::string HResultText(HRESULT hr);
 
@@ -31,3 +33,5 @@ HRESULT GuardedCall(Body&& body) noexcept {
         return OrderServerError("Unexpected failure", E_UNEXPECTED);
     }
 }
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace ordersrv {
+
 template <class T>
 class ComPtr {
 public:
@@ -39,3 +41,5 @@ public:
 private:
     T* p_ = nullptr;
 };
+
+}  // namespace ordersrv

@@ -2,6 +2,8 @@
 
 #include "engine/EngineError.h"
 
+namespace ordersrv {
+
 EngineGate::Pass::Pass(EngineGate& gate, std::chrono::milliseconds wait)
     : gate_(gate), engine_(gate.Enter(wait)) {}
 
@@ -41,3 +43,5 @@ void EngineGate::Leave() {
     }
     if (last) changed_.notify_all();
 }
+
+}  // namespace ordersrv

@@ -7,6 +7,8 @@
 #include <condition_variable>
 #include <mutex>
 
+namespace ordersrv {
+
 class Engine;
 
 inline const char* const kServerNotReadyText = "The order server is not ready";
@@ -46,3 +48,5 @@ private:
     bool closed_ = false;
     int inside_ = 0;
 };
+
+}  // namespace ordersrv

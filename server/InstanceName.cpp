@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+namespace ordersrv {
+
 std::string ApplicationTitleFromPath(const std::string& executablePath) {
     const size_t slash = executablePath.find_last_of("\\/:");
     std::string title =
@@ -16,3 +18,5 @@ std::string ApplicationTitleFromPath(const std::string& executablePath) {
 std::string InstanceMutexName(const std::string& executablePath) {
     return "PREVINST:" + ApplicationTitleFromPath(executablePath);
 }
+
+}  // namespace ordersrv

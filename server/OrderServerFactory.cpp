@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace ordersrv {
+
 HRESULT OrderServerFactory::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
@@ -39,3 +41,5 @@ HRESULT ClassObjectRegistration::Publish(OrderServerFactory& factory) {
 void ClassObjectRegistration::Revoke() {
     if (cookie_) CoRevokeClassObject(std::exchange(cookie_, 0));
 }
+
+}  // namespace ordersrv

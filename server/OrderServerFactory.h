@@ -6,6 +6,8 @@
 
 #include "server/OrderServerObject.h"
 
+namespace ordersrv {
+
 class OrderServerFactory final : public IClassFactory {
 public:
     explicit OrderServerFactory(const ObjectContext& context) : context_(context) {}
@@ -35,3 +37,5 @@ public:
 private:
     DWORD cookie_ = 0;
 };
+
+}  // namespace ordersrv

@@ -11,6 +11,8 @@
 #include "server/ScriptOutArguments.h"
 #include "server/VariantText.h"
 
+namespace ordersrv {
+
 namespace {
 
 VARIANT_BOOL AutomationBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
@@ -242,3 +244,5 @@ HRESULT OrderServerObject::GetClassInfo(ITypeInfo** info) {
     (*info)->AddRef();
     return S_OK;
 }
+
+}  // namespace ordersrv

@@ -10,6 +10,8 @@
 #include "server/ServerLifetime.h"
 #include "server/ServerTypeInfo.h"
 
+namespace ordersrv {
+
 // What every object of the process shares; outlives all objects.
 struct ObjectContext {
     const ServerTypeInfo& Types;
@@ -86,3 +88,5 @@ private:
     IUnknown* const controlling_;  // the outer object, or inner_
     volatile LONG references_ = 1;
 };
+
+}  // namespace ordersrv

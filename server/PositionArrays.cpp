@@ -7,6 +7,8 @@
 
 #include "platform/win32/WideText.h"
 
+namespace ordersrv {
+
 namespace {
 
 void StoreText(VARIANT& element, const std::string& text) {
@@ -75,3 +77,5 @@ void PositionArrays::MoveTo(VARIANT* symbols, VARIANT* expiries, VARIANT* types,
         V_ARRAY(targets[i]) = std::exchange(lists_[i], nullptr);
     }
 }
+
+}  // namespace ordersrv

@@ -8,6 +8,8 @@
 
 #include "engine/Engine.h"
 
+namespace ordersrv {
+
 class PositionArrays {
 public:
     // Throws std::bad_alloc when an array or a string cannot be allocated.
@@ -25,3 +27,5 @@ private:
     enum { kSymbol, kExpiry, kType, kExchange, kLists };
     SAFEARRAY* lists_[kLists] = {};
 };
+
+}  // namespace ordersrv

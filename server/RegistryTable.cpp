@@ -1,5 +1,7 @@
 #include "server/RegistryTable.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::string ClassKey(const std::string& clsid) { return "CLSID\\" + clsid; }
@@ -31,3 +33,5 @@ std::vector<std::string> ServerRegistryKeysToDelete(const std::string& clsid) {
 }
 
 bool NeedsShortPath(const std::string& path) { return path.find(' ') != std::string::npos; }
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace ordersrv {
+
 struct RegistryEntry {
     std::string Key;           // below HKEY_CLASSES_ROOT
     std::string DefaultValue;  // the key's default (unnamed) text value
@@ -23,3 +25,5 @@ std::vector<std::string> ServerRegistryKeysToDelete(const std::string& clsid);
 
 // True when the path must be registered in its short form (it holds a blank).
 bool NeedsShortPath(const std::string& path);
+
+}  // namespace ordersrv

@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+namespace ordersrv {
+
 ScriptOutArguments::ScriptOutArguments(const DISPPARAMS& params, MEMBERID member,
                                          const std::vector<ScalarOutParameter>& scalarOuts)
     : original_(const_cast<DISPPARAMS*>(&params)) {
@@ -58,3 +60,5 @@ void ScriptOutArguments::StoreResults() {
             V_R8(slot.Target) = slot.Double;
     }
 }
+
+}  // namespace ordersrv

@@ -10,6 +10,8 @@
 
 #include "server/ServerTypeInfo.h"
 
+namespace ordersrv {
+
 class ScriptOutArguments {
 public:
     ScriptOutArguments(const DISPPARAMS& params, MEMBERID member,
@@ -39,3 +41,5 @@ private:
     std::vector<Slot> slots_;
     bool adapted_ = false;
 };
+
+}  // namespace ordersrv

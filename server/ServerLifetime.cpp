@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+namespace ordersrv {
+
 void ServerLifetime::Configure(bool endOnLastRelease, DWORD mainThreadId) {
     endOnLastRelease_ = endOnLastRelease;
     mainThreadId_ = mainThreadId;
@@ -35,3 +37,5 @@ bool ConfirmEndWithLiveObjects(const ServerLifetime& lifetime, HWND owner) {
     return MessageBoxA(owner, kText, "COM Server Warning",
                        MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2 | MB_TASKMODAL) == IDYES;
 }
+
+}  // namespace ordersrv

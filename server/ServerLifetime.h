@@ -3,6 +3,8 @@
 // rule: a process that COM started ends when its last object goes; one the user started stays.
 #include <windows.h>
 
+namespace ordersrv {
+
 class ServerLifetime {
 public:
     // Before the class object is published. endOnLastRelease: started by COM.
@@ -21,3 +23,5 @@ private:
 // The question asked before the user closes the application while clients hold objects;
 // true when the application may end.
 bool ConfirmEndWithLiveObjects(const ServerLifetime& lifetime, HWND owner);
+
+}  // namespace ordersrv

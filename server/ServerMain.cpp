@@ -24,6 +24,8 @@
 #include "server/StartupError.h"
 #include "workers/Workers.h"
 
+namespace ordersrv {
+
 namespace {
 
 // What the objects of the process share; outlives the apartment, since objects that clients
@@ -143,6 +145,10 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv
+
+using namespace ordersrv;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::wstring executable = plat::ExecutablePathWide();

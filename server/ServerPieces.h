@@ -13,6 +13,8 @@
 #include "ui/MainWindow.h"
 #include "ui/WindowLink.h"
 
+namespace ordersrv {
+
 class EventQueue;
 class Scheduler;
 
@@ -37,3 +39,5 @@ struct ServerPieces {
     OutgoingScanner scanner;
     std::unique_ptr<MainWindow> window;
 };
+
+}  // namespace ordersrv

@@ -10,6 +10,8 @@
 #include "platform/win32/WideText.h"
 #include "server/ComError.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr LCID kLibraryLocale = 0x409;
@@ -25,7 +27,6 @@ constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 constexpr REGSAM kOwnView = 0;
 // OLE Automation's marshaler, the proxy of every dual interface described by a type library.
 const char* const kAutomationProxy = "{00020424-0000-0000-C000-000000000046}";
-
 
 std::string LibraryKey() { return "TypeLib\\" + GuidText(LIBID_Quillmere) + "\\1.0"; }
 std::string InterfaceKey() { return "Interface\\" + GuidText(IID_IOrderServer); }
@@ -215,3 +216,5 @@ RegistrationOutcome UnregisterServer(RegistrationScope scope) {
         root.Delete(key, outcome);
     return outcome;
 }
+
+}  // namespace ordersrv

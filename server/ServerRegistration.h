@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace ordersrv {
+
 enum class RegistrationScope { Machine, User };
 
 // What writing or removing the registration came to: everything, or all but what Windows
@@ -36,3 +38,5 @@ std::string LocalServerPath(const std::string& executablePath);
 
 // A GUID as registry text: upper-case hex with braces.
 std::string GuidText(REFGUID guid);
+
+}  // namespace ordersrv

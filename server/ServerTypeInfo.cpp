@@ -4,6 +4,8 @@
 
 #include "server/Quillmere.h"
 
+namespace ordersrv {
+
 namespace {
 
 VARTYPE ScalarOutType(const ELEMDESC& parameter) {
@@ -60,3 +62,5 @@ void ServerTypeInfo::Release() {
     dispatch_.Reset();
     library_.Reset();
 }
+
+}  // namespace ordersrv

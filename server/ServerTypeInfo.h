@@ -9,6 +9,8 @@
 
 #include "server/ComPtr.h"
 
+namespace ordersrv {
+
 // An out parameter of type long* or double* that script hosts pass as a variant reference.
 struct ScalarOutParameter {
     MEMBERID Member;
@@ -39,3 +41,5 @@ private:
     ComPtr<ITypeInfo> coclass_;
     std::vector<ScalarOutParameter> scalarOuts_;
 };
+
+}  // namespace ordersrv

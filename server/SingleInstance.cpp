@@ -1,5 +1,7 @@
 #include "server/SingleInstance.h"
 
+namespace ordersrv {
+
 InstanceMutex::InstanceMutex(const std::string& name)
     : handle_(CreateMutexA(nullptr, TRUE, name.c_str())) {
     first_ = handle_ && GetLastError() != ERROR_ALREADY_EXISTS;
@@ -31,3 +33,5 @@ void ActivatePreviousInstance(const std::string& applicationTitle) {
     else
         BringWindowToTop(previous);
 }
+
+}  // namespace ordersrv

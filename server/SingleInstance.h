@@ -6,6 +6,8 @@
 
 #include "platform/Scoped.h"
 
+namespace ordersrv {
+
 class InstanceMutex {
 public:
     explicit InstanceMutex(const std::string& name);
@@ -26,3 +28,5 @@ private:
 // top-level window titled like this one's application (the first being this process's own).
 // Normally finds nothing, as a running instance's title is "OrderServer (NT)".
 void ActivatePreviousInstance(const std::string& applicationTitle);
+
+}  // namespace ordersrv

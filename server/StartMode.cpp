@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace ordersrv {
+
 namespace {
 
 char UpperAscii(char c) {
@@ -33,3 +35,5 @@ StartMode StartModeFromArguments(const std::vector<std::string>& arguments) {
     if (AnyArgumentIsSwitch(arguments, "UNREGSERVERPERUSER")) return StartMode::UnregisterPerUser;
     return StartMode::Standalone;
 }
+
+}  // namespace ordersrv

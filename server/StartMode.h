@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace ordersrv {
+
 enum class StartMode {
     Standalone,  // started by the user
     Automation,  // started by COM for a client: ends after the last release
@@ -20,3 +22,5 @@ bool IsCommandLineSwitch(const std::string& argument, const std::string& word);
 // EMBEDDING win over REGSERVER, which wins over UNREGSERVER, then REGSERVERPERUSER and
 // UNREGSERVERPERUSER; positions do not matter.
 StartMode StartModeFromArguments(const std::vector<std::string>& arguments);
+
+}  // namespace ordersrv

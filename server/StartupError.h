@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace ordersrv {
+
 class StartupError : public std::runtime_error {
 public:
     StartupError(const std::string& name, const std::string& message)
@@ -14,3 +16,5 @@ private:
 };
 
 inline const char* const kRegistryErrorText = "Error creating system registry entry";
+
+}  // namespace ordersrv

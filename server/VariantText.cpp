@@ -7,6 +7,8 @@
 #include "platform/Scoped.h"
 #include "platform/win32/WideText.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::string NarrowBstr(BSTR text) {
@@ -23,3 +25,5 @@ std::string VariantText::ToText() const {
     if (FAILED(hr) || V_VT(&text.v) != VT_BSTR) throw EngineError(kConversionErrorText);
     return NarrowBstr(V_BSTR(&text.v));
 }
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 
 #include "engine/HostText.h"
 
+namespace ordersrv {
+
 class VariantText : public HostText {
 public:
     explicit VariantText(const VARIANT& value) : value_(value) {}
@@ -13,3 +15,5 @@ public:
 private:
     const VARIANT& value_;
 };
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Tick.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::string Outgoing(const std::string& folder) {
@@ -267,3 +269,5 @@ int RunStandin(const StandinOptions& options) {
     }
     return 0;
 }
+
+}  // namespace ordersrv

@@ -10,6 +10,8 @@
 
 #include "tools/StandinLines.h"
 
+namespace ordersrv {
+
 struct StandinOptions {
     std::string folder;                 // NinjaTrader folder holding INCOMING and OUTGOING
     std::vector<std::string> accounts;  // accepted accounts (upper case); empty = any
@@ -86,3 +88,5 @@ private:
 // Runs the stand-in until its time is up, the stop file appears or (with --once) the work is
 // done. Returns the process exit code.
 int RunStandin(const StandinOptions& options);
+
+}  // namespace ordersrv

@@ -8,6 +8,8 @@
 #include "bridge/StateLine.h"
 #include "model/AsciiText.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::vector<std::string> SplitFields(const std::string& line) {
@@ -113,3 +115,5 @@ bool IsInstructionFileName(const std::string& name) {
     return upper.size() >= 7 && upper.compare(0, 3, "OIF") == 0 &&
            upper.compare(upper.size() - 4, 4, ".TXT") == 0;
 }
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ordersrv {
+
 struct StandinInstruction {
     enum class Command { Place, Cancel };
     Command command = Command::Place;
@@ -42,3 +44,5 @@ std::string PositionFileName(const std::string& instrument, const std::string& e
 
 // True for a name of the form oif*.txt, without regard to case.
 bool IsInstructionFileName(const std::string& name);
+
+}  // namespace ordersrv

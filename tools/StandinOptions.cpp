@@ -4,6 +4,8 @@
 #include "model/AsciiText.h"
 #include "tools/NtStandin.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::vector<std::string> SplitList(const std::string& text) {
@@ -97,3 +99,5 @@ bool ParseStandinOptions(const std::vector<std::string>& args, StandinOptions& o
     if (options.folder.empty()) return error = "--folder is required", false;
     return true;
 }
+
+}  // namespace ordersrv

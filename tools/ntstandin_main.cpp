@@ -5,6 +5,8 @@
 
 #include "tools/NtStandin.h"
 
+using namespace ordersrv;
+
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     StandinOptions options;

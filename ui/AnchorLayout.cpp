@@ -1,5 +1,7 @@
 #include "ui/AnchorLayout.h"
 
+namespace ordersrv {
+
 RECT RectInParent(HWND control) {
     RECT rect{};
     GetWindowRect(control, &rect);
@@ -50,3 +52,5 @@ void AnchorLayout::Apply() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace ordersrv {
+
 namespace Anchor {
 constexpr unsigned Left = 1, Top = 2, Right = 4, Bottom = 8;
 constexpr unsigned All = Left | Top | Right | Bottom;
@@ -34,3 +36,5 @@ private:
 
 // The control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
+
+}  // namespace ordersrv

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace ordersrv {
+
 namespace {
 
 // The message box has no Cancel button, so it ignores Escape; its dialog window is given a
@@ -64,3 +66,5 @@ void BringOpenQuestionForward(HWND owner) {
     if (!box && owner) box = GetLastActivePopup(owner);
     if (box && box != owner && IsWindowVisible(box)) SetForegroundWindow(box);
 }
+
+}  // namespace ordersrv

@@ -1,6 +1,8 @@
 #pragma once
 // Identifiers of the main window's controls and popup menu items.
 
+namespace ordersrv {
+
 namespace ControlId {
 constexpr int StatusText = 101;
 constexpr int OrdersText = 102;
@@ -28,3 +30,5 @@ constexpr int Exit = 203;
 
 // The pages of the window, in order. The Debug page has no tab.
 enum class Page { Settings = 0, Orders, Positions, Log, Debug, About, Count };
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 
 #include "platform/Scoped.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr int kGutterWidth = 24;     // the column of check marks at the left
@@ -170,3 +172,5 @@ bool FlatMenuStyle::DrawItem(const DRAWITEMSTRUCT& draw) {
     SelectObject(dc, oldFont);
     return true;
 }
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 
 #include "platform/Scoped.h"
 
+namespace ordersrv {
+
 class FlatMenuStyle {
 public:
     explicit FlatMenuStyle(HINSTANCE instance);
@@ -38,3 +40,5 @@ private:
     plat::GdiObject<HBITMAP> circle_;
     plat::GdiObject<HFONT> font_;
 };
+
+}  // namespace ordersrv

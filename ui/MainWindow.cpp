@@ -15,6 +15,8 @@
 #include "ui/WindowLink.h"
 #include "workers/Scheduler.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr int kScanIntervalMs = static_cast<int>(OutgoingScanner::kScanPeriodMs);
@@ -399,3 +401,5 @@ void MainWindow::PlaceTestOrder() {
         parts_.engine.log.Add(error.what());
     }
 }
+
+}  // namespace ordersrv

@@ -15,6 +15,8 @@
 #include "ui/WindowControls.h"
 #include "ui/WindowScaler.h"
 
+namespace ordersrv {
+
 class Engine;
 class InstructionWriter;
 class OutgoingScanner;
@@ -98,3 +100,5 @@ private:
     bool scanRegistered_ = false;
     bool closing_ = false;  // a close request is being asked or carried out
 };
+
+}  // namespace ordersrv

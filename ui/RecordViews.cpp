@@ -5,6 +5,8 @@
 #include "ui/VirtualListView.h"
 #include "ui/WindowControls.h"
 
+namespace ordersrv {
+
 void RecordViews::OnOrdersChanged() {
     orderRows_ = engine_.orders.With([](OrderBook& book) { return book.Count(); });
     SetVirtualRowCount(controls_.OrdersView(), orderRows_, true);
@@ -45,3 +47,5 @@ bool RecordViews::AnswerCell(NMHDR* header) {
     AnswerCellRequest(request, answered ? text : std::string());
     return true;
 }
+
+}  // namespace ordersrv

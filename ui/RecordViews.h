@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace ordersrv {
+
 class Engine;
 class WindowControls;
 
@@ -25,3 +27,5 @@ private:
     const WindowControls& controls_;
     int32_t orderRows_ = 0, positionRows_ = 0, logRows_ = 0;
 };
+
+}  // namespace ordersrv

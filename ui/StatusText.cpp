@@ -2,6 +2,8 @@
 
 #include "ui/ViewFormat.h"
 
+namespace ordersrv {
+
 namespace views {
 
 std::string StatusLineText(bool connected, bool folderPresent, double lastHostContact) {
@@ -21,3 +23,5 @@ std::string TrayTipText(const std::string& status) {
 }
 
 }  // namespace views
+
+}  // namespace ordersrv

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ordersrv {
+
 namespace views {
 
 constexpr const char* kTrayTitle = "OrderServer (NT)";
@@ -18,3 +20,5 @@ std::string OrdersCounterText(int32_t orderCount, int32_t secondCounter);
 std::string TrayTipText(const std::string& status);
 
 }  // namespace views
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 
 #include "ui/StatusText.h"
 
+namespace ordersrv {
+
 namespace {
 
 #pragma pack(push, 1)
@@ -88,3 +90,5 @@ void TrayIcon::Remove() {
     Shell_NotifyIconA(NIM_DELETE, &data_);
     added_ = false;
 }
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace ordersrv {
+
 // Loads an icon from a raw data resource holding a complete .ico file; null when it cannot.
 HICON LoadIconResource(HINSTANCE instance, const char* name);
 
@@ -28,3 +30,5 @@ private:
     NOTIFYICONDATAA data_;
     bool added_ = false;
 };
+
+}  // namespace ordersrv

@@ -2,6 +2,8 @@
 
 #include "ui/ControlIds.h"
 
+namespace ordersrv {
+
 TrayMenu::TrayMenu(HINSTANCE instance) : menu_(CreatePopupMenu()), style_(instance) {
     AppendMenuA(menu_.Get(), MF_STRING, MenuId::AcceptOrders, "Accept Orders");
     AppendMenuA(menu_.Get(), MF_SEPARATOR, 0, nullptr);
@@ -23,3 +25,5 @@ void TrayMenu::Open(HWND owner, POINT at, bool showOffered, bool acceptOrders) {
 bool TrayMenu::AcceptOrdersChecked() const {
     return (GetMenuState(menu_.Get(), MenuId::AcceptOrders, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
+
+}  // namespace ordersrv

@@ -7,6 +7,8 @@
 #include "platform/Scoped.h"
 #include "ui/FlatMenuStyle.h"
 
+namespace ordersrv {
+
 class TrayMenu {
 public:
     explicit TrayMenu(HINSTANCE instance);
@@ -25,3 +27,5 @@ private:
     plat::MenuHandle menu_;
     FlatMenuStyle style_;
 };
+
+}  // namespace ordersrv

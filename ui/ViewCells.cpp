@@ -6,6 +6,8 @@
 #include "model/PositionBook.h"
 #include "ui/ViewFormat.h"
 
+namespace ordersrv {
+
 namespace views {
 
 const std::vector<ViewColumn>& OrderColumns() {
@@ -84,3 +86,5 @@ bool PositionCellText(const PositionBook& book, int32_t rowCount, int column,
 }
 
 }  // namespace views
+
+}  // namespace ordersrv

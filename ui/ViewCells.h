@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace ordersrv {
+
 class OrderBook;
 class PositionBook;
 struct Order;
@@ -38,3 +40,5 @@ bool PositionCellText(const PositionBook& book, int32_t rowCount, int column,
                       int32_t row, std::string& text);
 
 }  // namespace views
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 
 #include "platform/DateTime.h"
 
+namespace ordersrv {
+
 namespace views {
 namespace {
 
@@ -42,3 +44,5 @@ std::string FormatClockTime(double dateTime) {
 }
 
 }  // namespace views
+
+}  // namespace ordersrv

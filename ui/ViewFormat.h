@@ -2,6 +2,8 @@
 // Number and time texts of the monitor, with the system's separators.
 #include <string>
 
+namespace ordersrv {
+
 namespace views {
 
 // "0.0000": rounded to four decimals, the system's decimal separator, no thousands separators.
@@ -14,3 +16,5 @@ std::string FormatMonthDayTime(double dateTime);
 std::string FormatClockTime(double dateTime);
 
 }  // namespace views
+
+}  // namespace ordersrv

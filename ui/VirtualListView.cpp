@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace ordersrv {
+
 HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
                            const VirtualListStyle& style,
                            const std::vector<views::ViewColumn>& columns) {
@@ -77,3 +79,5 @@ void AnswerCellRequest(const CellRequest& request, const std::string& text) {
         info->item.pszText[length] = '\0';
     }
 }
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 
 #include "ui/ViewCells.h"
 
+namespace ordersrv {
+
 struct VirtualListStyle {
     bool Headings = true;
     bool GridLines = true;
@@ -32,3 +34,5 @@ struct CellRequest {
 };
 bool ReadCellRequest(NMHDR* header, bool rowMarker, CellRequest& request);
 void AnswerCellRequest(const CellRequest& request, const std::string& text);
+
+}  // namespace ordersrv

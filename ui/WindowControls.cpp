@@ -4,6 +4,8 @@
 
 #include "ui/VirtualListView.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr int kTopPanelHeight = 56;
@@ -236,3 +238,5 @@ void WindowControls::SelectPage(Page page) {
 }
 
 void WindowControls::OnPageTabChanged() { SelectPage(PageOfTab(TabCtrl_GetCurSel(pageTabs_))); }
+
+}  // namespace ordersrv

@@ -13,6 +13,8 @@
 #include "ui/ControlIds.h"
 #include "ui/WindowScaler.h"
 
+namespace ordersrv {
+
 class WindowControls {
 public:
     static constexpr const char* kPageClass = "TNTOrderServerPage";
@@ -64,3 +66,5 @@ private:
 
 // Text of a window or control.
 std::string WindowText(HWND window);
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 #include "platform/CoalescingTarget.h"
 #include "platform/win32/HwndTarget.h"
 
+namespace ordersrv {
+
 struct WindowLink {
     plat::HwndTarget window;
     plat::CoalescingTarget target{window,
@@ -13,3 +15,5 @@ struct WindowLink {
                                    WindowMessage::LogLinesPending, WindowMessage::StatusChanged,
                                    WindowMessage::ScanOutgoing}};
 };
+
+}  // namespace ordersrv

@@ -7,6 +7,8 @@
 
 #include "ui/AnchorLayout.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::string ClassOf(HWND window) {
@@ -115,3 +117,5 @@ void WindowScaler::ScaleControl(HWND control) {
         if (height > 0) SendMessageA(control, CB_SETITEMHEIGHT, 0, S(static_cast<int>(height)));
     }
 }
+
+}  // namespace ordersrv

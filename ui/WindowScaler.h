@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace ordersrv {
+
 struct SizeLimits {
     int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;  // 0 = no limit
 };
@@ -42,3 +44,5 @@ private:
 
     int dpi_;
 };
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 #include "platform/Tick.h"
 #include "platform/Scoped.h"
 
+namespace ordersrv {
+
 namespace {
 
 // Due when it has no delay, or when the tick counter has moved at least its delay away from
@@ -189,3 +191,5 @@ void EventQueue::Run() {
         if (const uint32_t pause = RunCycle(now)) plat::SleepMs(pause);
     }
 }
+
+}  // namespace ordersrv

@@ -10,6 +10,8 @@
 #include "platform/MessageTarget.h"
 #include "workers/ObjectPool.h"
 
+namespace ordersrv {
+
 class QueuedEvent : public PooledObject {
 public:
     plat::MessageTarget* Target = nullptr;
@@ -87,3 +89,5 @@ private:
     std::atomic<bool> terminate_{false};
     std::thread thread_;
 };
+
+}  // namespace ordersrv

@@ -1,5 +1,7 @@
 #include "workers/ObjectPool.h"
 
+namespace ordersrv {
+
 ObjectPool::~ObjectPool() {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     for (PooledObject* item : items_) delete item;
@@ -65,3 +67,5 @@ int32_t ObjectPool::FreeCount() const {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     return freeCount_;
 }
+
+}  // namespace ordersrv

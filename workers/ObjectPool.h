@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+namespace ordersrv {
 
 class PooledObject {
 public:
@@ -37,3 +38,5 @@ private:
     int32_t freeCount_ = 0;
     std::vector<PooledObject*> items_;  // owned; free ones first
 };
+
+}  // namespace ordersrv

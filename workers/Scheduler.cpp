@@ -7,6 +7,8 @@
 #include "workers/EventQueue.h"
 #include "platform/Scoped.h"
 
+namespace ordersrv {
+
 namespace {
 
 uint32_t GreatestCommonDivisor(uint32_t a, uint32_t b) {
@@ -218,3 +220,5 @@ void Scheduler::Run() {
         if (WaitOrTerminate(SleepAfterPass(step, passStart, plat::TickCount()))) break;
     }
 }
+
+}  // namespace ordersrv

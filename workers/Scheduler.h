@@ -11,6 +11,8 @@
 
 #include "platform/MessageTarget.h"
 
+namespace ordersrv {
+
 class EventQueue;
 
 // Asked before each delivery with the job's callback data; false skips that delivery.
@@ -80,3 +82,5 @@ private:
     std::condition_variable wake_;
     std::thread thread_;
 };
+
+}  // namespace ordersrv

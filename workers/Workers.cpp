@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+namespace ordersrv {
+
 namespace {
 std::mutex& StartStopLock() {
     static std::mutex lock;
@@ -38,3 +40,5 @@ void StopWorkers() {
     ProcessScheduler().Stop();
     ProcessEventQueue().Stop();
 }
+
+}  // namespace ordersrv

@@ -3,6 +3,8 @@
 #include "workers/EventQueue.h"
 #include "workers/Scheduler.h"
 
+namespace ordersrv {
+
 EventPool& ProcessEventPool();
 EventQueue& ProcessEventQueue();
 Scheduler& ProcessScheduler();
@@ -12,3 +14,5 @@ Scheduler& ProcessScheduler();
 void StartWorkers();
 // Ends both threads once the application's message loop has ended.
 void StopWorkers();
+
+}  // namespace ordersrv

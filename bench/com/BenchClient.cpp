@@ -6,6 +6,8 @@
 
 #include "tools/InvokeArguments.h"
 
+namespace ordersrv {
+
 namespace bench {
 
 namespace {
@@ -168,3 +170,5 @@ std::wstring Widen(const std::string& text) {
 }
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -12,6 +12,8 @@
 
 #include "server/Quillmere.h"
 
+namespace ordersrv {
+
 namespace bench {
 
 template <class T>
@@ -117,3 +119,5 @@ void PrintLatency(const std::string& label, const std::string& name, const Figur
 std::wstring Widen(const std::string& text);
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 
 #include "bench/com/BenchClient.h"
 
+namespace ordersrv {
+
 namespace bench {
 
 // Figures are named <prefix><member>_<binding>_us.
@@ -28,3 +30,5 @@ int RunOrderBurst(const BurstOptions& options);
 int RunShellIconCost(int updates);
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace ordersrv {
+
 namespace bench {
 
 namespace {
@@ -71,3 +73,5 @@ int RunCallCost(int rounds, int callsPerRound, const std::string& prefix) {
 }
 
 }  // namespace bench
+
+}  // namespace ordersrv

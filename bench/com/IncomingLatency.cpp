@@ -10,6 +10,8 @@
 #include "bench/com/Benchmarks.h"
 #include "bench/com/IncomingWatch.h"
 
+namespace ordersrv {
+
 namespace bench {
 
 int RunIncomingLatency(const std::string& incoming, int orders) {
@@ -61,3 +63,5 @@ int RunIncomingLatency(const std::string& incoming, int orders) {
 }
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace ordersrv {
+
 namespace bench {
 
 namespace {
@@ -86,3 +88,5 @@ void IncomingWatch::Clear() {
 }
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace ordersrv {
+
 namespace bench {
 
 class IncomingWatch {
@@ -43,3 +45,5 @@ private:
 };
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -11,6 +11,8 @@
 #include "bench/com/Benchmarks.h"
 #include "bench/com/IncomingWatch.h"
 
+namespace ordersrv {
+
 namespace bench {
 
 namespace {
@@ -113,3 +115,5 @@ int RunOrderBurst(const BurstOptions& options) {
 }
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -11,6 +11,8 @@
 
 #include "bench/com/Benchmarks.h"
 
+namespace ordersrv {
+
 namespace bench {
 
 int RunShellIconCost(int updates) {
@@ -46,3 +48,5 @@ int RunShellIconCost(int updates) {
 }
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -10,6 +10,8 @@
 #include "bench/com/Benchmarks.h"
 #include "bench/com/IncomingWatch.h"
 
+namespace ordersrv {
+
 namespace bench {
 
 namespace {
@@ -74,3 +76,5 @@ int RunStatusLatency(const std::string& incoming, const std::string& outgoing, i
 }
 
 }  // namespace bench
+
+}  // namespace ordersrv

@@ -11,6 +11,8 @@
 
 #include "bench/com/Benchmarks.h"
 
+namespace ordersrv {
+
 namespace {
 
 int Usage() {
@@ -25,6 +27,10 @@ int Usage() {
 int Number(const char* text) { return std::atoi(text); }
 
 }  // namespace
+
+}  // namespace ordersrv
+
+using namespace ordersrv;
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);

@@ -36,6 +36,8 @@
 #define BENCH_COLLECT() ((void)0)
 #endif
 
+namespace ordersrv {
+
 namespace {
 
 // An engine and its file bridge over a NinjaTrader folder of their own; the event queue thread
@@ -152,6 +154,10 @@ int Memory(int) {
 #endif
 
 }  // namespace
+
+}  // namespace ordersrv
+
+using namespace ordersrv;
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";

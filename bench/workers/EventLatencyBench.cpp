@@ -19,6 +19,8 @@
 #include "platform/win32/HwndTarget.h"
 #endif
 
+namespace ordersrv {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -148,6 +150,10 @@ void Run(const std::string& name, Receiver& receiver) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv
+
+using namespace ordersrv;
 
 int main() {
     std::printf("Event queue thread: PostEvent (delay 0) to receipt, milliseconds\n");

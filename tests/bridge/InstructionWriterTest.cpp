@@ -5,6 +5,8 @@
 #include "bridge/InstructionLines.h"
 #include "tests/support/BridgeHarness.h"
 
+namespace ordersrv {
+
 namespace {
 
 Order LimitBuy(int32_t refId, double price) {
@@ -230,3 +232,5 @@ TEST_F(Drain, FinalNameTakenMeanwhileMovesToTheNextNumber) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

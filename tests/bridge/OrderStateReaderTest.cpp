@@ -1,6 +1,8 @@
 #include "bridge/OrderStateReader.h"
 #include "tests/support/BridgeHarness.h"
 
+namespace ordersrv {
+
 namespace {
 
 class OrderStateReader : public testsupport::BridgeHarness {
@@ -148,3 +150,5 @@ TEST_F(OrderStateReader, AHugeFileIsReadOnlyAsFarAsTheLimit) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 #include <windows.h>
 #endif
 
+namespace ordersrv {
+
 namespace {
 
 // Natively a leading "." hides a name; Windows keeps it as an attribute.
@@ -140,3 +142,5 @@ TEST_F(Scanner, ControlCharactersOfANameAreShownEscapedInTheLog) {
 #endif
 
 }  // namespace
+
+}  // namespace ordersrv

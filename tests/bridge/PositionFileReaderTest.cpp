@@ -1,6 +1,8 @@
 #include "bridge/PositionFileReader.h"
 #include "tests/support/BridgeHarness.h"
 
+namespace ordersrv {
+
 namespace {
 
 class PositionFileReader : public testsupport::BridgeHarness {
@@ -91,3 +93,5 @@ TEST_F(PositionFileReader, EveryNameAndContentFault) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

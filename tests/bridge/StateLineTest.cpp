@@ -5,6 +5,8 @@
 #include "bridge/InstructionLines.h"
 #include "bridge/StateLine.h"
 
+namespace ordersrv {
+
 namespace {
 
 TEST(StateLine, NumberForms) {
@@ -54,3 +56,5 @@ TEST(StateLine, FirstLineRules) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

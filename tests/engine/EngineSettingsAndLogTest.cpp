@@ -1,5 +1,7 @@
 #include "tests/support/EngineHarness.h"
 
+namespace ordersrv {
+
 class EngineSettingsAndLogTest : public testsupport::EngineHarness {};
 
 TEST_F(EngineSettingsAndLogTest, ControlsGiveTrimmedSettings) {
@@ -42,3 +44,5 @@ TEST_F(EngineSettingsAndLogTest, LogKeepsTheNewestLinesUpToItsLimit) {
     EXPECT_EQ(line, "line " + std::to_string(total - 1));
     EXPECT_EQ(window.Count(), total);  // one 4041 per line
 }
+
+}  // namespace ordersrv

@@ -4,6 +4,8 @@
 #include "engine/HostValue.h"
 #include "platform/DateTime.h"
 
+namespace ordersrv {
+
 TEST(HostValueTest, TextFormsFollowAutomationCoercion) {
     const std::string sep = plat::DecimalSeparator();
     EXPECT_EQ(HostValue::Text(" es z;").ToText(), " es z;");  // unchanged: no trim, no case
@@ -28,3 +30,5 @@ TEST(HostValueTest, NullAndArrayCannotBecomeText) {
         }
     }
 }
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 
 #include "tests/support/EngineHarness.h"
 
+namespace ordersrv {
+
 class OrderRouterConcurrencyTest : public testsupport::EngineHarness {
 protected:
     // A host's call on its own thread.
@@ -127,3 +129,5 @@ TEST_F(OrderRouterConcurrencyTest, LogLinesFromTwoThreadsStayWhole) {
     }
     EXPECT_EQ(CountOf(DeliveredMessages(), WindowMessage::LogLinesPending), 2u * kPerThread);
 }
+
+}  // namespace ordersrv

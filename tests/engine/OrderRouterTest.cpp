@@ -5,6 +5,8 @@
 #include "engine/OrderRequestRules.h"
 #include "tests/support/EngineHarness.h"
 
+namespace ordersrv {
+
 using WindowMessage::OrdersChanged;
 using WindowMessage::ProcessActions;
 
@@ -256,3 +258,5 @@ TEST_F(OrderRouterTest, ConversionErrorRecordsNothing) {
         EXPECT_EQ(db.ItemAt(0)->SymExch, "");
     });
 }
+
+}  // namespace ordersrv

@@ -1,5 +1,7 @@
 #include "tests/support/EngineHarness.h"
 
+namespace ordersrv {
+
 class PositionQueriesTest : public testsupport::EngineHarness {
 protected:
     void AddPosition(const std::string& symbol, bool reported, int32_t size, double cost) {
@@ -91,3 +93,5 @@ TEST_F(PositionQueriesTest, AllPositionsListedOldestFirst) {
     EXPECT_FALSE(engine.queries.GetAccountInfo());
     EXPECT_EQ(engine.connection.LastHostContact(), 0.0);  // neither notes host contact
 }
+
+}  // namespace ordersrv

@@ -13,6 +13,8 @@
 #include <unistd.h>
 #endif
 
+namespace ordersrv {
+
 namespace {
 
 const std::string kDelimiter(1, plat::kPathDelimiter);
@@ -202,3 +204,5 @@ TEST_F(SettingsFileTest, UnreadableFileKeepsTheSettings) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

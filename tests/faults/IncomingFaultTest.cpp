@@ -8,6 +8,8 @@
 
 #include "tests/support/BridgeHarness.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::vector<std::string> EntriesOf(const std::string& folder) {
@@ -138,3 +140,5 @@ TEST_F(IncomingFaults, LocationThatIsAFileNeverConnectsAndScansNothing) {
     ASSERT_TRUE(plat::ReadWholeFile(file, content));
     EXPECT_EQ(content, "MZ");
 }
+
+}  // namespace ordersrv

@@ -18,6 +18,7 @@
 #include "tests/support/BridgeHarness.h"
 #include "tools/NtStandin.h"
 
+namespace ordersrv {
 namespace {
 
 // Bytes this process has read so far (Linux only); -1 where it cannot be told.
@@ -272,3 +273,5 @@ TEST_F(OutgoingFaults, FolderLinkLoopsEndTheListing) {
     EXPECT_EQ(files.front(), outgoing + "HALVENMAR13.TXT");  // its own files come first
 }
 #endif
+
+}  // namespace ordersrv

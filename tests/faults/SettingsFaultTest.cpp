@@ -14,6 +14,8 @@
 #include "tests/support/BridgeHarness.h"
 #include "engine/SettingsFile.h"
 
+namespace ordersrv {
+
 namespace {
 
 // Keeps the settings file from being replaced, in a way a superuser cannot ignore either:
@@ -166,3 +168,5 @@ TEST_F(SettingsFaults, GarbageAndAnAccountThatWouldSplitALineAreNeverUsed) {
     EXPECT_EQ(lines[0].compare(0, 14, "PLACE;SIM-101;"), 0) << lines[0];
     ExpectNoOrderLostSilently();
 }
+
+}  // namespace ordersrv

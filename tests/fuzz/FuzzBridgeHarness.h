@@ -1,5 +1,5 @@
 #pragma once
-// An engine with a file bridge for one fuzz input: fresh books every time, the event queue
+// An engine with its instruction writer and outgoing scanner for one fuzz input: fresh books every time, the event queue
 // thread not started, and a scratch NinjaTrader folder shared by the whole run.
 #include <unistd.h>
 
@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "bridge/FileBridge.h"
+#include "bridge/InstructionWriter.h"
+#include "bridge/OutgoingScanner.h"
 #include "engine/Engine.h"
 #include "platform/FileSystem.h"
 #include "platform/QueueTarget.h"
 #include "workers/EventQueue.h"
+
+namespace ordersrv {
 
 // Where scratch files go: ORDERSRV_FUZZ_SCRATCH (the fuzz script points it into a folder it
 // removes, since libFuzzer may end a run without running destructors), else memory-backed
@@ -45,7 +48,8 @@ inline const std::string& FuzzScratchFolder() {
 }
 
 struct FuzzBridge {
-    FuzzBridge() : pool(64), events(pool), engine(window, events), bridge(engine) {
+    FuzzBridge() : pool(64), events(pool), engine(window, events), writer(engine),
+                   scanner(engine, writer) {
         engine.settings.Location = FuzzScratchFolder();
         engine.settings.Account = "SIM101";
     }
@@ -60,5 +64,8 @@ struct FuzzBridge {
     EventPool pool;
     EventQueue events;
     Engine engine;
-    FileBridge bridge;
+    InstructionWriter writer;
+    OutgoingScanner scanner;
 };
+
+}  // namespace ordersrv

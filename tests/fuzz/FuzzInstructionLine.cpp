@@ -20,6 +20,8 @@
 #include "tests/fuzz/FuzzCheck.h"
 #include "tools/StandinLines.h"
 
+namespace ordersrv {
+
 namespace {
 
 struct OrderInput {
@@ -108,16 +110,19 @@ void CheckCancelLine(const std::string& line, int32_t refId) {
 
 }  // namespace
 
+}  // namespace ordersrv
+
+using namespace ordersrv;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     OrderInput in;
     if (!Decode(data, size, in)) return 0;
 
     FuzzBridge f;
-    f.engine.TakeSettingsFromControls(FuzzScratchFolder(), in.account, in.stopToStopLimit);
+    f.engine.connection.SetFolderPresent(true);
+    f.engine.Connect({FuzzScratchFolder(), in.account, in.stopToStopLimit});
     const std::string account = f.engine.settings.Account;
     FUZZ_CHECK(IsSafeInstructionField(account));
-    f.engine.connection.connection.SetFolderPresent(true);
-    f.engine.Connect(CurrentEdits());
 
     bool accepted = true;
     try {
@@ -146,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& line : lines) FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
     CheckPlaceLine(lines[0], in, account);
     CheckCancelLine(lines[1], in.refId);
-    FUZZ_CHECK(lines[1] == CancelLineFor(in.refId));
+    FUZZ_CHECK(lines[1] == CancelLine(in.refId));
 
     const int32_t status = f.engine.orders.With([&](OrderBook& db) {
         return db.FindByRefId(in.refId)->Status;

@@ -8,6 +8,8 @@
 #include "model/AsciiText.h"
 #include "tests/fuzz/FuzzCheck.h"
 
+namespace ordersrv {
+
 namespace {
 
 using Kind = OutgoingFile::Kind;
@@ -34,6 +36,10 @@ int64_t Reference(const std::string& t) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv
+
+using namespace ordersrv;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string name(reinterpret_cast<const char*>(data), size);

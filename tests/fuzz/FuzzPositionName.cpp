@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "bridge/PositionFileReader.h"
 #include "model/AsciiText.h"
 #include "tests/fuzz/FuzzBridgeHarness.h"
 #include "tests/fuzz/FuzzCheck.h"
+
+namespace ordersrv {
 
 namespace {
 
@@ -48,6 +51,10 @@ const std::string& PositionFile() {
 
 }  // namespace
 
+}  // namespace ordersrv
+
+using namespace ordersrv;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const size_t cut = input.find('\n');
@@ -59,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     f.engine.settings.Account = account;
     std::string symbol;
     const Expect expect = Expected(base, account, symbol);
-    f.ReadPositionFile(engine, base, PositionFile());
-    f.ReadPositionFile(engine, base, PositionFile());
+    ReadPositionFile(f.engine, base, PositionFile());
+    ReadPositionFile(f.engine, base, PositionFile());
 
     const std::vector<std::string> log = f.LogLines();
     const int32_t count = f.engine.positions.With([](PositionBook& p) { return p.Count(); });

@@ -13,6 +13,8 @@
 #include "tests/fuzz/FuzzCheck.h"
 #include "engine/SettingsFile.h"
 
+namespace ordersrv {
+
 namespace {
 
 const std::string& SettingsPath() {
@@ -45,6 +47,10 @@ bool FirstValue(const std::string& content, const std::string& key, std::string&
 }
 
 }  // namespace
+
+}  // namespace ordersrv
+
+using namespace ordersrv;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);

@@ -10,6 +10,8 @@
 #include "bridge/StateLine.h"
 #include "tests/fuzz/FuzzCheck.h"
 
+namespace ordersrv {
+
 namespace {
 
 bool Digits(const std::string& t, size_t& i) {
@@ -78,6 +80,10 @@ void CheckDecimal(const std::string& text) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv
+
+using namespace ordersrv;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);

@@ -22,6 +22,8 @@
 #include "engine/EngineError.h"
 #include "engine/OrderRequestRules.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr LONG kBuy = 0, kSell = 1, kDay = 0, kGtc = 1, kMarket = 0, kLimit = 1, kStop = 2;
@@ -667,3 +669,5 @@ TEST_F(HostInput, LateBoundArgumentsOfOtherTypes) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

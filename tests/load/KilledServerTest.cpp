@@ -17,6 +17,8 @@
 
 #include "LoadSupport.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr LONG kBuy = 0, kDay = 0, kMarket = 0;
@@ -226,3 +228,5 @@ TEST(KilledServer, BurstKilledMidwayThenRestarted) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

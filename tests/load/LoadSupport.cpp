@@ -9,6 +9,8 @@
 
 #include "platform/FileSystem.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::string ReadWhole(const std::string& path) {
@@ -265,3 +267,5 @@ std::vector<TracedLine> ReadTracedLines(const std::string& logPath) {
     }
     return traced;
 }
+
+}  // namespace ordersrv

@@ -15,6 +15,8 @@
 #include "tests/support/ServerProcess.h"
 #include "tests/support/StandinProcess.h"
 
+namespace ordersrv {
+
 using plat::ScopedVariant;
 
 // A whole-number setting from the environment (sizes of a run); `fallback` when unset or bad.
@@ -63,7 +65,6 @@ private:
 
 ComPtr<IOrderServer> CreateOrderServer(HRESULT* result = nullptr);
 
-
 // An instruction file as NinjaTrader would read it.
 struct InstructionFile {
     std::string name;
@@ -103,3 +104,5 @@ std::vector<TracedLine> ReadTracedLines(const std::string& logPath);
 
 // "HALVENMAR<ref>" read back into the reference; false when the id is not of that form.
 bool OrderIdReference(const std::string& orderId, int32_t& reference);
+
+}  // namespace ordersrv

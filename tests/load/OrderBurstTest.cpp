@@ -20,6 +20,8 @@
 
 #include "LoadSupport.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr LONG kBuy = 0, kDay = 0, kGtc = 1, kMarket = 0, kLimit = 1;
@@ -329,3 +331,5 @@ TEST(OrderBurst, ManyClientsAtOnceWithCancelsNothingLostOrDuplicated) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

@@ -19,6 +19,8 @@
 
 #include "LoadSupport.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr LONG kBuy = 0, kDay = 0, kMarket = 0, kLimit = 1;
@@ -93,3 +95,5 @@ TEST(WorkingOrderFiles, OrdersReachIncomingWithinASecondWhileScansReadEveryWorki
 }
 
 }  // namespace
+
+}  // namespace ordersrv

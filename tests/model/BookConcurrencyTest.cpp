@@ -9,6 +9,8 @@
 #include "model/PositionBook.h"
 #include "platform/Guarded.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr int kWriters = 4;
@@ -73,3 +75,5 @@ TEST(BookConcurrency, AddsWhileOthersLookUp) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 #include "model/OrderBook.h"
 #include "platform/DateTime.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::unique_ptr<Order> OrderWithRef(int32_t refId, int32_t size = 0) {
@@ -88,3 +90,5 @@ TEST(OrderBook, NegativeIdIsListedButNeverFound) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

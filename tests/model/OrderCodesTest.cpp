@@ -6,6 +6,8 @@
 #include "model/OrderCodes.h"
 #include "model/Order.h"
 
+namespace ordersrv {
+
 namespace {
 
 Order OrderOf(int32_t orderType, int32_t orderModifier) {
@@ -66,3 +68,5 @@ TEST(OrderCodes, CodesOutsideATableYieldTheFallbackText) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

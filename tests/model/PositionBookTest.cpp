@@ -4,6 +4,8 @@
 #include "model/PositionBook.h"
 #include "platform/DateTime.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::unique_ptr<Position> MakePosition(const std::string& symbol,
@@ -103,3 +105,5 @@ TEST(PositionBook, SameExpiryOfAnotherTypeIsIndexedButFoundAfterTheFirst) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

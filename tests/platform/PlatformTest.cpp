@@ -9,6 +9,8 @@
 #include "platform/QueueTarget.h"
 #include "platform/Tick.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::string ScratchFolder(const std::string& name) {
@@ -108,3 +110,5 @@ TEST(Tick, AdvancesWhileSleeping) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 #include "engine/EngineError.h"
 #include "server/EngineGate.h"
 
+namespace ordersrv {
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -79,3 +81,5 @@ TEST(EngineGate, CloseWakesCallsWaitingForTheEngine) {
     ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
     EXPECT_EQ(waiting.get(), kServerClosingText);
 }
+
+}  // namespace ordersrv

@@ -18,6 +18,8 @@
 #include "tools/InvokeArguments.h"
 #include "workers/EventQueue.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::wstring OwnModulePath() {
@@ -335,3 +337,5 @@ TEST(ServerLifetime, ClosingWithoutLiveObjectsNeedsNoQuestion) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

@@ -20,6 +20,8 @@
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr DWORD kServerEndMs = 20000;
@@ -441,3 +443,5 @@ TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

@@ -5,6 +5,8 @@
 #include "server/RegistryTable.h"
 #include "server/StartMode.h"
 
+namespace ordersrv {
+
 TEST(StartMode, SwitchesAreWholeWordsLedByDashOrSlashInAnyCase) {
     EXPECT_TRUE(IsCommandLineSwitch("/RegServer", "REGSERVER"));
     EXPECT_TRUE(IsCommandLineSwitch("-regserver", "REGSERVER"));
@@ -63,3 +65,5 @@ TEST(RegistryTable, SevenKeysInOrderAndDeletedChildrenFirst) {
     EXPECT_TRUE(NeedsShortPath("C:\\Program Files\\OrderSrv.exe"));
     EXPECT_FALSE(NeedsShortPath("C:\\Apps\\OrderSrv.exe"));
 }
+
+}  // namespace ordersrv

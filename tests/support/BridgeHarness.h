@@ -15,6 +15,8 @@
 #include "tests/support/EngineHarness.h"
 #include "tests/support/ScratchFolder.h"
 
+namespace ordersrv {
+
 namespace testsupport {
 
 class BridgeHarness : public EngineHarness {
@@ -96,3 +98,5 @@ protected:
 };
 
 }  // namespace testsupport
+
+}  // namespace ordersrv

@@ -10,6 +10,7 @@
 extern char** environ;
 #endif
 
+namespace ordersrv {
 namespace testsupport {
 
 ChildProcess::~ChildProcess() { Kill(); }
@@ -124,3 +125,4 @@ void ChildProcess::Kill() {
 #endif
 
 }  // namespace testsupport
+}  // namespace ordersrv

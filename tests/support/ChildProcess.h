@@ -10,6 +10,8 @@
 #include <windows.h>
 #endif
 
+namespace ordersrv {
+
 namespace testsupport {
 
 class ChildProcess {
@@ -44,3 +46,5 @@ HANDLE StartProgram(const std::string& executable, const std::string& arguments)
 #endif
 
 }  // namespace testsupport
+
+}  // namespace ordersrv

@@ -15,6 +15,8 @@
 #include "platform/Tick.h"
 #include "workers/EventQueue.h"
 
+namespace ordersrv {
+
 namespace testsupport {
 
 // An order as a test places it; every field has a sound default.
@@ -95,3 +97,5 @@ protected:
 };
 
 }  // namespace testsupport
+
+}  // namespace ordersrv

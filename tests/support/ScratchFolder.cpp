@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
+namespace ordersrv {
+
 namespace testsupport {
 
 ScratchFolder::ScratchFolder(const std::string& prefix) {
@@ -23,3 +25,5 @@ ScratchFolder::~ScratchFolder() {
 }
 
 }  // namespace testsupport
+
+}  // namespace ordersrv

@@ -3,6 +3,8 @@
 // removed when the owner goes.
 #include <string>
 
+namespace ordersrv {
+
 namespace testsupport {
 
 class ScratchFolder {
@@ -19,3 +21,5 @@ private:
 };
 
 }  // namespace testsupport
+
+}  // namespace ordersrv

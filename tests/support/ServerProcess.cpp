@@ -8,6 +8,8 @@
 #include "platform/Scoped.h"
 #include "ui/ControlIds.h"
 
+namespace ordersrv {
+
 namespace {
 
 const char* const kInstanceMutex = "PREVINST:Ordersrv";
@@ -163,3 +165,5 @@ std::string DismissMessageBox(const char* title, DWORD timeoutMs) {
     }
     return std::string();
 }
+
+}  // namespace ordersrv

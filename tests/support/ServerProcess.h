@@ -9,6 +9,8 @@
 
 #include "tests/support/ChildProcess.h"
 
+namespace ordersrv {
+
 class ServerFolder {
 public:
     // Copies the server executable into `folder` and makes the NinjaTrader folder below it.
@@ -47,3 +49,5 @@ std::vector<std::string> ReadServerLog(HWND serverWindow);
 // Clicks OK on the next message box with this title that appears within the timeout; its text,
 // or "" when none appeared.
 std::string DismissMessageBox(const char* title, DWORD timeoutMs);
+
+}  // namespace ordersrv

@@ -2,6 +2,8 @@
 
 #include "platform/FileSystem.h"
 
+namespace ordersrv {
+
 namespace testsupport {
 
 StandinProcess::StandinProcess(const std::string& program, const std::string& ninjaTraderFolder,
@@ -26,3 +28,5 @@ bool StandinProcess::Stop() {
 }
 
 }  // namespace testsupport
+
+}  // namespace ordersrv

@@ -7,6 +7,8 @@
 
 #include "tests/support/ChildProcess.h"
 
+namespace ordersrv {
+
 namespace testsupport {
 
 class StandinProcess {
@@ -31,3 +33,5 @@ private:
 };
 
 }  // namespace testsupport
+
+}  // namespace ordersrv

@@ -6,6 +6,8 @@
 #include "tests/support/BridgeHarness.h"
 #include "tests/support/StandinProcess.h"
 
+namespace ordersrv {
+
 namespace {
 
 class RoundTrip : public testsupport::BridgeHarness {
@@ -120,3 +122,5 @@ TEST_F(RoundTrip, ACarelessWriterNeverShowsAWrongStatusOrPrice) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

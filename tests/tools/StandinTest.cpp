@@ -8,6 +8,8 @@
 #include "tools/NtStandin.h"
 #include "tools/StandinLines.h"
 
+namespace ordersrv {
+
 namespace {
 
 TEST(StandinLines, PlaceAndCancelAsTheServerWritesThem) {
@@ -189,3 +191,5 @@ TEST_F(Standin, CarriesOutFilesInTheOrderOfTheirNumbers) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

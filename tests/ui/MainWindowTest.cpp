@@ -21,6 +21,8 @@
 #include "workers/Scheduler.h"
 #include "workers/Workers.h"
 
+namespace ordersrv {
+
 using namespace uitest;
 
 namespace {
@@ -555,3 +557,5 @@ TEST_F(MainWindowTest, WindowAndControlsScaleWithTheScreen) {
     EXPECT_GE(info.ptMinTrackSize.x, scaled(517));
     EXPECT_GE(info.ptMinTrackSize.y, scaled(288));
 }
+
+}  // namespace ordersrv

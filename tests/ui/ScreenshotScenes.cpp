@@ -21,6 +21,8 @@
 #include "engine/SettingsFile.h"
 #include "workers/Workers.h"
 
+namespace ordersrv {
+
 using namespace uitest;
 
 namespace {
@@ -97,6 +99,10 @@ void AddPositions(Engine& engine) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv
+
+using namespace ordersrv;
 
 int main(int argc, char** argv) {
     if (argc < 2) {

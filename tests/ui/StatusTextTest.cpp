@@ -4,6 +4,8 @@
 #include "platform/DateTime.h"
 #include "ui/StatusText.h"
 
+namespace ordersrv {
+
 TEST(StatusText, NinjaTraderPartFollowsConnectionAndFolder) {
     EXPECT_EQ(views::StatusLineText(false, false, 0.0), "NT (n/a) / Halvenmar (off)");
     EXPECT_EQ(views::StatusLineText(false, true, 0.0), "NT (off) / Halvenmar (off)");
@@ -30,3 +32,5 @@ TEST(StatusText, TipIsCutAfterItsSixtyThirdCharacter) {
     EXPECT_EQ(tip, "OrderServer (NT) - " + std::string(63 - 19, 'x'));
     EXPECT_EQ(views::TrayTipText(std::string(44, 'y')).size(), 63u);
 }
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 #include "ui/ViewCells.h"
 #include "ui/ViewFormat.h"
 
+namespace ordersrv {
+
 namespace {
 
 std::unique_ptr<Order> OrderOf(int32_t ref, int32_t modifier = OrderModifierCode::Market,
@@ -186,3 +188,5 @@ TEST(PositionCells, MostNegativeSizeStillShowsItsMagnitude) {
     AddPosition(book, "ES", INT32_MIN);
     EXPECT_EQ(PositionCell(book, 4, 1), "2147483648");
 }
+
+}  // namespace ordersrv

@@ -7,6 +7,8 @@
 #include "ui/AnchorLayout.h"
 #include "ui/WindowScaler.h"
 
+namespace ordersrv {
+
 namespace {
 
 RECT Placed(HWND control) { return RectInParent(control); }
@@ -112,3 +114,5 @@ TEST_F(AdjusterTest, ThickBordersGrowTheWindowAndItsLimits) {
     EXPECT_EQ(outer.bottom - outer.top, 200 + extraHeight + extraWidth);
     DestroyWindow(framed);
 }
+
+}  // namespace ordersrv

@@ -1,5 +1,7 @@
 #include "tests/ui/WindowTestSupport.h"
 
+namespace ordersrv {
+
 namespace uitest {
 namespace {
 
@@ -112,3 +114,5 @@ bool RunWhilePumping(const std::function<void()>& work, int timeoutMs) {
 }
 
 }  // namespace uitest
+
+}  // namespace ordersrv

@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+namespace ordersrv {
+
 namespace uitest {
 
 // Dispatches the thread's messages for `ms`; true when a quit request was seen.
@@ -33,3 +35,5 @@ std::string ListCell(HWND view, int row, int column);
 bool RunWhilePumping(const std::function<void()>& work, int timeoutMs = 10000);
 
 }  // namespace uitest
+
+}  // namespace ordersrv

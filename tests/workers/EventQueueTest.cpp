@@ -8,6 +8,8 @@
 #include "platform/QueueTarget.h"
 #include "workers/EventQueue.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr uint32_t kQuotaExceeded = 1816;  // a refused post that is not an invalid window
@@ -273,3 +275,5 @@ TEST(EventQueueRunning, DelayedEventArrivesAfterTheImmediateOne) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

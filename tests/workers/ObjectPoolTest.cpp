@@ -5,6 +5,8 @@
 
 #include "workers/ObjectPool.h"
 
+namespace ordersrv {
+
 namespace {
 
 // Counts its live objects so tests can see which ones are freed.
@@ -98,3 +100,5 @@ TEST(ObjectPoolTest, ReleasingTheSameObjectTwiceDoesNotFreeAHandedOutOne) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

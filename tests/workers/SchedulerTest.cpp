@@ -9,6 +9,8 @@
 #include "workers/EventQueue.h"
 #include "workers/Scheduler.h"
 
+namespace ordersrv {
+
 namespace {
 
 // A scheduler whose thread is never started: the tests run its passes themselves.
@@ -241,3 +243,5 @@ TEST(SchedulerRunning, PostsThePeriodicMessageDirectlyAndThroughTheQueue) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

@@ -9,6 +9,8 @@
 #include "workers/EventQueue.h"
 #include "workers/Scheduler.h"
 
+namespace ordersrv {
+
 namespace {
 
 constexpr UINT kTestMessage = WM_APP + 40;
@@ -136,3 +138,5 @@ TEST(WindowDelivery, BothThreadsLiveInASingleThreadedApartment) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

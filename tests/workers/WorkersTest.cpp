@@ -6,6 +6,8 @@
 #include "platform/QueueTarget.h"
 #include "workers/Workers.h"
 
+namespace ordersrv {
+
 namespace {
 
 TEST(Workers, TheProcessWideThreadsShareOnePoolOf5000Events) {
@@ -26,3 +28,5 @@ TEST(Workers, TheProcessWideThreadsShareOnePoolOf5000Events) {
 }
 
 }  // namespace
+
+}  // namespace ordersrv

@@ -59,7 +59,7 @@ private:
         std::printf("host: %s\n", what);
         return false;
     }
-    ComPtr<IDispatch> disp_;
+    ordersrv::ComPtr<IDispatch> disp_;
 };
 
 void FreeArgs(std::vector<VARIANT>& args) {
