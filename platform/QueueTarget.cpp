@@ -6,7 +6,8 @@ namespace plat {
 
 uint32_t QueueTarget::Post(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     ++attempts_;
-    if (onEachPost_) onEachPost_(msg);
+    if (onEachPost_)
+        if (const uint32_t error = onEachPost_(msg)) return error;
     if (const uint32_t error = failError_) return error;
     {
         std::lock_guard<std::mutex> hold(mutex_);

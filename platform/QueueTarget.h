@@ -30,9 +30,10 @@ public:
     // Every post fails with this error until it is set back to 0.
     void FailPostsWith(uint32_t error) { failError_ = error; }
     // Runs at the start of every post, on the posting thread: a test's way to act at the moment
-    // the core reports something (a throw makes the post fail by throwing). Set it while
-    // nothing posts.
-    void OnEachPost(std::function<void(uint32_t msg)> hook) { onEachPost_ = std::move(hook); }
+    // the core reports something. A nonzero answer fails that post with that error; a throw
+    // fails it by throwing. Set it while nothing posts.
+    using PostHook = std::function<uint32_t(uint32_t msg)>;
+    void OnEachPost(PostHook hook) { onEachPost_ = std::move(hook); }
     // Number of posts tried, failed ones included.
     uint32_t PostAttempts() const { return attempts_; }
 
@@ -49,7 +50,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable posted_;
     std::deque<QueuedMessage> queue_;
-    std::function<void(uint32_t msg)> onEachPost_;
+    PostHook onEachPost_;
     std::atomic<bool> hasHandle_{true};
     std::atomic<uint32_t> failError_{0};
     std::atomic<uint32_t> attempts_{0};

@@ -84,8 +84,8 @@ TEST_F(Drain, OrderPlacedWhileAScanIsBusyGoesOutBeforeTheScanEnds) {
     Connect();
     bool called = false;
     window.OnEachPost([&](uint32_t msg) {
-        if (msg != WindowMessage::LogLinesPending || std::exchange(called, true)) return;
-        Place(9);
+        if (msg == WindowMessage::LogLinesPending && !std::exchange(called, true)) Place(9);
+        return 0u;
     });
     WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"
     scanner.Scan();
@@ -126,16 +126,16 @@ TEST_F(Drain, OrdersBeforeTheDrainGoIntoOneFileInCallOrder) {
     // Nothing is left behind: INCOMING holds the instruction file alone.
 }
 
-TEST_F(Drain, NotConnectedTouchesNothingUntilConnect) {
+TEST_F(Drain, OrdersPlacedWhileNotConnectedGoOutWhenConnectComes) {
+    events.SetClock([] { return 5000u; });
     Place(1);
-    writer.Drain();
+    RunWindowAt(5000);  // the drain finds no connection: nothing is written, no number used
     EXPECT_TRUE(IncomingFiles().empty());
     EXPECT_EQ(writer.FileCounter(), 100);
-    Place(2);
     Connect();
-    writer.Drain();
+    RunWindowAt(5000);
     ASSERT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
-    EXPECT_NE(ReadText(incoming + "OIF100.TXT").find("HALVENMAR2"), std::string::npos);
+    EXPECT_NE(ReadText(incoming + "OIF100.TXT").find("HALVENMAR1"), std::string::npos);
 }
 
 TEST_F(Drain, EmptyDrainsUseUpANumber) {
@@ -168,6 +168,37 @@ TEST_F(Drain, BudgetSplitsABurstIntoTwoFiles) {
     EXPECT_EQ(events.QueuedCount(), queuedBefore + 1);
 }
 
+TEST_F(Drain, RestOfABurstGoesOutAfterTheWindowHadATenthOfASecond) {
+    uint32_t now = 1000;
+    writer.SetTickSource([&] { return now += 150; });  // the first file closes after two lines
+    const uint32_t clock = 5000;
+    events.SetClock([&] { return clock; });
+    Connect();
+    for (int32_t ref = 1; ref <= 5; ++ref) Place(ref);
+    RunWindowAt(clock);
+    ASSERT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
+    writer.SetDrainBudgetMs(100000);
+    RunWindowAt(clock + 99);  // the window's other work comes first
+    EXPECT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
+    RunWindowAt(clock + 100);
+    EXPECT_EQ(IncomingFiles(), (std::vector<std::string>{"OIF100.TXT", "OIF101.TXT"}));
+}
+
+TEST_F(Drain, DrainMessageRefusedByAFullWindowQueueIsPostedAgain) {
+    const uint32_t kQueueFull = 1816;  // ERROR_NOT_ENOUGH_QUOTA: 10,000 messages waiting
+    events.SetClock([] { return 5000u; });
+    Connect();
+    bool refused = false;
+    window.OnEachPost([&](uint32_t msg) {
+        return msg == WindowMessage::ProcessActions && !std::exchange(refused, true) ? kQueueFull
+                                                                                    : 0u;
+    });
+    Place(1);
+    RunWindowAt(5000);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});
+}
+
 TEST_F(Drain, BudgetHoldsAcrossTheTickWrapAround) {
     uint32_t now = 0xFFFFFF00u;
     writer.SetTickSource([&] { return now += 150; });
@@ -177,58 +208,6 @@ TEST_F(Drain, BudgetHoldsAcrossTheTickWrapAround) {
     const std::string content = ReadText(incoming + "OIF100.TXT");
     EXPECT_NE(content.find("HALVENMAR2"), std::string::npos);
     EXPECT_EQ(content.find("HALVENMAR3"), std::string::npos);
-}
-
-TEST_F(Drain, MissingIncomingRejectsTheOrdersOfThatFileWithOneLogLine) {
-    Place(1);
-    Place(2);
-    Connect();
-    writer.Drain();  // OIF100.TXT goes out
-    engine.router.CancelOrder(1);
-    Place(3);
-    std::filesystem::remove_all(incoming);
-    window.TakeAll();
-    writer.Drain();
-    EXPECT_EQ(OrderOf(1).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(2).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(3).Status, StatusCode::Rejected);
-    EXPECT_GT(OrderOf(3).UpdateTime, 0.0);
-    const std::string path = incoming + "OIF101.TXT";
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{
-                              "ORDER FILE <" + path + "> write error: INCOMING folder missing",
-                              "ORDER FILE <" + path + "> cancel of HALVENMAR1 not sent"}));
-    EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 1u);
-    int32_t status = -1, size = -1;
-    double price = -1;
-    EXPECT_TRUE(engine.router.GetOrderStatus(3, status, size, price));
-    EXPECT_EQ(status, 8);
-}
-
-TEST_F(Drain, UnwritableLocationRejectsToo) {
-    // The NinjaTrader folder was there at start and has gone since.
-    engine.settings.Location = location + plat::kPathDelimiter + "missing";
-    Place(1);
-    engine.connection.SetFolderPresent(true);
-    engine.Connect(CurrentEdits());
-    writer.Drain();
-    EXPECT_EQ(OrderOf(1).Status, StatusCode::Rejected);
-    ASSERT_EQ(LogLines().size(), 1u);
-    EXPECT_EQ(LogLines()[0].rfind("ORDER FILE <", 0), 0u);
-}
-
-TEST_F(Drain, FinalNameTakenMeanwhileMovesToTheNextNumber) {
-    Place(1);
-    Connect();
-    // Another writer takes the chosen name while the drain builds its lines.
-    writer.SetTickSource([&] {
-        plat::WriteWholeFile(incoming + "OIF100.TXT", "other\r\n");
-        return 0u;
-    });
-    writer.Drain();
-    EXPECT_EQ(ReadText(incoming + "OIF100.TXT"), "other\r\n");
-    EXPECT_NE(ReadText(incoming + "OIF101.TXT").find("HALVENMAR1"), std::string::npos);
-    EXPECT_TRUE(LogLines().empty());
-    EXPECT_EQ(OrderOf(1).Status, StatusCode::Open);
 }
 
 }  // namespace

@@ -30,6 +30,18 @@ TEST_F(OrderStateReader, FilledSetsFillsAndDeletesTheFile) {
     EXPECT_TRUE(LogLines().empty());
 }
 
+TEST_F(OrderStateReader, AReusedReferenceAnswersForItsFirstOrder) {
+    ASSERT_FALSE(Apply("FILLED;2;1234.5\r\n"));
+    Place(7);
+    Place(7);  // the third: a second index entry would now be found before the first
+    EXPECT_EQ(OrderCount(), 3);
+    int32_t status = -1, filled = 0;
+    double price = 0;
+    ASSERT_TRUE(engine.router.GetOrderStatus(7, status, filled, price));
+    EXPECT_EQ(status, StatusCode::Filled);
+    EXPECT_EQ(filled, 2);
+}
+
 TEST_F(OrderStateReader, FilledAboveTheOrderSizeIsAppliedWithOneLogLine) {
     EXPECT_TRUE(Apply("PARTFILLED;3;4000.5\r\n"));  // order 7 is for 2
     EXPECT_TRUE(Apply("PARTFILLED;3;4000.5\r\n"));  // read again: nothing new to tell

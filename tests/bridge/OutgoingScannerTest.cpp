@@ -1,6 +1,7 @@
-#include "tests/support/BridgeHarness.h"
-
+#include <ostream>
 #include <stdexcept>
+
+#include "tests/support/BridgeHarness.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -51,21 +52,49 @@ TEST_F(Scanner, MissingFolderFindsNothingAndLogsNothing) {
     EXPECT_TRUE(LogLines().empty());
 }
 
-TEST_F(Scanner, OrderStateNamesAndTheirErrors) {
+// What a scan does with a state file for order 12, by the file's name alone.
+struct StateFileName {
+    const char* label;
+    const char* name;
+    enum Outcome { Read, Ignored, IdError } outcome;
+};
+
+void PrintTo(const StateFileName& file, std::ostream* out) { *out << file.name; }
+
+class StateFileNames : public testsupport::BridgeHarness,
+                       public ::testing::WithParamInterface<StateFileName> {};
+
+TEST_P(StateFileNames, AreReadIgnoredOrLoggedByTheirName) {
+    const StateFileName& file = GetParam();
     Place(12);
-    for (const char* name : {"HALVENMAR.TXT", "HALVENMARX1.TXT", "HALVENMAR-3.TXT",
-                             "halvenmar12.TXT", "HALVENMAR12.TXT.BAK", "HALVENMAR12"})
-        scanner.ClassifyOutgoingFile(outgoing + name);
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"ORDER STATUS <HALVENMAR.TXT> order id error",
-                                                     "ORDER STATUS <HALVENMARX1.TXT> order id error",
-                                                     "ORDER STATUS <HALVENMAR-3.TXT> order id error"}));
-    WriteOutgoing("HALVENMAR12.txt", "WORKING;1;5\r\n");
-    scanner.ClassifyOutgoingFile(outgoing + "HALVENMAR12.txt");
-    EXPECT_EQ(OrderOf(12).FillSize, 1);
-    WriteOutgoing("HALVENMAR12.TXT", "WORKING;2;5\r\n");
-    scanner.ClassifyOutgoingFile(outgoing + "HALVENMAR12.TXT");
-    EXPECT_EQ(OrderOf(12).FillSize, 2);
+    WriteOutgoing(file.name, "FILLED;2;10\r\n");
+    scanner.Scan();
+    EXPECT_EQ(OrderOf(12).Status,
+              file.outcome == StateFileName::Read ? StatusCode::Filled : StatusCode::Open);
+    EXPECT_EQ(plat::FileExists(outgoing + file.name), file.outcome != StateFileName::Read);
+    const std::vector<std::string> expectedLog =
+        file.outcome == StateFileName::IdError
+            ? std::vector<std::string>{"ORDER STATUS <" + std::string(file.name) +
+                                       "> order id error"}
+            : std::vector<std::string>{};
+    EXPECT_EQ(LogLines(), expectedLog);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    OrderStateFiles, StateFileNames,
+    ::testing::Values(StateFileName{"Exact", "HALVENMAR12.TXT", StateFileName::Read},
+                      StateFileName{"LowerCaseExtension", "HALVENMAR12.txt", StateFileName::Read},
+                      StateFileName{"LowerCasePrefix", "halvenmar12.TXT", StateFileName::Ignored},
+                      StateFileName{"MixedCasePrefix", "Halvenmar12.TXT", StateFileName::Ignored},
+                      StateFileName{"SecondExtension", "HALVENMAR12.TXT.BAK",
+                                    StateFileName::Ignored},
+                      StateFileName{"NoExtension", "HALVENMAR12", StateFileName::Ignored},
+                      StateFileName{"NoReference", "HALVENMAR.TXT", StateFileName::IdError},
+                      StateFileName{"LetterInReference", "HALVENMARX1.TXT",
+                                    StateFileName::IdError},
+                      StateFileName{"NegativeReference", "HALVENMAR-3.TXT",
+                                    StateFileName::IdError}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Scanner, PositionNamesGiveTheUpperCasedBaseName) {
     engine.settings.Account = "SIM101";
@@ -123,6 +152,7 @@ TEST_F(Scanner, ScanThatFailsHalfWayDoesNotStopLaterScans) {
     window.OnEachPost([&](uint32_t msg) {
         if (msg == WindowMessage::LogLinesPending && !std::exchange(failed, true))
             throw std::runtime_error("post failed");
+        return 0u;
     });
     Place(5, {"ABC", OrderModifierCode::Limit, 10.0, 2});
     WriteOutgoing("HALVENMAR.TXT", "");  // logs "order id error"

@@ -1,4 +1,7 @@
 #include <cmath>
+#include <functional>
+#include <ostream>
+#include <tuple>
 #include <limits>
 
 #include "engine/EngineError.h"
@@ -134,7 +137,7 @@ TEST_F(OrderRouterTest, DisconnectKeepsTheQueueAndTheNextConnectTakesThePageAgai
     EXPECT_EQ(CountOf(DeliveredMessages(), ProcessActions), 1u);
 }
 
-TEST_F(OrderRouterTest, AcceptOrdersOffChangesNothingButTheContactTime) {
+TEST_F(OrderRouterTest, AcceptOrdersOffChangesNothing) {
     Connect();
     Place(9);
     PendingAction taken;
@@ -143,15 +146,12 @@ TEST_F(OrderRouterTest, AcceptOrdersOffChangesNothingButTheContactTime) {
     DeliveredMessages();
     engine.settings.AcceptOrders = false;
 
-    const double before = engine.connection.LastHostContact();
-    plat::SleepMs(20);
     Place(10);
     engine.router.CancelOrder(9);
     // Even requests that would be refused or fail to convert succeed unseen.
     engine.router.NewOrder(HostValue::Null(), HostValue::Array(), 0, HostValue::Null(), 7, 7, 7, 1,
                     std::nan(""), -3);
     engine.router.CancelOrder(-1);
-    EXPECT_GT(engine.connection.LastHostContact(), before);
     EXPECT_EQ(OrderCount(), 1);
     EXPECT_FALSE(engine.router.HasQueuedActions());
     EXPECT_TRUE(DeliveredMessages().empty());
@@ -165,14 +165,89 @@ TEST_F(OrderRouterTest, AcceptOrdersOffChangesNothingButTheContactTime) {
     EXPECT_TRUE(engine.router.IsConnected());  // the connected flag ignores AcceptOrders
 }
 
-TEST_F(OrderRouterTest, HostCallsNoteContact) {
-    EXPECT_EQ(engine.connection.LastHostContact(), 0.0);
-    engine.router.IsConnected();
-    EXPECT_GT(engine.connection.LastHostContact(), 0.0);
+// Which host calls move the contact time the status line shows, whether or not orders are
+// accepted and even when the call then fails: noting contact is their first step.
+struct HostCall {
+    const char* name;
+    std::function<void(Engine&)> call;
+    bool notesContact;
+};
+
+void PrintTo(const HostCall& call, std::ostream* out) { *out << call.name; }
+
+class HostContact : public testsupport::EngineHarness,
+                    public ::testing::WithParamInterface<std::tuple<HostCall, bool>> {};
+
+TEST_P(HostContact, IsNotedByTheCallsThatNoteIt) {
+    const HostCall& host = std::get<0>(GetParam());
+    engine.settings.AcceptOrders = std::get<1>(GetParam());
+    ASSERT_EQ(engine.connection.LastHostContact(), 0.0);
+    try {
+        host.call(engine);
+    } catch (const EngineError&) {
+        // a refused request still counts as contact
+    }
+    EXPECT_EQ(engine.connection.LastHostContact() != 0.0, host.notesContact);
 }
 
+const HostCall kHostCalls[] = {
+    {"IsConnected", [](Engine& e) { e.router.IsConnected(); }, true},
+    {"NewOrder",
+     [](Engine& e) {
+         e.router.NewOrder(HostValue::Text("ES"), HostValue::Empty(), 0, HostValue::Empty(), 0, 0,
+                           0, 1, 0.0, 1);
+     },
+     true},
+    {"NewOrderRefused",
+     [](Engine& e) {
+         e.router.NewOrder(HostValue::Null(), HostValue::Empty(), 0, HostValue::Empty(), 0, 0, 0,
+                           1, 0.0, 1);
+     },
+     true},
+    {"CancelOrder", [](Engine& e) { e.router.CancelOrder(1); }, true},
+    {"CancelOrderRefused", [](Engine& e) { e.router.CancelOrder(-1); }, true},
+    {"GetOrderStatus",
+     [](Engine& e) {
+         int32_t status = 0, size = 0;
+         double price = 0;
+         e.router.GetOrderStatus(1, status, size, price);
+     },
+     true},
+    {"GetPositionSize",
+     [](Engine& e) {
+         int32_t size = 0;
+         e.queries.GetPositionSize(HostValue::Text("ES"), HostValue::Empty(), 0,
+                                   HostValue::Empty(), size);
+     },
+     true},
+    {"GetPositionInfo",
+     [](Engine& e) {
+         int32_t size = 0;
+         double cost = 0;
+         e.queries.GetPositionInfo(HostValue::Text("ES"), HostValue::Empty(), 0,
+                                   HostValue::Empty(), size, cost);
+     },
+     true},
+    {"GetAllPositionSpec",
+     [](Engine& e) {
+         std::vector<PositionSpec> all;
+         e.queries.GetAllPositionSpec(all);
+     },
+     false},
+    {"GetAccountInfo", [](Engine& e) { e.queries.GetAccountInfo(); }, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryHostCall, HostContact,
+                         ::testing::Combine(::testing::ValuesIn(kHostCalls), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "" : "WhileOrdersAreNotAccepted");
+                         });
+
+// A request no instruction line could carry: refused with its message before anything is
+// recorded, queued or posted.
 struct RefusedOrder {
-    const char* name;
+    const char* label;
     std::string symbol;
     int32_t orderType, timeFrame, modifier;
     double price;
@@ -180,50 +255,60 @@ struct RefusedOrder {
     std::string message;
 };
 
-TEST_F(OrderRouterTest, RequestsAnInstructionCannotCarryAreRefusedUnrecorded) {
-    const double inf = std::numeric_limits<double>::infinity();
-    const std::vector<RefusedOrder> cases = {
-        {"semicolon", "ES;CANCEL", 0, 0, 1, 1.0, 1, kUnsafeSymbolText},
-        {"line break", "ES\r\nPLACE", 0, 0, 1, 1.0, 1, kUnsafeSymbolText},
-        {"tab", "E\tS", 0, 0, 1, 1.0, 1, kUnsafeSymbolText},
-        {"negative ref", "ES", 0, 0, 1, 1.0, -1, kNegativeReferenceText},
-        {"type 2", "ES", 2, 0, 1, 1.0, 1, kUnknownOrderTypeText},
-        {"type -1", "ES", -1, 0, 1, 1.0, 1, kUnknownOrderTypeText},
-        {"modifier 3", "ES", 0, 0, 3, 1.0, 1, kUnknownOrderModifierText},
-        {"modifier -1", "ES", 0, 0, -1, 1.0, 1, kUnknownOrderModifierText},
-        {"time frame 2", "ES", 0, 2, 1, 1.0, 1, kUnknownTimeFrameText},
-        {"time frame -1", "ES", 0, -1, 1, 1.0, 1, kUnknownTimeFrameText},
-        {"NaN", "ES", 0, 0, 1, std::nan(""), 1, kPriceNotFiniteText},
-        {"+inf", "ES", 0, 0, 1, inf, 1, kPriceNotFiniteText},
-        {"-inf", "ES", 0, 0, 1, -inf, 1, kPriceNotFiniteText},
-    };
-    for (const RefusedOrder& c : cases) {
-        SCOPED_TRACE(c.name);
-        try {
-            engine.router.NewOrder(HostValue::Text(c.symbol), HostValue::Empty(), 0,
-                            HostValue::Empty(), c.orderType, c.timeFrame, c.modifier, 1,
-                            c.price, c.refId);
-            ADD_FAILURE() << "not refused";
-        } catch (const EngineError& e) {
-            EXPECT_EQ(e.what(), c.message);
-        }
+void PrintTo(const RefusedOrder& order, std::ostream* out) { *out << order.label; }
+
+class RefusedOrders : public testsupport::EngineHarness,
+                      public ::testing::WithParamInterface<RefusedOrder> {};
+
+TEST_P(RefusedOrders, AreRefusedUnrecorded) {
+    const RefusedOrder& c = GetParam();
+    try {
+        engine.router.NewOrder(HostValue::Text(c.symbol), HostValue::Empty(), 0, HostValue::Empty(),
+                               c.orderType, c.timeFrame, c.modifier, 1, c.price, c.refId);
+        ADD_FAILURE() << "not refused";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.what(), c.message);
     }
-    EXPECT_THROW(engine.router.CancelOrder(-5), EngineError);
     EXPECT_EQ(OrderCount(), 0);
     EXPECT_FALSE(engine.router.HasQueuedActions());
     EXPECT_TRUE(DeliveredMessages().empty());
+}
 
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    RequestsAnInstructionCannotCarry, RefusedOrders,
+    ::testing::Values(
+        RefusedOrder{"Semicolon", "ES;CANCEL", 0, 0, 1, 1.0, 1, kUnsafeSymbolText},
+        RefusedOrder{"LineBreak", "ES\r\nPLACE", 0, 0, 1, 1.0, 1, kUnsafeSymbolText},
+        RefusedOrder{"Tab", "E\tS", 0, 0, 1, 1.0, 1, kUnsafeSymbolText},
+        RefusedOrder{"NegativeReference", "ES", 0, 0, 1, 1.0, -1, kNegativeReferenceText},
+        RefusedOrder{"Type2", "ES", 2, 0, 1, 1.0, 1, kUnknownOrderTypeText},
+        RefusedOrder{"TypeMinus1", "ES", -1, 0, 1, 1.0, 1, kUnknownOrderTypeText},
+        RefusedOrder{"Modifier3", "ES", 0, 0, 3, 1.0, 1, kUnknownOrderModifierText},
+        RefusedOrder{"ModifierMinus1", "ES", 0, 0, -1, 1.0, 1, kUnknownOrderModifierText},
+        RefusedOrder{"TimeFrame2", "ES", 0, 2, 1, 1.0, 1, kUnknownTimeFrameText},
+        RefusedOrder{"TimeFrameMinus1", "ES", 0, -1, 1, 1.0, 1, kUnknownTimeFrameText},
+        RefusedOrder{"NotANumber", "ES", 0, 0, 1, std::nan(""), 1, kPriceNotFiniteText},
+        RefusedOrder{"PlusInfinity", "ES", 0, 0, 1, kInfinity, 1, kPriceNotFiniteText},
+        RefusedOrder{"MinusInfinity", "ES", 0, 0, 1, -kInfinity, 1, kPriceNotFiniteText}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(OrderRouterTest, NegativeReferencesAreRefusedOrAnsweredWithNothing) {
+    EXPECT_THROW(engine.router.CancelOrder(-5), EngineError);
+    EXPECT_FALSE(engine.router.HasQueuedActions());
     int32_t status = -1, fillSize = -1;
     double fillPrice = -1.0;
     EXPECT_FALSE(engine.router.GetOrderStatus(-1, status, fillSize, fillPrice));
     EXPECT_EQ(status, StatusCode::NoAnswer);
+}
 
-    // Every valid code and a price of any sign still pass.
+TEST_F(OrderRouterTest, EveryValidCodeAndAPriceOfAnySignPass) {
     for (int32_t type : {0, 1})
         for (int32_t frame : {0, 1})
             for (int32_t modifier : {0, 1, 2})
                 engine.router.NewOrder(HostValue::Text("ES"), HostValue::Text("a;b"), 0,
-                                HostValue::Text("x;y"), type, frame, modifier, 1, -0.25, 0);
+                                       HostValue::Text("x;y"), type, frame, modifier, 1, -0.25, 0);
     EXPECT_EQ(OrderCount(), 12);
 }
 

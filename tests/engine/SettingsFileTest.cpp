@@ -5,13 +5,7 @@
 
 #include "platform/FileSystem.h"
 #include "engine/SettingsFile.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "tests/support/ScratchFolder.h"
 
 namespace ordersrv {
 
@@ -21,14 +15,9 @@ const std::string kDelimiter(1, plat::kPathDelimiter);
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = plat::WithTrailingDelimiter(
-            plat::FileNamePart(plat::ExecutablePath()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        plat::MakeFolder(folder_);
-        path_ = folder_ + "ORDERSRV.INI";
-        plat::RemoveFile(path_);
-    }
+    SettingsFileTest()
+        : scratch_("settings"), folder_(plat::WithTrailingDelimiter(scratch_.Path())),
+          path_(folder_ + "ORDERSRV.INI") {}
 
     void Write(const std::string& content) { ASSERT_TRUE(plat::WriteWholeFile(path_, content)); }
 
@@ -49,8 +38,9 @@ protected:
         return settings;
     }
 
-    std::string folder_;
-    std::string path_;
+    testsupport::ScratchFolder scratch_;
+    const std::string folder_;
+    const std::string path_;
 };
 
 TEST(SettingsFilePath, FolderOfTheExecutableAndItsNameUpperCasedBeforeTheFirstDot) {
@@ -66,13 +56,6 @@ TEST_F(SettingsFileTest, NoFileGivesTheFirstStartDefaults) {
     EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 5");
     EXPECT_EQ(s.Account, "SIM101");
     EXPECT_TRUE(s.AcceptOrders);
-    EXPECT_TRUE(s.StopToStopLimit);
-}
-
-TEST_F(SettingsFileTest, AFolderAtThePathCountsAsNoFile) {
-    ASSERT_TRUE(plat::MakeFolder(path_));
-    const Settings s = Load();
-    EXPECT_EQ(s.Account, "SIM101");
     EXPECT_TRUE(s.StopToStopLimit);
 }
 
@@ -167,40 +150,11 @@ TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
     EXPECT_TRUE(loaded.StopToStopLimit);
 }
 
-TEST_F(SettingsFileTest, SaveGivesUpSilentlyWhenTheFileCannotBeWritten) {
-    Settings s;
-    SaveSettingsFile(folder_ + "missing" + kDelimiter + "ORDERSRV.INI", s);
-    EXPECT_FALSE(plat::FileExists(folder_ + "missing" + kDelimiter + "ORDERSRV.INI"));
-}
-
 TEST_F(SettingsFileTest, ByteOrderMarkOfAFileSavedByNotepadIsNoPartOfTheFirstKey) {
     Write("\xEF\xBB\xBF" "Account=A1\r\nLocation=x\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
     const Settings s = Load();
     EXPECT_EQ(s.Account, "A1");
     EXPECT_EQ(s.Location, "x");
-}
-
-// A file that exists but cannot be read leaves every setting as it was.
-TEST_F(SettingsFileTest, UnreadableFileKeepsTheSettings) {
-    Write("Account=A1\r\nLocation=x\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
-#ifdef _WIN32
-    // Held open without sharing, as another program might hold it.
-    const HANDLE held = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const Settings s = Load();
-    CloseHandle(held);
-#else
-    // A named pipe under the file's name: there, but nothing to read, whoever asks.
-    plat::RemoveFile(path_);
-    ASSERT_EQ(mkfifo(path_.c_str(), 0644), 0);
-    const Settings s = Load();
-    plat::RemoveFile(path_);
-#endif
-    EXPECT_EQ(s.Account, "");
-    EXPECT_EQ(s.Location, "");
-    EXPECT_TRUE(s.AcceptOrders);
-    EXPECT_FALSE(s.StopToStopLimit);
 }
 
 }  // namespace

@@ -43,21 +43,44 @@ TEST_F(IncomingFaults, ParentFolderThatRefusesNewEntriesStillReceivesEveryOrder)
 }
 #endif
 
+// Only the orders and cancels of the file that could not be written end: those written before
+// stay as they are.
 TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
-    std::filesystem::remove_all(incoming);
-    Connect();
     Place(1);
     Place(2);
+    Connect();
+    writer.Drain();  // OIF100.TXT goes out
+    engine.router.CancelOrder(1);
+    Place(3);
+    std::filesystem::remove_all(incoming);
+    window.TakeAll();
     writer.Drain();
 
-    EXPECT_EQ(OrderOf(1).Status, StatusCode::Rejected);
-    EXPECT_EQ(OrderOf(2).Status, StatusCode::Rejected);
-    const std::vector<std::string> log = LogLines();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("write error: INCOMING folder missing"), std::string::npos) << log[0];
-    ExpectNoOrderLostSilently();
+    EXPECT_EQ(OrderOf(1).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(2).Status, StatusCode::Open);
+    EXPECT_GT(OrderOf(3).UpdateTime, 0.0);
+    int32_t status = -1, size = -1;
+    double price = -1;
+    EXPECT_TRUE(engine.router.GetOrderStatus(3, status, size, price));
+    EXPECT_EQ(status, StatusCode::Rejected);
+    const std::string path = incoming + "OIF101.TXT";
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                              "ORDER FILE <" + path + "> write error: INCOMING folder missing",
+                              "ORDER FILE <" + path + "> cancel of HALVENMAR1 not sent"}));
+    EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 1u);
     // Nothing was written beside INCOMING either.
     EXPECT_EQ(EntriesOf(location), std::vector<std::string>{"OUTGOING"});
+}
+
+TEST_F(IncomingFaults, NinjaTraderFolderGoneSinceTheStartRejectsToo) {
+    engine.settings.Location = location + plat::kPathDelimiter + "missing";
+    Place(1);
+    engine.connection.SetFolderPresent(true);  // it was there at start
+    engine.Connect(CurrentEdits());
+    writer.Drain();
+    EXPECT_EQ(OrderOf(1).Status, StatusCode::Rejected);
+    ASSERT_EQ(LogLines().size(), 1u);
+    EXPECT_EQ(LogLines()[0].rfind("ORDER FILE <", 0), 0u);
 }
 
 // A folder NinjaTrader's side made unwritable is modelled by a file in its place: the writes

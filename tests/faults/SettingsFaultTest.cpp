@@ -6,6 +6,7 @@
 #include <windows.h>
 #else
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 
 #include "tests/support/BridgeHarness.h"
 #include "engine/SettingsFile.h"
+#include "platform/Scoped.h"
 
 namespace ordersrv {
 
@@ -146,6 +148,28 @@ TEST_F(SettingsFaults, FolderInPlaceOfTheFileReadsAsNoFileAndSaveGivesUp) {
     LoadSettingsFile(path, loaded);
     EXPECT_EQ(loaded.Account, "SIM101");  // the first-start defaults
     EXPECT_EQ(loaded.Location, "c:\\program files\\ninjatrader 5");
+}
+
+// A file that exists but cannot be read leaves every setting as it was.
+TEST_F(SettingsFaults, UnreadableFileKeepsTheSettings) {
+    const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
+    ASSERT_TRUE(plat::WriteWholeFile(path, kOldSettings));
+    Settings loaded;
+    loaded.Account = "KEPT";
+#ifdef _WIN32
+    // Held open without sharing, as another program might hold it.
+    const plat::FileHandle held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    LoadSettingsFile(path, loaded);
+#else
+    // A named pipe under the file's name: there, but nothing to read, whoever asks.
+    plat::RemoveFile(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    LoadSettingsFile(path, loaded);
+#endif
+    EXPECT_EQ(loaded.Account, "KEPT");
+    EXPECT_EQ(loaded.Location, "");
 }
 
 TEST_F(SettingsFaults, GarbageAndAnAccountThatWouldSplitALineAreNeverUsed) {

@@ -63,16 +63,6 @@ TEST(OrderBook, FindsEveryIdOfOneBucketWhateverTheOrderOfAdding) {
     } while (std::next_permutation(ids.begin(), ids.end()));
 }
 
-TEST(OrderBook, RepeatedIdIsListedButTheFirstIsFound) {
-    OrderBook book;
-    book.Add(OrderWithRef(7, 1));
-    book.Add(OrderWithRef(7, 2));
-    EXPECT_EQ(book.Count(), 2);
-    ASSERT_NE(book.FindByRefId(7), nullptr);
-    EXPECT_EQ(book.FindByRefId(7)->OrderSize, 1);
-    EXPECT_EQ(book.ItemAt(1)->OrderSize, 2);
-}
-
 TEST(OrderBook, NegativeIdIsListedButNeverFound) {
     OrderBook book;
     EXPECT_EQ(book.Add(OrderWithRef(-1)), 0);

@@ -8,6 +8,7 @@
 
 #include "engine/EngineError.h"
 #include "server/EngineGate.h"
+#include "tests/support/EngineHarness.h"
 
 namespace ordersrv {
 
@@ -15,11 +16,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The gate never looks inside the engine; any address stands for one.
-Engine& SomeEngine() {
-    static int standIn;
-    return *reinterpret_cast<Engine*>(&standIn);
-}
+class EngineGateTest : public testsupport::EngineHarness {};
 
 std::string RefusalText(EngineGate& gate, std::chrono::milliseconds wait) {
     try {
@@ -33,7 +30,7 @@ std::string RefusalText(EngineGate& gate, std::chrono::milliseconds wait) {
 
 }  // namespace
 
-TEST(EngineGate, CallBeforeTheEngineExistsWaitsForItOrFailsAsNotReady) {
+TEST_F(EngineGateTest, CallBeforeTheEngineExistsWaitsForItOrFailsAsNotReady) {
     EngineGate gate;
     EXPECT_EQ(RefusalText(gate, 50ms), kServerNotReadyText);
 
@@ -42,14 +39,14 @@ TEST(EngineGate, CallBeforeTheEngineExistsWaitsForItOrFailsAsNotReady) {
         return &pass.engine();
     });
     std::this_thread::sleep_for(50ms);
-    gate.Open(SomeEngine());
+    gate.Open(engine);
     ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready);
-    EXPECT_EQ(waiting.get(), &SomeEngine());
+    EXPECT_EQ(waiting.get(), &engine);
 }
 
-TEST(EngineGate, CloseRefusesNewCallsAndWaitsForCallsInside) {
+TEST_F(EngineGateTest, CloseRefusesNewCallsAndWaitsForCallsInside) {
     EngineGate gate;
-    gate.Open(SomeEngine());
+    gate.Open(engine);
     std::atomic<bool> inside{false}, leave{false}, left{false};
     std::thread call([&] {
         EngineGate::Pass pass(gate);
@@ -69,11 +66,11 @@ TEST(EngineGate, CloseRefusesNewCallsAndWaitsForCallsInside) {
     ASSERT_EQ(closing.wait_for(10s), std::future_status::ready);
     EXPECT_TRUE(closing.get());
     call.join();
-    gate.Open(SomeEngine());  // a closed gate stays closed
+    gate.Open(engine);  // a closed gate stays closed
     EXPECT_EQ(RefusalText(gate, 0ms), kServerClosingText);
 }
 
-TEST(EngineGate, CloseWakesCallsWaitingForTheEngine) {
+TEST_F(EngineGateTest, CloseWakesCallsWaitingForTheEngine) {
     EngineGate gate;
     auto waiting = std::async(std::launch::async, [&] { return RefusalText(gate, 10s); });
     std::this_thread::sleep_for(50ms);

@@ -360,7 +360,7 @@ TEST_F(ServerClient, RefusedRegistryWriteFailsRegServerButNotAStartWhichLogsItOn
         ASSERT_TRUE(refusing.Made());
 
         std::string boxText;
-        std::thread answer([&] { boxText = DismissMessageBox("Application Error", 30000); });
+        std::thread answer([&] { boxText = AnswerMessageBox("Application Error", IDOK, 30000); });
         EXPECT_EQ(folder->RunToEnd("/RegServer"), 1);
         answer.join();
         EXPECT_NE(boxText.find("Error creating system registry entry"), std::string::npos) << boxText;
@@ -385,6 +385,29 @@ TEST_F(ServerClient, RefusedRegistryWriteFailsRegServerButNotAStartWhichLogsItOn
 
 // The user asks to close twice before answering (a slow first Exit invites a second one):
 // one question, one end of the process, the settings saved whole.
+TEST_F(ServerClient, ClosingWhileAClientHoldsAnObjectWarnsAndNoKeepsServingIt) {
+    ComPtr<IOrderServer> server = CreateServerObject();
+    ASSERT_TRUE(server);
+    ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
+    PostMessageA(FindWindowA("TNTOrderServerForm", nullptr), WM_CLOSE, 0, 0);
+    EXPECT_NE(AnswerMessageBox("Confirm", IDYES, kServerEndMs), "");
+    EXPECT_EQ(AnswerMessageBox("COM Server Warning", IDNO, kServerEndMs),
+              "There are still active COM objects in this application.  One or more clients may "
+              "have references to these objects, so manually closing this application may cause "
+              "those client application(s) to fail.\r\n\r\nAre you sure you want to close this "
+              "application?");
+    EXPECT_FALSE(WaitForServerEnd(2000));
+    EXPECT_EQ(PlaceOrder(server.Get(), L"ES", 600), S_OK);
+    LONG status = -1, filled = 0;
+    double price = 0;
+    VARIANT_BOOL found = VARIANT_FALSE;
+    EXPECT_EQ(server->GetOrderStatus(600, &status, &filled, &price, &found), S_OK);
+    EXPECT_EQ(found, VARIANT_TRUE);
+    server.Reset();
+    EXPECT_TRUE(WaitForServerEnd(kServerEndMs));
+    folder->WriteSettings(true);  // the close saved them
+}
+
 TEST_F(ServerClient, SecondCloseWhileAskedLeavesOneQuestionAndOneCleanEnd) {
     const HANDLE server = folder->Start("");
     ASSERT_TRUE(server);

@@ -38,6 +38,18 @@ protected:
         engine.Connect(CurrentEdits());
     }
 
+    // The window's part at tick `now` of the event queue's clock: takes every event that is due
+    // and drains for each "process actions" message, as the window does.
+    void RunWindowAt(uint32_t now) {
+        for (int step = 0; step < 1000; ++step) {
+            events.DeliveryStep(now);
+            const std::vector<plat::QueuedMessage> messages = window.TakeAll();
+            for (const plat::QueuedMessage& m : messages)
+                if (m.msg == WindowMessage::ProcessActions) writer.Drain();
+            if (messages.empty() && events.QueuedCount() == 0) return;
+        }
+    }
+
     void WriteOutgoing(const std::string& name, const std::string& content) {
         ASSERT_TRUE(plat::WriteWholeFile(outgoing + name, content));
     }

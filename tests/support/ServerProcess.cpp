@@ -154,13 +154,13 @@ std::vector<std::string> ReadServerLog(HWND serverWindow) {
     return lines;
 }
 
-std::string DismissMessageBox(const char* title, DWORD timeoutMs) {
+std::string AnswerMessageBox(const char* title, int button, DWORD timeoutMs) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50)) {
         HWND box = FindWindowA("#32770", title);
         if (!box) continue;
         char text[1024] = {};
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the box's static text
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
         return text;
     }
     return std::string();

@@ -46,8 +46,8 @@ bool ReadClassesRootDefault(const std::string& key, std::string& value);
 // The lines of the Log page of the server whose main window this is, read across processes.
 std::vector<std::string> ReadServerLog(HWND serverWindow);
 
-// Clicks OK on the next message box with this title that appears within the timeout; its text,
-// or "" when none appeared.
-std::string DismissMessageBox(const char* title, DWORD timeoutMs);
+// Answers the next message box with this title that appears within the timeout with `button`
+// (IDOK, IDYES, IDNO); its text, or "" when none appeared.
+std::string AnswerMessageBox(const char* title, int button, DWORD timeoutMs);
 
 }  // namespace ordersrv
