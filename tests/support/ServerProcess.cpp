@@ -14,7 +14,13 @@ namespace {
 
 const char* const kInstanceMutex = "PREVINST:Ordersrv";
 
-void MakeFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
+// Makes the folder and any missing parent: a clean build has none of the run folders yet.
+void MakeFolder(const std::string& path) {
+    for (size_t at = path.find_first_of("\\/", 3); at != std::string::npos;
+         at = path.find_first_of("\\/", at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
 
 // Makes the folder and removes the files an earlier run left in it.
 void MakeEmptyFolder(const std::string& path) {
