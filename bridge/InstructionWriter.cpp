@@ -32,14 +32,34 @@ std::string InstructionWriter::NextInstructionFileName() {
 
 bool InstructionWriter::DrainDue() const {
     return engine_.connection.Connected() && engine_.router.HasQueuedActions() &&
-           tick_() - lastDrainTick_ >= kDrainRepostDelayMs;
+           GatheringForMs() == 0;
+}
+
+// A drain that found several actions waiting means orders come faster than files: the next
+// file waits until 100 ms after that drain, so a burst lands in few files. A lone order after a
+// quiet spell goes out at once.
+uint32_t InstructionWriter::GatheringForMs() const {
+    const uint32_t since = tick_() - lastDrainTick_;
+    if (lastDrainActions_ <= 1 || since >= kDrainRepostDelayMs) return 0;
+    return kDrainRepostDelayMs - since;
+}
+
+void InstructionWriter::PostFollowUp(uint32_t delayMs) {
+    if (followUpPosted_) return;
+    followUpPosted_ = true;
+    engine_.router.PostProcessActions(delayMs);
 }
 
 void InstructionWriter::Drain() {
     if (!engine_.connection.Connected()) return;
+    if (const uint32_t gathering = GatheringForMs()) {
+        PostFollowUp(gathering);
+        return;
+    }
+    followUpPosted_ = false;
     std::string path = NextInstructionFileName();
     if (plat::FileExists(path)) {
-        if (engine_.router.HasQueuedActions()) engine_.router.PostProcessActions(kDrainRepostDelayMs);
+        if (engine_.router.HasQueuedActions()) PostFollowUp(kDrainRepostDelayMs);
         return;
     }
     Batch batch;
@@ -52,8 +72,9 @@ void InstructionWriter::Drain() {
     }
     // The status line shows the host's last call and the order count after place lines.
     if (!batch.placed.empty()) engine_.Announce(WindowMessage::StatusChanged);
-    if (batch.moreRemain) engine_.router.PostProcessActions(kDrainRepostDelayMs);
+    if (batch.moreRemain) PostFollowUp(kDrainRepostDelayMs);
     lastDrainTick_ = tick_();
+    lastDrainActions_ = batch.actions;
 }
 
 void InstructionWriter::TakeActions(Batch& batch) {
@@ -61,6 +82,7 @@ void InstructionWriter::TakeActions(Batch& batch) {
     for (;;) {
         PendingAction action;
         if (engine_.router.TakeNextAction(action, batch.moreRemain)) {
+            ++batch.actions;
             std::string line;
             if (action.kind == PendingAction::Kind::Cancel) {
                 // A cancel of a reference the book does not hold goes nowhere, without a trace.

@@ -2,7 +2,8 @@
 // The drain: the main window's handler of message 4040. It takes the pending actions for at most
 // 200 ms, builds one line each and writes them all as one new instruction file OIF<n>.TXT into
 // NinjaTrader's INCOMING folder, never replacing a file and never showing NinjaTrader a
-// half-written one. Main thread.
+// half-written one. A lone order goes out at once; while orders come faster than files, one
+// file at most every 100 ms. Main thread.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,7 +28,7 @@ public:
 
     void Drain();  // handler of 4040
     // True when a drain may run now, between two messages: connected, actions waiting, and
-    // the pause a drain leaves for the next one is over.
+    // no burst being gathered.
     bool DrainDue() const;
 
     // The full path of the next instruction file name that does not exist; uses up numbers.
@@ -46,11 +47,14 @@ private:
         std::vector<std::string> lines;
         std::vector<Order*> placed;      // records of the PLACE lines; owned by the book
         std::vector<int32_t> cancelled;  // references of the CANCEL lines
+        int32_t actions = 0;             // taken from the queue, lines or not
         bool moreRemain = false;
     };
 
     std::string IncomingFolder() const;
     std::string StagingPath(const std::string& finalPath) const;
+    uint32_t GatheringForMs() const;  // how long a burst is still gathered; 0 = drain now
+    void PostFollowUp(uint32_t delayMs);
     void TakeActions(Batch& batch);
     bool Publish(std::string& finalPath, const std::string& content, std::string& failure);
     void ReportUnsent(const Batch& batch, const std::string& path, const std::string& failure);
@@ -60,6 +64,8 @@ private:
     std::function<uint32_t()> tick_;
     uint32_t drainBudgetMs_ = kDrainBudgetMs;
     uint32_t lastDrainTick_ = 0;  // when the last drain ended
+    int32_t lastDrainActions_ = 0;
+    bool followUpPosted_ = false;  // a later 4040 of the drain's own is on its way
 };
 
 }  // namespace ordersrv

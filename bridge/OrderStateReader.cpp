@@ -24,12 +24,11 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
         Outcome result;
         Order* order = orders.FindByRefId(orderRefId);
         if (!order) return result;
-        const std::string name = plat::FileNamePart(path);
         std::string line;
         if (ReadFirstLine(path, line) != FirstLineRead::Line) return result;
         StateLine state;
         if (!ParseStateLine(line, state)) {
-            result.logLine = "Order Status <" + name + "> Text <" + LoggedLineText(line) +
+            result.logLine = "Order Status <" + plat::FileNamePart(path) + "> Text <" + LoggedLineText(line) +
                              "> parse error";
             return result;
         }
@@ -39,7 +38,7 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
         // More filled than ordered: most likely a state file left from an earlier run whose
         // reference the host has used again. The design takes it; the trader should know.
         if (result.changed && order->FillSize > order->OrderSize)
-            result.logLine = "Order Status <" + name + "> filled quantity " +
+            result.logLine = "Order Status <" + plat::FileNamePart(path) + "> filled quantity " +
                              std::to_string(order->FillSize) + " above the order's size " +
                              std::to_string(order->OrderSize);
         if (ended) plat::RemoveFile(path);

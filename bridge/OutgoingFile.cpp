@@ -24,9 +24,12 @@ bool StripPositionSuffix(const std::string& upperName, const std::string& suffix
 
 OutgoingFile ClassifyOutgoingName(const std::string& name) {
     OutgoingFile result;
-    const size_t dot = name.rfind('.');
-    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-    if (UpperCaseAscii(ext) != ".TXT") return result;
+    // Only ".TXT" names count, in any case; most names a scan meets are decided here, without
+    // a copy of the name.
+    constexpr size_t kExtension = 4;
+    if (name.size() < kExtension ||
+        !EqualIgnoringAsciiCase(name.substr(name.size() - kExtension), ".TXT"))
+        return result;
 
     const std::string prefix = kOrderFilePrefix;
     if (name.compare(0, prefix.size(), prefix) == 0) {

@@ -19,23 +19,25 @@ constexpr int kMaxFolderDepth = 32;
 // visits at most this many, far more than NinjaTrader ever puts under OUTGOING.
 constexpr size_t kMaxFoldersListed = 100;
 
-void ListFolderTreeTo(const std::string& folder, std::vector<std::string>& files,
-                      std::vector<std::string>& folders, int depth, size_t& foldersLeft) {
-    const std::string d = plat::WithTrailingDelimiter(folder);
-    if (!plat::FolderExists(d)) return;
+// Visits the files under `folder` (its own first, then each sub-folder's, depth first) by their
+// folder and listed name, and the sub-folders by their path; hidden and system entries are
+// left out. `folder` ends in the delimiter.
+template <typename OnFile, typename OnFolder>
+void WalkFolderTree(const std::string& folder, const OnFile& onFile, const OnFolder& onFolder,
+                    int depth, size_t& foldersLeft) {
     std::vector<plat::FolderEntry> entries;
-    if (!plat::ListFolder(d, entries)) return;
+    if (!plat::ListFolder(folder, entries)) return;
     for (const plat::FolderEntry& entry : entries)
-        if (!entry.isFolder && !entry.hiddenOrSystem) files.push_back(d + entry.name);
+        if (!entry.isFolder && !entry.hiddenOrSystem) onFile(folder, entry.name);
     if (depth >= kMaxFolderDepth) return;
     for (const plat::FolderEntry& entry : entries) {
         if (!entry.isFolder || entry.hiddenOrSystem) continue;
-        const std::string sub = d + entry.name;
+        const std::string sub = folder + entry.name;
         if (!plat::FolderExists(sub)) continue;
         if (foldersLeft == 0) return;
         --foldersLeft;
-        folders.push_back(sub);
-        ListFolderTreeTo(sub, files, folders, depth + 1, foldersLeft);
+        onFolder(sub);
+        WalkFolderTree(plat::WithTrailingDelimiter(sub), onFile, onFolder, depth + 1, foldersLeft);
     }
 }
 
@@ -51,7 +53,10 @@ std::string OutgoingScanner::OutgoingFolder() const {
 void OutgoingScanner::ListFolderTree(const std::string& folder, std::vector<std::string>& files,
                                      std::vector<std::string>& folders) {
     size_t foldersLeft = kMaxFoldersListed;
-    ListFolderTreeTo(folder, files, folders, 0, foldersLeft);
+    WalkFolderTree(
+        plat::WithTrailingDelimiter(folder),
+        [&files](const std::string& in, const std::string& name) { files.push_back(in + name); },
+        [&folders](const std::string& sub) { folders.push_back(sub); }, 0, foldersLeft);
 }
 
 void OutgoingScanner::Scan() {
@@ -60,29 +65,39 @@ void OutgoingScanner::Scan() {
     // Cleared however the scan ends: a scan that throws must not stop every later one.
     const plat::ScopeExit done([this] { scanning_ = false; });
     const uint32_t start = tick_();
-    std::vector<std::string> files, folders;
-    ListFolderTree(OutgoingFolder(), files, folders);
-    for (const std::string& path : files) {
-        ClassifyOutgoingFile(path);
-        // A scan of many files (NinjaTrader keeps one per working order) can take longer than
-        // its period; an order placed meanwhile goes out between two files, not at the end.
-        if (writer_.DrainDue()) writer_.Drain();
-    }
-    NoteScanDuration(tick_() - start, files.size());
+    size_t files = 0;
+    size_t foldersLeft = kMaxFoldersListed;
+    WalkFolderTree(
+        plat::WithTrailingDelimiter(OutgoingFolder()),
+        [this, &files](const std::string& folder, const std::string& name) {
+            ++files;
+            ReadOutgoingFile(folder, name);
+            // A scan of many files (NinjaTrader keeps one per working order) can take longer
+            // than its period; an order placed meanwhile goes out between two files, not at
+            // the end.
+            if (writer_.DrainDue()) writer_.Drain();
+        },
+        [](const std::string&) {}, 0, foldersLeft);
+    NoteScanDuration(tick_() - start, files);
 }
 
 void OutgoingScanner::ClassifyOutgoingFile(const std::string& path) {
-    const std::string name = plat::FileNamePart(path);
+    ReadOutgoingFile(plat::FolderPart(path), plat::FileNamePart(path));
+}
+
+// The kind of file is decided from the listed name; the full path is made only for the files
+// that are read. `folder` ends in the delimiter.
+void OutgoingScanner::ReadOutgoingFile(const std::string& folder, const std::string& name) {
     const OutgoingFile file = ClassifyOutgoingName(name);
     switch (file.kind) {
     case OutgoingFile::Kind::OrderIdError:
         engine_.log.Add("ORDER STATUS <" + name + "> order id error");
         break;
     case OutgoingFile::Kind::OrderState:
-        ReadOrderStateFile(engine_, file.orderRefId, path);
+        ReadOrderStateFile(engine_, file.orderRefId, folder + name);
         break;
     case OutgoingFile::Kind::Position:
-        ReadPositionFile(engine_, file.baseName, path);
+        ReadPositionFile(engine_, file.baseName, folder + name);
         break;
     case OutgoingFile::Kind::Ignored:
         break;

@@ -21,6 +21,7 @@ public:
     OutgoingScanner(Engine& engine, InstructionWriter& writer);
 
     void Scan();  // handler of 5035
+    // Hands one file under OUTGOING to its reader, by its name.
     void ClassifyOutgoingFile(const std::string& path);
 
     // Appends the full paths of the files under `folder` (its own first, then each sub-folder's,
@@ -33,6 +34,7 @@ public:
 
 private:
     std::string OutgoingFolder() const;
+    void ReadOutgoingFile(const std::string& folder, const std::string& name);
     void NoteScanDuration(uint32_t tookMs, size_t files);
 
     Engine& engine_;

@@ -21,17 +21,18 @@ bool FindAccountSeparator(const std::string& base, size_t& underscore) {
 }  // namespace
 
 void ReadPositionFile(Engine& engine, const std::string& baseName, const std::string& path) {
-    const std::string name = plat::FileNamePart(path);
+    // The name is wanted by log lines only: taken from the path when one is written.
+    const auto name = [&path] { return plat::FileNamePart(path); };
     size_t underscore = 0;
     if (!FindAccountSeparator(baseName, underscore)) {
-        engine.log.Add("PUF <" + name + "> account not identified");
+        engine.log.Add("PUF <" + name() + "> account not identified");
         return;
     }
     if (!EqualIgnoringAsciiCase(baseName.substr(underscore + 1), engine.settings.Account))
         return;  // another account's position
     const size_t blank = underscore == 0 ? std::string::npos : baseName.rfind(' ', underscore - 1);
     if (blank == std::string::npos) {
-        engine.log.Add("PUF <" + name + "> exchange not identified");
+        engine.log.Add("PUF <" + name() + "> exchange not identified");
         return;
     }
     const std::string exchange = baseName.substr(blank + 1, underscore - blank - 1);
@@ -39,7 +40,7 @@ void ReadPositionFile(Engine& engine, const std::string& baseName, const std::st
     // A symbol of blanks alone is no symbol: the position book could never find it again, and
     // every scan would add another position for the same file.
     if (exchange.empty() || TrimBlanks(symbol).empty()) {
-        engine.log.Add("PUF <" + name + "> blank symbol or exchange");
+        engine.log.Add("PUF <" + name() + "> blank symbol or exchange");
         return;
     }
 
@@ -52,7 +53,7 @@ void ReadPositionFile(Engine& engine, const std::string& baseName, const std::st
     if (read == FirstLineRead::NoLine) return;
     StateLine state;
     if (!ParseStateLine(line, state)) {
-        engine.log.Add("PUF <" + name + "> Text <" + LoggedLineText(line) + "> parse error");
+        engine.log.Add("PUF <" + name() + "> Text <" + LoggedLineText(line) + "> parse error");
         return;
     }
     const int32_t size = state.Word == "SHORT" ? -state.Quantity : state.Quantity;

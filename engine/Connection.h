@@ -4,10 +4,15 @@
 // Single values, read without a lock by any thread.
 #include <atomic>
 
+#include "platform/MessageTarget.h"
+
 namespace ordersrv {
 
 class Connection {
 public:
+    // The window hears of a host call when the second it shows would change.
+    explicit Connection(plat::MessageTarget& window) : window_(window) {}
+
     bool Connected() const { return connected_; }
     void SetConnected(bool connected) { connected_ = connected; }  // main thread
 
@@ -20,6 +25,7 @@ public:
     void NoteHostContact();  // any thread
 
 private:
+    plat::MessageTarget& window_;
     std::atomic<bool> connected_{false};
     std::atomic<bool> folderPresent_{false};
     std::atomic<double> lastHostContact_{0.0};

@@ -8,7 +8,7 @@
 namespace ordersrv {
 
 Engine::Engine(plat::MessageTarget& window, EventQueue& events)
-    : log(window), router(settings, connection, orders, window, events),
+    : connection(window), log(window), router(settings, connection, orders, window, events),
       queries(settings, connection, positions), window_(window) {}
 
 void Engine::Start(const std::string& executablePath) {

@@ -38,21 +38,22 @@ void OrderRouter::NewOrder(const HostText& Symbol, const HostText& SymExp, int32
     connection_.NoteHostContact();
     if (!settings_.AcceptOrders) return;
 
-    auto record = std::make_unique<Order>();
-    record->Symbol = Symbol.ToText();
-    record->SymExp = SymExp.ToText();
-    record->SymExch = SymExch.ToText();
-    record->SymType = SymType;
-    record->OrderType = OrderType;
-    record->OrderTimeFrame = OrderTimeFrame;
-    record->OrderModifier = OrderModifier;
-    record->OrderSize = OrderSize;
-    record->OrderPrice = OrderPrice;
-    record->OrderRefId = OrderRefId;
-    CheckNewOrder(*record);
+    Order record;
+    record.Symbol = Symbol.ToText();
+    record.SymExp = SymExp.ToText();
+    record.SymExch = SymExch.ToText();
+    record.SymType = SymType;
+    record.OrderType = OrderType;
+    record.OrderTimeFrame = OrderTimeFrame;
+    record.OrderModifier = OrderModifier;
+    record.OrderSize = OrderSize;
+    record.OrderPrice = OrderPrice;
+    record.OrderRefId = OrderRefId;
+    CheckNewOrder(record);
 
-    const PendingAction place{PendingAction::Kind::Place, OrderRefId, record.get()};
-    orders_.With([&](OrderBook& book) { return book.Add(std::move(record)); });
+    Order* kept = orders_.With(
+        [&](OrderBook& book) { return book.ItemAt(book.Add(std::move(record))); });
+    const PendingAction place{PendingAction::Kind::Place, OrderRefId, kept};
     // The order book's lock is released before the queue's lock is taken.
     if (Queue(place)) PostProcessActions(0);
     window_.Post(WindowMessage::OrdersChanged, 0, 0);

@@ -24,16 +24,17 @@ struct Order {
     void RejectUnsent(double now);
 
     // Set by NewOrder before the record enters the order book; never changed afterwards.
+    // (Texts first, then the numbers in pairs: a run keeps every order, so padding counts.)
     std::string Symbol;
     std::string SymExp;
-    int32_t SymType = SymTypeCode::Other;
     std::string SymExch;
+    int32_t SymType = SymTypeCode::Other;
     int32_t OrderType = OrderTypeCode::Buy;
     int32_t OrderTimeFrame = TimeFrameCode::Day;
     int32_t OrderModifier = OrderModifierCode::Market;
     int32_t OrderSize = 0;
-    double OrderPrice = 0.0;
     int32_t OrderRefId = -1;
+    double OrderPrice = 0.0;
 
     // What NinjaTrader last reported; changed under the order book's lock.
     int32_t Status = StatusCode::Open;

@@ -1,5 +1,7 @@
 #include "model/OrderBook.h"
 
+#include <utility>
+
 namespace ordersrv {
 
 namespace {
@@ -27,10 +29,15 @@ BucketSearch SearchBucket(const Bucket& bucket, int32_t refId) {
 }  // namespace
 
 int32_t OrderBook::Add(std::unique_ptr<Order> record) {
-    if (!record) return -1;
-    const int32_t position = Count();
-    const int32_t refId = record->OrderRefId;
-    records_.push_back(std::move(record));
+    return record ? Add(std::move(*record)) : -1;
+}
+
+int32_t OrderBook::Add(Order record) {
+    const int32_t position = count_;
+    const int32_t refId = record.OrderRefId;
+    if (position % kBlockOrders == 0) blocks_.push_back(std::make_unique<Order[]>(kBlockOrders));
+    blocks_.back()[static_cast<size_t>(position % kBlockOrders)] = std::move(record);
+    ++count_;
     // A negative id has no bucket: the order is listed but cannot be looked up.
     if (refId < 0) return position;
     auto& bucket = buckets_[static_cast<size_t>(refId % kIndexBuckets)];
@@ -42,8 +49,9 @@ int32_t OrderBook::Add(std::unique_ptr<Order> record) {
 }
 
 Order* OrderBook::ItemAt(int32_t position) const {
-    if (position < 0 || position >= Count()) return nullptr;
-    return records_[static_cast<size_t>(position)].get();
+    if (position < 0 || position >= count_) return nullptr;
+    return &blocks_[static_cast<size_t>(position / kBlockOrders)]
+                   [static_cast<size_t>(position % kBlockOrders)];
 }
 
 Order* OrderBook::FindByRefId(int32_t refId) const {
@@ -51,7 +59,7 @@ Order* OrderBook::FindByRefId(int32_t refId) const {
     const auto& bucket = buckets_[static_cast<size_t>(refId % kIndexBuckets)];
     const BucketSearch search = SearchBucket(bucket, refId);
     if (!search.found) return nullptr;
-    return records_[static_cast<size_t>(bucket[search.position].position)].get();
+    return ItemAt(bucket[search.position].position);
 }
 
 }  // namespace ordersrv

@@ -20,8 +20,9 @@ public:
 
     // Appends and indexes the record; returns its position. A repeated id is appended but the
     // index keeps the first record; a negative id is appended but never indexed.
-    int32_t Add(std::unique_ptr<Order> record);
-    int32_t Count() const { return static_cast<int32_t>(records_.size()); }
+    int32_t Add(Order record);
+    int32_t Add(std::unique_ptr<Order> record);  // -1 for none
+    int32_t Count() const { return count_; }
     Order* ItemAt(int32_t position) const;     // nullptr outside 0..Count()-1
     Order* FindByRefId(int32_t refId) const;   // earliest record with that id
 
@@ -30,7 +31,11 @@ private:
         int32_t refId;
         int32_t position;
     };
-    std::vector<std::unique_ptr<Order>> records_;
+    // Orders live in blocks that never move, so a record's address holds for the run (the
+    // place actions keep it) and no order costs an allocation of its own.
+    static constexpr int32_t kBlockOrders = 256;
+    std::vector<std::unique_ptr<Order[]>> blocks_;
+    int32_t count_ = 0;
     std::array<std::vector<IndexEntry>, kIndexBuckets> buckets_;  // by refId % 1000, ascending
 };
 

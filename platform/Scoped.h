@@ -93,6 +93,9 @@ struct CloseKernelHandle {
 struct CloseFindHandle {
     void operator()(HANDLE h) const { FindClose(h); }
 };
+struct CloseChangeNotification {
+    void operator()(HANDLE h) const { FindCloseChangeNotification(h); }
+};
 struct CloseRegistryKey {
     void operator()(HKEY key) const { RegCloseKey(key); }
 };
@@ -114,6 +117,10 @@ struct FileHandle : Owned<HANDLE, CloseKernelHandle, nullptr> {
 };
 struct FindHandle : Owned<HANDLE, CloseFindHandle, nullptr> {
     explicit FindHandle(HANDLE h) : Owned(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+};
+struct ChangeNotificationHandle : Owned<HANDLE, CloseChangeNotification, nullptr> {
+    ChangeNotificationHandle() = default;
+    explicit ChangeNotificationHandle(HANDLE h) : Owned(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
 };
 using RegistryKey = Owned<HKEY, CloseRegistryKey, nullptr>;
 using MenuHandle = Owned<HMENU, DestroyMenuHandle, nullptr>;

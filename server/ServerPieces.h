@@ -1,7 +1,8 @@
 #pragma once
 // The pieces of a running order server, wired in their order: the link to the main window, the
-// engine reporting what changed through it, the drain and the scan, and the main window that
-// routes their messages. The window goes first when the pieces go.
+// engine reporting what changed through it, the drain, the scan and the watch that brings it
+// forward, and the main window that routes their messages. The window goes first when the
+// pieces go.
 #include <windows.h>
 
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "bridge/InstructionWriter.h"
 #include "bridge/OutgoingScanner.h"
+#include "bridge/OutgoingWatch.h"
 #include "engine/Engine.h"
 #include "ui/MainWindow.h"
 #include "ui/WindowLink.h"
@@ -20,7 +22,7 @@ class Scheduler;
 
 struct ServerPieces {
     explicit ServerPieces(EventQueue& events)
-        : engine(link.target, events), writer(engine), scanner(engine, writer) {}
+        : engine(link.target, events), writer(engine), scanner(engine, writer), watch(engine) {}
     ~ServerPieces() { window.reset(); }
     ServerPieces(const ServerPieces&) = delete;
     ServerPieces& operator=(const ServerPieces&) = delete;
@@ -29,7 +31,7 @@ struct ServerPieces {
     // (which connects and registers the scan); false when the window cannot be created.
     bool Start(HINSTANCE instance, const std::string& executablePath, Scheduler& scheduler) {
         engine.Start(executablePath);
-        window = MainWindow::Create(instance, {engine, writer, scanner, link, scheduler});
+        window = MainWindow::Create(instance, {engine, writer, scanner, watch, link, scheduler});
         return window != nullptr;
     }
 
@@ -37,6 +39,7 @@ struct ServerPieces {
     Engine engine;
     InstructionWriter writer;
     OutgoingScanner scanner;
+    OutgoingWatch watch;  // brings the scan forward when OUTGOING changes
     std::unique_ptr<MainWindow> window;
 };
 

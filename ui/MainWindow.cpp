@@ -6,6 +6,7 @@
 
 #include "bridge/InstructionWriter.h"
 #include "bridge/OutgoingScanner.h"
+#include "bridge/OutgoingWatch.h"
 #include "engine/Engine.h"
 #include "engine/EngineError.h"
 #include "engine/HostValue.h"
@@ -138,6 +139,20 @@ void MainWindow::RefreshStatus() {
     // The second order counter counts nothing in this system: it stays 0.
     controls_.ShowStatus(status, views::OrdersCounterText(orders, 0), std::to_string(positions));
     UpdateTrayIcon(engine.connection.Connected(), status);
+    lastStatusRefresh_ = GetTickCount();
+}
+
+// The counters follow the books and the host time follows the calls, but a burst changes the
+// books thousands of times a second: the status line is redrawn at most four times a second.
+void MainWindow::RequestStatusRefresh() {
+    if (statusRefreshDue_) return;
+    const DWORD since = GetTickCount() - lastStatusRefresh_;
+    if (since >= kStatusRefreshMs) {
+        RefreshStatus();
+        return;
+    }
+    statusRefreshDue_ = SetTimer(hwnd_, kStatusTimer, kStatusRefreshMs - since, nullptr) != 0;
+    if (!statusRefreshDue_) RefreshStatus();
 }
 
 void MainWindow::AddTrayIcon() {
@@ -205,10 +220,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WindowMessage::OrdersChanged:
         TakeFoldedRequest(msg);
         views_.OnOrdersChanged();
+        RequestStatusRefresh();
         return 0;
     case WindowMessage::PositionsChanged:
         TakeFoldedRequest(msg);
         views_.OnPositionsChanged();
+        RequestStatusRefresh();
         return 0;
     case WindowMessage::ShowTrayMenu: {
         POINT at{};
@@ -224,10 +241,17 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WindowMessage::StatusChanged:
         TakeFoldedRequest(msg);
+        RequestStatusRefresh();
+        return 0;
+    case WM_TIMER:
+        if (wParam != kStatusTimer) break;
+        KillTimer(hwnd_, kStatusTimer);
+        statusRefreshDue_ = false;
         RefreshStatus();
         return 0;
     case WindowMessage::ScanOutgoing:
         TakeFoldedRequest(msg);
+        parts_.watch.Follow();
         parts_.scanner.Scan();
         return 0;
     case WM_GETMINMAXINFO: {
@@ -288,13 +312,15 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
 
-// A folded request is being handled: copies of it still queued (posted past the folding) go,
-// and the next request is posted again.
+// A folded request is being handled: copies of it still queued (posted past the folding) go
+// first, and only then may the next request be posted again. The other way round, a request
+// another thread posts between the two steps would be removed while still counted as on its
+// way, and every later one would be folded into it: scans stopped for good.
 void MainWindow::TakeFoldedRequest(UINT msg) {
-    parts_.link.target.Taken(msg);
     MSG queued;
     while (PeekMessageA(&queued, hwnd_, msg, msg, PM_REMOVE | PM_NOYIELD)) {
     }
+    parts_.link.target.Taken(msg);
 }
 
 void MainWindow::OnCommand(int id, int code) {

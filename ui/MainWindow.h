@@ -20,6 +20,7 @@ namespace ordersrv {
 class Engine;
 class InstructionWriter;
 class OutgoingScanner;
+class OutgoingWatch;
 class Scheduler;
 struct WindowLink;
 
@@ -33,6 +34,7 @@ public:
         Engine& engine;
         InstructionWriter& writer;
         OutgoingScanner& scanner;
+        OutgoingWatch& watch;
         WindowLink& link;
         Scheduler& scheduler;
     };
@@ -52,6 +54,8 @@ public:
 
     // The status line, both counters and the notification-area icon, from the engine's state.
     void RefreshStatus();
+    // RefreshStatus now, or when a quarter second has passed since the last one.
+    void RequestStatusRefresh();
     // Shows the window from the notification area, and hides it from the taskbar when minimised.
     void RestoreWindow();
     void HideTaskbarButton();
@@ -65,6 +69,8 @@ public:
 private:
     static constexpr int kSmallestWidth = 517;
     static constexpr int kSmallestHeight = 288;
+    static constexpr UINT_PTR kStatusTimer = 1;
+    static constexpr DWORD kStatusRefreshMs = 250;
 
     MainWindow(HINSTANCE instance, const Parts& parts);
     bool CreateHandle();
@@ -98,6 +104,8 @@ private:
     bool windowReady_ = false;
     bool firstShow_ = true;
     bool scanRegistered_ = false;
+    DWORD lastStatusRefresh_ = 0;    // GetTickCount of the last RefreshStatus
+    bool statusRefreshDue_ = false;  // the status timer runs
     bool closing_ = false;  // a close request is being asked or carried out
 };
 

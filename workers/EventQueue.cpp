@@ -1,6 +1,7 @@
 #include "workers/EventQueue.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include "platform/Tick.h"
@@ -12,10 +13,12 @@ namespace {
 
 // Due when it has no delay, or when the tick counter has moved at least its delay away from
 // the posted tick (either way, so a counter that wrapped does not hold the event back).
+uint64_t TicksSincePosted(const QueuedEvent& event, uint32_t now) {
+    return static_cast<uint64_t>(std::llabs(static_cast<int32_t>(now - event.PostedTick)));
+}
+
 bool IsDue(const QueuedEvent& event, uint32_t now) {
-    if (event.DelayMs == 0) return true;
-    const int64_t distance = static_cast<int32_t>(now - event.PostedTick);
-    return static_cast<uint64_t>(std::llabs(distance)) >= event.DelayMs;
+    return event.DelayMs == 0 || TicksSincePosted(event, now) >= event.DelayMs;
 }
 
 }  // namespace
@@ -39,7 +42,11 @@ void EventQueue::Start() {
 }
 
 void EventQueue::Stop() {
-    terminate_ = true;
+    {
+        std::lock_guard<std::recursive_mutex> hold(lock_);
+        terminate_ = true;
+    }
+    wake_.notify_all();
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
@@ -62,6 +69,8 @@ void EventQueue::PostEvent(plat::MessageTarget* target, uint32_t msg, uint32_t w
     event->Attempts = 0;
     event->FirstAttemptTick = 0;
     queue_.push_back(event);
+    ++posts_;
+    wake_.notify_one();
 }
 
 void EventQueue::ClearEvents() {
@@ -183,13 +192,43 @@ uint32_t EventQueue::RunCycle(uint32_t now) {
 void EventQueue::Run() {
     const plat::ComApartment apartment(plat::ComApartment::SingleThreaded);
     while (!terminate_) {
+        ++wakeups_;
         uint32_t now = 0;
+        uint64_t postsSeen = 0;
         {
             std::lock_guard<std::recursive_mutex> hold(lock_);
             now = clock_();
+            postsSeen = posts_;
         }
-        if (const uint32_t pause = RunCycle(now)) plat::SleepMs(pause);
+        const uint32_t pause = RunCycle(now);
+        if (pause == kIdleSleepMs)
+            WaitForWork(postsSeen);
+        else if (pause != 0)
+            plat::SleepMs(pause);  // the pacing after a run of deliveries
     }
+}
+
+void EventQueue::WaitForWork(uint64_t postsSeen) {
+    std::unique_lock<std::recursive_mutex> hold(lock_);
+    const auto woken = [&] { return terminate_ || posts_ != postsSeen; };
+    const uint32_t wait = MsUntilNextAttempt(clock_());
+    if (wait == kNoAttemptDue)
+        wake_.wait(hold, woken);
+    else
+        wake_.wait_for(hold, std::chrono::milliseconds(wait), woken);
+}
+
+// A due event still queued is a failed post waiting for its retry; a delayed one is due when
+// its delay has passed, and never woken for earlier.
+uint32_t EventQueue::MsUntilNextAttempt(uint32_t now) const {
+    uint32_t wait = kNoAttemptDue;
+    for (const QueuedEvent* event : queue_) {
+        const uint32_t ms = IsDue(*event, now)
+                                ? kIdleSleepMs
+                                : static_cast<uint32_t>(event->DelayMs - TicksSincePosted(*event, now));
+        wait = std::min(wait, ms);
+    }
+    return wait;
 }
 
 }  // namespace ordersrv

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 namespace plat {
 
@@ -112,13 +113,16 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
     if (!dir) return false;
     const std::string prefix = WithTrailingDelimiter(folder);
     while (const dirent* e = readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
+        const char* name = e->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
         FolderEntry entry;
         entry.name = name;
         entry.hiddenOrSystem = name[0] == '.';
-        entry.isFolder = FolderExists(prefix + name);
-        entries.push_back(entry);
+        // The entry's own type where the file system gives it; links and the rest are asked.
+        entry.isFolder = e->d_type == DT_DIR ||
+                         ((e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) &&
+                          FolderExists(prefix + name));
+        entries.push_back(std::move(entry));
     }
     closedir(dir);
     return true;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/Scoped.h"
 #include "platform/win32/WideText.h"
@@ -98,14 +99,14 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
     FindHandle find(FindFirstFileA(pattern.c_str(), &data));
     if (!find) return GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
+        const char* name = data.cFileName;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
         FolderEntry entry;
         entry.name = name;
         entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.hiddenOrSystem =
             (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-        entries.push_back(entry);
+        entries.push_back(std::move(entry));
     } while (FindNextFileA(find.Get(), &data));
     return true;
 }

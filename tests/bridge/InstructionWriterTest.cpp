@@ -184,6 +184,38 @@ TEST_F(Drain, RestOfABurstGoesOutAfterTheWindowHadATenthOfASecond) {
     EXPECT_EQ(IncomingFiles(), (std::vector<std::string>{"OIF100.TXT", "OIF101.TXT"}));
 }
 
+TEST_F(Drain, ALoneOrderGoesAtOnceAndABurstIsGatheredIntoFewFilesInCallOrder) {
+    uint32_t clock = 5000;
+    writer.SetTickSource([&] { return clock; });
+    events.SetClock([&] { return clock; });
+    Connect();
+    Place(1);
+    RunWindowAt(clock);
+    EXPECT_EQ(IncomingFiles(), std::vector<std::string>{"OIF100.TXT"});  // at once
+    clock += 5;
+    Place(2);
+    Place(3);  // both before the window's turn: orders now come faster than files
+    RunWindowAt(clock);
+    EXPECT_EQ(IncomingFiles().size(), 2u);
+    for (int32_t ref = 4; ref <= 9; ++ref) {
+        clock += 5;
+        Place(ref);
+        RunWindowAt(clock);
+    }
+    EXPECT_EQ(IncomingFiles().size(), 2u);  // gathered...
+    clock = 5005 + InstructionWriter::kDrainRepostDelayMs;
+    RunWindowAt(clock);
+    EXPECT_EQ(IncomingFiles().size(), 3u);  // ...into one file, 100 ms after the last
+    clock += 150;
+    Place(10);  // after a quiet spell: at once again
+    RunWindowAt(clock);
+    ASSERT_EQ(IncomingFiles().size(), 4u);
+    std::vector<std::string> lines = InstructionLines(), expected;
+    for (int32_t ref = 1; ref <= 10; ++ref)
+        expected.push_back(PlaceLine(OrderOf(ref), engine.settings));
+    EXPECT_EQ(lines, expected);
+}
+
 TEST_F(Drain, DrainMessageRefusedByAFullWindowQueueIsPostedAgain) {
     const uint32_t kQueueFull = 1816;  // ERROR_NOT_ENOUGH_QUOTA: 10,000 messages waiting
     events.SetClock([] { return 5000u; });

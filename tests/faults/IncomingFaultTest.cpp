@@ -46,6 +46,8 @@ TEST_F(IncomingFaults, ParentFolderThatRefusesNewEntriesStillReceivesEveryOrder)
 // Only the orders and cancels of the file that could not be written end: those written before
 // stay as they are.
 TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
+    uint32_t now = 0;
+    writer.SetTickSource([&] { return now += 150; });  // the drains are far apart
     Place(1);
     Place(2);
     Connect();

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -186,6 +187,26 @@ TEST_F(MainWindowTest, OrdersCounterAfterThreeOrders) {
     EXPECT_TRUE(PumpUntil([&] { return ControlText(hwnd, ControlId::OrdersText) == "3/0"; }))
         << ControlText(hwnd, ControlId::OrdersText);
     EXPECT_EQ(Status().substr(0, 21), "NT (on) / Halvenmar (");
+}
+
+// The status line follows the work itself: position files NinjaTrader writes and a host calling,
+// with no connect, disconnect or place line to refresh it.
+TEST_F(MainWindowTest, CountersAndHostTimeFollowTheBooksAndTheHostCalls) {
+    const std::string folder = NinjaTraderFolder();
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    EXPECT_NE(Status().find("Halvenmar (off)"), std::string::npos) << Status();
+    for (const char* symbol : {"ES", "NQ"}) {
+        std::ofstream(folder + "\\OUTGOING\\" + symbol + " 12-05_SIM101_POSITION.TXT")
+            << "LONG;2;1234.5\r\n";
+    }
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(hwnd, ControlId::PositionsText) == "2"; }))
+        << ControlText(hwnd, ControlId::PositionsText);
+
+    int32_t status = 0, fillSize = 0;
+    double fillPrice = 0;
+    engine().router.GetOrderStatus(1, status, fillSize, fillPrice);
+    EXPECT_TRUE(PumpUntil([&] { return Status().find("Halvenmar (off)") == std::string::npos; }))
+        << Status();
 }
 
 namespace {

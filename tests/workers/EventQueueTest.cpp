@@ -274,6 +274,39 @@ TEST(EventQueueRunning, DelayedEventArrivesAfterTheImmediateOne) {
     EXPECT_EQ(got, (std::vector<uint32_t>{2, 1}));
 }
 
+// An idle thread sleeps until a post wakes it: it neither polls an empty queue nor makes the
+// post wait for a poll.
+TEST(EventQueueRunning, IdleThreadSleepsUntilAPostWakesIt) {
+    EventPool pool(8);
+    plat::QueueTarget target;
+    EventQueue queue(pool);
+    queue.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // into its idle sleep
+    const uint64_t asleep = queue.Wakeups();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(queue.Wakeups(), asleep);
+    queue.PostEvent(&target, 7, 0, 0, 4, 0);
+    ASSERT_TRUE(target.WaitForMessage(std::chrono::seconds(10)));
+    EXPECT_LE(queue.Wakeups() - asleep, 2u);
+    EXPECT_EQ(Messages(target), std::vector<uint32_t>{7});
+}
+
+// A post the window refuses is tried again after the retry pause, not in a busy loop.
+TEST(EventQueueRunning, RefusedPostIsRetriedAfterAPause) {
+    EventPool pool(8);
+    plat::QueueTarget target;
+    const auto refuseUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    target.OnEachPost([&](uint32_t) {
+        return std::chrono::steady_clock::now() < refuseUntil ? 1816u : 0u;  // queue full
+    });
+    EventQueue queue(pool);
+    queue.Start();
+    queue.PostEvent(&target, 8, 0, 0, 4, 0);
+    ASSERT_TRUE(target.WaitForMessage(std::chrono::seconds(10)));
+    EXPECT_EQ(Messages(target), std::vector<uint32_t>{8});
+    EXPECT_LE(target.PostAttempts(), 2u + 200u / EventQueue::kIdleSleepMs);
+}
+
 }  // namespace
 
 }  // namespace ordersrv

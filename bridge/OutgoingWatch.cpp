@@ -1,0 +1,29 @@
+#include "bridge/OutgoingWatch.h"
+
+#include "bridge/OutgoingScanner.h"
+
+#include "engine/Engine.h"
+#include "engine/WindowMessages.h"
+#include "platform/FileSystem.h"
+
+namespace ordersrv {
+
+OutgoingWatch::OutgoingWatch(Engine& engine) : engine_(engine) {}
+
+void OutgoingWatch::Follow() {
+    const std::string folder = plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) + "OUTGOING";
+    if (watch_.Active() && watch_.Folder() == folder) return;
+    uint32_t error = 0;
+    Engine& engine = engine_;
+    if (watch_.Start(folder, [&engine] { engine.Announce(WindowMessage::ScanOutgoing); }, error)) {
+        refusedFolder_.clear();
+        return;
+    }
+    if (folder == refusedFolder_) return;
+    refusedFolder_ = folder;
+    engine_.log.Add("OUTGOING <" + folder + "> not watched (error " + std::to_string(error) +
+                    "): changes are seen by the " +
+                    std::to_string(OutgoingScanner::kScanPeriodMs) + " ms scan alone");
+}
+
+}  // namespace ordersrv
