@@ -64,6 +64,7 @@ void OutgoingScanner::Scan() {
     scanning_ = true;
     // Cleared however the scan ends: a scan that throws must not stop every later one.
     const plat::ScopeExit done([this] { scanning_ = false; });
+    ++scans_;
     const uint32_t start = tick_();
     size_t files = 0;
     size_t foldersLeft = kMaxFoldersListed;

@@ -21,6 +21,7 @@ public:
     OutgoingScanner(Engine& engine, InstructionWriter& writer);
 
     void Scan();  // handler of 5035
+    uint64_t ScanCount() const { return scans_; }  // scans run since start
     // Hands one file under OUTGOING to its reader, by its name.
     void ClassifyOutgoingFile(const std::string& path);
 
@@ -41,6 +42,7 @@ private:
     InstructionWriter& writer_;
     std::function<uint32_t()> tick_;
     bool scanning_ = false;
+    uint64_t scans_ = 0;
     bool overrunReported_ = false;
 };
 

@@ -20,6 +20,7 @@ constexpr int LogView = 122;
 constexpr int TestPlaceOrder = 130;
 constexpr int VersionLabel = 140;
 constexpr int ReleaseDateLabel = 141;
+constexpr int ScansLabel = 142;
 }  // namespace ControlId
 
 namespace MenuId {

@@ -253,6 +253,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         TakeFoldedRequest(msg);
         parts_.watch.Follow();
         parts_.scanner.Scan();
+        controls_.ShowScans(
+            views::ScansLineText(parts_.scanner.ScanCount(), parts_.watch.Watching()));
         return 0;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);

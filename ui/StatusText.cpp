@@ -18,6 +18,11 @@ std::string OrdersCounterText(int32_t orderCount, int32_t secondCounter) {
     return std::to_string(orderCount) + "/" + std::to_string(secondCounter);
 }
 
+std::string ScansLineText(uint64_t scans, bool watched) {
+    return "OUTGOING: " + std::to_string(scans) + (scans == 1 ? " scan, " : " scans, ") +
+           (watched ? "watched" : "not watched (periodic scan only)");
+}
+
 std::string TrayTipText(const std::string& status) {
     return (std::string(kTrayTitle) + " - " + status).substr(0, kTrayTipMaxChars);
 }

@@ -16,6 +16,10 @@ std::string StatusLineText(bool connected, bool folderPresent, double lastHostCo
 // "<orders>/<second counter>".
 std::string OrdersCounterText(int32_t orderCount, int32_t secondCounter);
 
+// The About page's line on the OUTGOING scans: "OUTGOING: <n> scans, watched" or
+// "OUTGOING: <n> scans, not watched (periodic scan only)".
+std::string ScansLineText(uint64_t scans, bool watched);
+
 // "OrderServer (NT) - " followed by the status, cut to the tip's 63 characters.
 std::string TrayTipText(const std::string& status);
 

@@ -191,6 +191,7 @@ void WindowControls::CreateAboutPage(HWND page) {
     Add(page, "Static",
         "Passes Halvenmar's orders to NinjaTrader through its order instruction files.", label, -1,
         8, 76, width, 14);
+    scansLabel_ = Add(page, "Static", "", label, ControlId::ScansLabel, 8, 102, width, 14);
 }
 
 void WindowControls::ScaleForScreen(HWND window, SizeLimits& limits) {
@@ -228,6 +229,8 @@ void WindowControls::ShowStatus(const std::string& status, const std::string& or
     SetTextIfChanged(ordersText_, orders);
     SetTextIfChanged(positionsText_, positions);
 }
+
+void WindowControls::ShowScans(const std::string& text) { SetTextIfChanged(scansLabel_, text); }
 
 void WindowControls::SelectPage(Page page) {
     activePage_ = page;

@@ -34,6 +34,9 @@ public:
     void ShowStatus(const std::string& status, const std::string& orders,
                     const std::string& positions);
 
+    // The About page's line on the OUTGOING scans, touched only when it changed.
+    void ShowScans(const std::string& text);
+
     void SelectPage(Page page);
     void OnPageTabChanged();  // the tab control's selection changed
     Page ActivePage() const { return activePage_; }
@@ -60,6 +63,7 @@ private:
     std::array<HWND, static_cast<size_t>(Page::Count)> pageWindows_{};
     HWND locationEdit_ = nullptr, accountEdit_ = nullptr, stopToStopLimitCheck_ = nullptr;
     HWND ordersView_ = nullptr, positionsView_ = nullptr, logView_ = nullptr;
+    HWND scansLabel_ = nullptr;
     AnchorLayout layout_;
     Page activePage_ = Page::Settings;
 };

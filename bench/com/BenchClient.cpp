@@ -169,6 +169,47 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
+bool PlaceFileWhole(const std::string& path, const std::string& content) {
+    const std::string staged = path + ".tmp";
+    HANDLE file = CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const bool written = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &n,
+                                   nullptr) &&
+                         n == content.size();
+    CloseHandle(file);
+    return written &&
+           MoveFileExA(staged.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+namespace {
+
+constexpr int kScansLabelId = 142;  // the About page's "OUTGOING: <n> scans, ..." line
+
+BOOL CALLBACK FindScansLabel(HWND child, LPARAM found) {
+    if (GetDlgCtrlID(child) != kScansLabelId) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+}  // namespace
+
+long long ServerScanCount() {
+    HWND window = FindWindowA("TNTOrderServerForm", nullptr);
+    if (!window) return -1;
+    HWND label = nullptr;
+    EnumChildWindows(window, FindScansLabel, reinterpret_cast<LPARAM>(&label));
+    if (!label) return -1;
+    char text[128] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(label, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_BLOCK, 2000, &copied))
+        return -1;
+    long long scans = -1;
+    return std::sscanf(text, "OUTGOING: %lld", &scans) == 1 ? scans : -1;
+}
+
 }  // namespace bench
 
 }  // namespace ordersrv

@@ -118,6 +118,14 @@ void PrintLatency(const std::string& label, const std::string& name, const Figur
 
 std::wstring Widen(const std::string& text);
 
+// Writes the file under `<path>.tmp` and renames it into place, as NinjaTrader's files and the
+// server's instruction files appear: whole. False when either step fails.
+bool PlaceFileWhole(const std::string& path, const std::string& content);
+
+// The scans the running server has made of OUTGOING, read from its About page; -1 when the
+// server's window or the line cannot be found.
+long long ServerScanCount();
+
 }  // namespace bench
 
 }  // namespace ordersrv

@@ -13,6 +13,7 @@ namespace bench {
 int RunCallCost(int rounds, int callsPerRound, const std::string& prefix);
 int RunIncomingLatency(const std::string& incoming, int orders);
 int RunStatusLatency(const std::string& incoming, const std::string& outgoing, int samples);
+int RunFlurry(const std::string& incoming, const std::string& outgoing, int files);
 
 struct BurstOptions {
     std::string name = "burst";

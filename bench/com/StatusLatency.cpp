@@ -1,7 +1,8 @@
 // An order-state file appearing in OUTGOING to GetOrderStatus answering its new status: the file
 // is written under another extension and renamed into place (as NinjaTrader's files appear
 // whole), the clock starts at the rename, and the client polls GetOrderStatus until the order
-// shows Filled. A random pause before each file spreads them over the 100 ms scan period.
+// shows Filled. A random pause before each file spreads them over the 100 ms periodic scan, so
+// a figure that leans on that scan rather than on the folder watch shows it.
 #include <cstdio>
 #include <random>
 #include <string>
@@ -13,21 +14,6 @@
 namespace ordersrv {
 
 namespace bench {
-
-namespace {
-
-bool WriteFileWhole(const std::string& path, const std::string& content) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &n, nullptr) &&
-                    n == content.size();
-    CloseHandle(file);
-    return ok;
-}
-
-}  // namespace
 
 int RunStatusLatency(const std::string& incoming, const std::string& outgoing, int samples) {
     Apartment apartment;
@@ -47,12 +33,8 @@ int RunStatusLatency(const std::string& incoming, const std::string& outgoing, i
         Sleep(random() % 101);
         const LONG ref = firstRef + i;
         const std::string name = folder + "HALVENMAR" + std::to_string(ref);
-        if (!WriteFileWhole(name + ".tmp", "FILLED;1;5000.25\r\n")) {
-            std::fprintf(stderr, "combench: cannot write %s.tmp\n", name.c_str());
-            return 1;
-        }
-        if (!MoveFileExA((name + ".tmp").c_str(), (name + ".TXT").c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            std::fprintf(stderr, "combench: cannot rename into %s.TXT\n", name.c_str());
+        if (!PlaceFileWhole(name + ".TXT", "FILLED;1;5000.25\r\n")) {
+            std::fprintf(stderr, "combench: cannot write %s.TXT\n", name.c_str());
             return 1;
         }
         const double start = NowMs();

@@ -209,6 +209,20 @@ TEST_F(MainWindowTest, CountersAndHostTimeFollowTheBooksAndTheHostCalls) {
         << Status();
 }
 
+TEST_F(MainWindowTest, AboutPageCountsTheScansAndSaysWhetherOutgoingIsWatched) {
+    ASSERT_NO_FATAL_FAILURE(Start(NinjaTraderFolder()));
+    const auto scans = [&] { return ControlText(hwnd, ControlId::ScansLabel); };
+    EXPECT_TRUE(PumpUntil([&] { return scans().find("scans, watched") != std::string::npos; }))
+        << scans();
+    const std::string before = scans();
+    EXPECT_TRUE(PumpUntil([&] { return scans() != before; })) << "the count stands still";
+
+    server.reset();
+    ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
+    EXPECT_TRUE(PumpUntil([&] { return scans().find("not watched (periodic scan only)") != std::string::npos; }))
+        << scans();
+}
+
 namespace {
 
 const ScheduledJob* ScanJobOf(const std::vector<ScheduledJob>& jobs,
