@@ -173,7 +173,8 @@ awk '$1 == "window" && $2 == "single" { print "event_window_p50", $5; print "eve
 log "Server not connected (NinjaTrader folder missing): call costs, the burst's calls alone, memory"
 if start_server "$run/nt-missing"; then
   client calls 300 calls "$call_rounds" "$call_batch"
-  client burst_floor 300 burst burst_floor "$burst_orders" 4 4000000
+  mkdir -p "$run/empty"
+  client burst_floor 300 burst burst_floor "$burst_orders" 4 4000000 "$(winepath -w "$run/empty")" poll 300
   # Nothing is written while not connected: each order's record stays in the order book and its
   # place action in the action queue.
   sleep 1

@@ -139,20 +139,27 @@ void MainWindow::RefreshStatus() {
     // The second order counter counts nothing in this system: it stays 0.
     controls_.ShowStatus(status, views::OrdersCounterText(orders, 0), std::to_string(positions));
     UpdateTrayIcon(engine.connection.Connected(), status);
-    lastStatusRefresh_ = GetTickCount();
 }
 
-// The counters follow the books and the host time follows the calls, but a burst changes the
-// books thousands of times a second: the status line is redrawn at most four times a second.
-void MainWindow::RequestStatusRefresh() {
-    if (statusRefreshDue_) return;
-    const DWORD since = GetTickCount() - lastStatusRefresh_;
-    if (since >= kStatusRefreshMs) {
-        RefreshStatus();
+// The views and counters follow the books and the host time follows the calls, but a burst
+// changes the books thousands of times a second: they are redrawn at most four times a second.
+void MainWindow::RequestRefresh() {
+    if (refreshDue_) return;
+    const DWORD since = GetTickCount() - lastRefresh_;
+    if (since >= kRefreshMs) {
+        RefreshViewsAndStatus();
         return;
     }
-    statusRefreshDue_ = SetTimer(hwnd_, kStatusTimer, kStatusRefreshMs - since, nullptr) != 0;
-    if (!statusRefreshDue_) RefreshStatus();
+    refreshDue_ = SetTimer(hwnd_, kRefreshTimer, kRefreshMs - since, nullptr) != 0;
+    if (!refreshDue_) RefreshViewsAndStatus();
+}
+
+void MainWindow::RefreshViewsAndStatus() {
+    if (ordersChanged_) views_.OnOrdersChanged();
+    if (positionsChanged_) views_.OnPositionsChanged();
+    ordersChanged_ = positionsChanged_ = false;
+    RefreshStatus();
+    lastRefresh_ = GetTickCount();
 }
 
 void MainWindow::AddTrayIcon() {
@@ -219,13 +226,13 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WindowMessage::OrdersChanged:
         TakeFoldedRequest(msg);
-        views_.OnOrdersChanged();
-        RequestStatusRefresh();
+        ordersChanged_ = true;
+        RequestRefresh();
         return 0;
     case WindowMessage::PositionsChanged:
         TakeFoldedRequest(msg);
-        views_.OnPositionsChanged();
-        RequestStatusRefresh();
+        positionsChanged_ = true;
+        RequestRefresh();
         return 0;
     case WindowMessage::ShowTrayMenu: {
         POINT at{};
@@ -241,13 +248,13 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WindowMessage::StatusChanged:
         TakeFoldedRequest(msg);
-        RequestStatusRefresh();
+        RequestRefresh();
         return 0;
     case WM_TIMER:
-        if (wParam != kStatusTimer) break;
-        KillTimer(hwnd_, kStatusTimer);
-        statusRefreshDue_ = false;
-        RefreshStatus();
+        if (wParam != kRefreshTimer) break;
+        KillTimer(hwnd_, kRefreshTimer);
+        refreshDue_ = false;
+        RefreshViewsAndStatus();
         return 0;
     case WindowMessage::ScanOutgoing:
         TakeFoldedRequest(msg);

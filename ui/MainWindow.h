@@ -54,8 +54,9 @@ public:
 
     // The status line, both counters and the notification-area icon, from the engine's state.
     void RefreshStatus();
-    // RefreshStatus now, or when a quarter second has passed since the last one.
-    void RequestStatusRefresh();
+    // The views that changed and the status line: now, or when a quarter second has passed
+    // since the last refresh.
+    void RequestRefresh();
     // Shows the window from the notification area, and hides it from the taskbar when minimised.
     void RestoreWindow();
     void HideTaskbarButton();
@@ -69,8 +70,8 @@ public:
 private:
     static constexpr int kSmallestWidth = 517;
     static constexpr int kSmallestHeight = 288;
-    static constexpr UINT_PTR kStatusTimer = 1;
-    static constexpr DWORD kStatusRefreshMs = 250;
+    static constexpr UINT_PTR kRefreshTimer = 1;
+    static constexpr DWORD kRefreshMs = 250;
 
     MainWindow(HINSTANCE instance, const Parts& parts);
     bool CreateHandle();
@@ -81,6 +82,7 @@ private:
     static bool RegisterClasses(HINSTANCE instance);
     LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
     void TakeFoldedRequest(UINT msg);
+    void RefreshViewsAndStatus();
     void OnCommand(int id, int code);
     void OnTrayNotify(LPARAM mouseEvent);
     void OpenTrayMenu(POINT at);
@@ -104,8 +106,9 @@ private:
     bool windowReady_ = false;
     bool firstShow_ = true;
     bool scanRegistered_ = false;
-    DWORD lastStatusRefresh_ = 0;    // GetTickCount of the last RefreshStatus
-    bool statusRefreshDue_ = false;  // the status timer runs
+    DWORD lastRefresh_ = 0;   // GetTickCount of the last RefreshViewsAndStatus
+    bool refreshDue_ = false;  // the refresh timer runs
+    bool ordersChanged_ = false, positionsChanged_ = false;
     bool closing_ = false;  // a close request is being asked or carried out
 };
 

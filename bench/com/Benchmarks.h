@@ -22,6 +22,7 @@ struct BurstOptions {
     LONG firstRef = 4000000;
     std::string incoming;     // empty: calls alone, nothing watched
     bool deleteSeen = false;  // delete each instruction file once counted
+    bool pollOnly = false;    // the floor: poll `incoming` until the calls are done, count nothing
     double timeoutMs = 120000;
 };
 int RunOrderBurst(const BurstOptions& options);

@@ -3,7 +3,7 @@
 //   combench incoming <INCOMING> <orders>              NewOrder to instruction file
 //   combench status <INCOMING> <OUTGOING> <samples>    state file to GetOrderStatus
 //   combench flurry <INCOMING> <OUTGOING> <files>      many state files at once, until all shown
-//   combench burst <name> <orders> <threads> <firstRef> [<INCOMING> <delete|keep> <seconds>]
+//   combench burst <name> <orders> <threads> <firstRef> [<INCOMING> <delete|keep|poll> <seconds>]
 //   combench shell <updates>                           Shell_NotifyIcon(NIM_MODIFY) alone
 // Folders are Windows paths. Results are FIGURE lines on stdout.
 #include <cstdio>
@@ -20,7 +20,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: combench calls <rounds> <calls> [<prefix>] | incoming <dir> <orders> |\n"
                  "       status <incoming> <outgoing> <samples> | flurry <incoming> <outgoing> <files> |\n"
-                 "       burst <name> <orders> <threads> <firstRef> [<incoming> <delete|keep> <seconds>] |\n"
+                 "       burst <name> <orders> <threads> <firstRef> [<incoming> <delete|keep|poll> <seconds>] |\n"
                  "       shell <updates>\n");
     return 2;
 }
@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
         if (argc == 9) {
             options.incoming = argv[6];
             options.deleteSeen = std::string(argv[7]) == "delete";
+            options.pollOnly = std::string(argv[7]) == "poll";
             options.timeoutMs = 1000.0 * Number(argv[8]);
         }
         if (options.threads < 1 || options.orders < options.threads) return Usage();
