@@ -149,6 +149,7 @@ void InstructionWriter::ReportUnsent(const Batch& batch, const std::string& path
             for (Order* order : batch.placed) order->RejectUnsent(now);
             return 0;
         });
+        for (const Order* order : batch.placed) engine_.ReportOrderChange(*order);
         engine_.Announce(WindowMessage::OrdersChanged);
     }
     for (const int32_t refId : batch.cancelled)

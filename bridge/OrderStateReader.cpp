@@ -12,7 +12,7 @@ namespace {
 
 // What reading the file did, told after the order book's lock is released.
 struct Outcome {
-    bool changed = false;
+    const Order* changed = nullptr;  // the order, when the report changed it
     std::string logLine;
 };
 
@@ -34,7 +34,7 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
         }
         const bool ended = order->ApplyStateReport(state.Word, state.Quantity, state.Price,
                                                    plat::NowDateTime());
-        result.changed = order->ChangedByLastReport();
+        if (order->ChangedByLastReport()) result.changed = order;
         // More filled than ordered: most likely a state file left from an earlier run whose
         // reference the host has used again. The design takes it; the trader should know.
         if (result.changed && order->FillSize > order->OrderSize)
@@ -45,7 +45,9 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
         return result;
     });
     if (!outcome.logLine.empty()) engine.log.Add(outcome.logLine);
-    if (outcome.changed) engine.Announce(WindowMessage::OrdersChanged);
+    if (!outcome.changed) return;
+    engine.ReportOrderChange(*outcome.changed);
+    engine.Announce(WindowMessage::OrdersChanged);
 }
 
 }  // namespace ordersrv

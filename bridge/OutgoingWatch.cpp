@@ -5,6 +5,7 @@
 #include "engine/Engine.h"
 #include "engine/WindowMessages.h"
 #include "platform/FileSystem.h"
+#include "platform/Tick.h"
 
 namespace ordersrv {
 
@@ -15,7 +16,13 @@ void OutgoingWatch::Follow() {
     if (watch_.Active() && watch_.Folder() == folder) return;
     uint32_t error = 0;
     Engine& engine = engine_;
-    if (watch_.Start(folder, [&engine] { engine.Announce(WindowMessage::ScanOutgoing); }, error)) {
+    // The first change is scanned at once; the watch then rests a moment, so that the rest of
+    // a flurry (a hundred fills written one after another) is gathered into one more scan.
+    const auto changed = [&engine] {
+        engine.Announce(WindowMessage::ScanOutgoing);
+        plat::SleepMs(kGatherMs);
+    };
+    if (watch_.Start(folder, changed, error)) {
         refusedFolder_.clear();
         return;
     }

@@ -14,6 +14,8 @@ class Engine;
 
 class OutgoingWatch {
 public:
+    static constexpr uint32_t kGatherMs = 10;  // changes this close together cost one scan
+
     explicit OutgoingWatch(Engine& engine);
 
     // Before each scan: watches the current OUTGOING folder, starting again when the folder

@@ -58,10 +58,9 @@ void ReadPositionFile(Engine& engine, const std::string& baseName, const std::st
     }
     const int32_t size = state.Word == "SHORT" ? -state.Quantity : state.Quantity;
     const double now = plat::NowDateTime();
-    engine.positions.With([&](PositionBook& book) {
-        book.Report(symbol, size, state.Price, now);
-        return 0;
-    });
+    const bool changed = engine.positions.With(
+        [&](PositionBook& book) { return book.Report(symbol, size, state.Price, now); });
+    if (changed) engine.ReportPositionChange(symbol, size, state.Price);
     engine.Announce(WindowMessage::PositionsChanged);
 }
 

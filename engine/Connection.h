@@ -3,6 +3,7 @@
 // or not, whether the NinjaTrader folder was there at start, and when the host last called.
 // Single values, read without a lock by any thread.
 #include <atomic>
+#include <cstddef>
 
 #include "platform/MessageTarget.h"
 
@@ -24,11 +25,16 @@ public:
     double LastHostContact() const { return lastHostContact_; }
     void NoteHostContact();  // any thread
 
+    // Hosts' event sinks now subscribed (shown on the About page).
+    size_t EventSubscribers() const { return eventSubscribers_; }
+    void SetEventSubscribers(size_t count) { eventSubscribers_ = count; }
+
 private:
     plat::MessageTarget& window_;
     std::atomic<bool> connected_{false};
     std::atomic<bool> folderPresent_{false};
     std::atomic<double> lastHostContact_{0.0};
+    std::atomic<size_t> eventSubscribers_{0};
 };
 
 }  // namespace ordersrv

@@ -30,6 +30,7 @@ void Engine::Connect(const SettingsEdits& edits) {
         if (!connection.Connected()) {
             TakeSettings(edits);  // edits on the Settings page take effect
             connection.SetConnected(true);
+            if (ChangeListener* listener = listener_) listener->ConnectedChanged(true);
         }
         // Actions queued while not connected had their drain find nothing to do.
         if (router.HasQueuedActions()) router.PostProcessActions(0);
@@ -38,7 +39,10 @@ void Engine::Connect(const SettingsEdits& edits) {
 }
 
 void Engine::Disconnect() {
+    const bool wasConnected = connection.Connected();
     connection.SetConnected(false);  // queued actions stay and are written after the next Connect
+    if (ChangeListener* listener = listener_; listener && wasConnected)
+        listener->ConnectedChanged(false);
     Announce(WindowMessage::StatusChanged);
 }
 
@@ -53,6 +57,15 @@ void Engine::TakeSettings(const SettingsEdits& edits) {
         log.Add("Settings: account <" + account +
                 "> refused: it holds a character an instruction line cannot carry");
     settings.StopToStopLimit = edits.stopToStopLimit;
+}
+
+void Engine::ReportOrderChange(const Order& order) {
+    if (ChangeListener* listener = listener_)
+        listener->OrderChanged(order.OrderRefId, order.Status, order.FillSize, order.FillPrice);
+}
+
+void Engine::ReportPositionChange(const std::string& symbol, int32_t posSize, double posCost) {
+    if (ChangeListener* listener = listener_) listener->PositionChanged(symbol, posSize, posCost);
 }
 
 std::string Engine::NinjaTraderFolder() const {

@@ -3,7 +3,10 @@
 // the order router and the position queries, wired together. A plain object: built without any
 // window, it reports what changed as messages to its message target (the main window), which
 // pulls what it shows.
+#include <atomic>
 #include <string>
+
+#include "engine/ChangeListener.h"
 
 #include "engine/Connection.h"
 #include "engine/EventLog.h"
@@ -61,8 +64,17 @@ public:
     // Tells the window that something it shows changed (a WindowMessage).
     void Announce(uint32_t msg) { window_.Post(msg, 0, 0); }
 
+    // Who hears of each order, position and connection change besides the window (the hosts'
+    // event subscriptions); none by default. Set before host calls come in, cleared before the
+    // listener goes.
+    void SetChangeListener(ChangeListener* listener) { listener_ = listener; }
+    // Main thread (the only one that changes orders), after the order book's lock is released.
+    void ReportOrderChange(const Order& order);
+    void ReportPositionChange(const std::string& symbol, int32_t posSize, double posCost);
+
 private:
     plat::MessageTarget& window_;
+    std::atomic<ChangeListener*> listener_{nullptr};
     std::string homeFolder_;
     std::string settingsPath_;
 };

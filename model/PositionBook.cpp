@@ -65,7 +65,7 @@ Position* PositionBook::Find(const std::string& symbol, const std::string& expir
     return nullptr;
 }
 
-void PositionBook::Report(const std::string& symbol, int32_t size, double cost, double now) {
+bool PositionBook::Report(const std::string& symbol, int32_t size, double cost, double now) {
     Position* position = FindSymbol(symbol);
     if (!position) {
         auto created = std::make_unique<Position>();
@@ -73,10 +73,13 @@ void PositionBook::Report(const std::string& symbol, int32_t size, double cost, 
         position = created.get();
         Add(std::move(created));
     }
+    const bool changed =
+        !position->HasPosition || position->PosSize != size || position->PosCost != cost;
     position->HasPosition = true;
     position->PosSize = size;
     position->PosCost = cost;
     position->UpdateTime = now;
+    return changed;
 }
 
 }  // namespace ordersrv

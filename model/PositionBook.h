@@ -31,8 +31,9 @@ public:
     Position* FindSymbol(const std::string& symbol) const { return Find(symbol, "", "", "", 0); }
 
     // NinjaTrader reported a position of `size` at `cost` for the symbol: the symbol's position
-    // takes it, created on first report.
-    void Report(const std::string& symbol, int32_t size, double cost, double now);
+    // takes it, created on first report. True when the position was created or its size or
+    // cost changed.
+    bool Report(const std::string& symbol, int32_t size, double cost, double now);
 
 private:
     struct IndexEntry {

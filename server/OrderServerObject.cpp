@@ -56,7 +56,10 @@ HRESULT OrderServerObject::Create(const ObjectContext& context, IUnknown* outer,
 }
 
 OrderServerObject::OrderServerObject(const ObjectContext& context, IUnknown* outer)
-    : context_(context), inner_(*this), controlling_(outer ? outer : &inner_) {
+    : context_(context),
+      inner_(*this),
+      controlling_(outer ? outer : &inner_),
+      events_(*this, context.Events) {
     context_.Lifetime.ObjectAdded();
 }
 
@@ -75,6 +78,8 @@ HRESULT OrderServerObject::InnerUnknown::QueryInterface(REFIID iid, void** objec
         *object = static_cast<ISupportErrorInfo*>(&o);
     else if (IsEqualIID(iid, IID_IProvideClassInfo))
         *object = static_cast<IProvideClassInfo*>(&o);
+    else if (IsEqualIID(iid, IID_IConnectionPointContainer))
+        *object = static_cast<IConnectionPointContainer*>(&o);
     else {
         *object = nullptr;
         return E_NOINTERFACE;
@@ -242,6 +247,21 @@ HRESULT OrderServerObject::GetClassInfo(ITypeInfo** info) {
     if (!info) return E_POINTER;
     *info = context_.Types.ClassInfo();
     (*info)->AddRef();
+    return S_OK;
+}
+
+// ---- IConnectionPointContainer -------------------------------------------------------------
+
+HRESULT OrderServerObject::EnumConnectionPoints(IEnumConnectionPoints** points) {
+    return events_.EnumerateAsOnlyPoint(points);
+}
+
+HRESULT OrderServerObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    if (!point) return E_POINTER;
+    *point = nullptr;
+    if (!IsEqualIID(iid, DIID_IOrderServerEvents)) return CONNECT_E_NOCONNECTION;
+    *point = &events_;
+    events_.AddRef();
     return S_OK;
 }
 

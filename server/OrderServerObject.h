@@ -1,11 +1,14 @@
 #pragma once
 // OrderServerObject: the automation object of the coclass OrderServer. It holds no state of its own:
 // every member passes the engine gate and forwards to the engine, turning booleans into
-// automation booleans and every error into an error result with error information.
+// automation booleans and every error into an error result with error information. Its
+// connection point takes the host's event sinks.
 #include <windows.h>
 #include <ocidl.h>
 
 #include "server/EngineGate.h"
+#include "server/EventConnectionPoint.h"
+#include "server/EventHub.h"
 #include "server/Quillmere.h"
 #include "server/ServerLifetime.h"
 #include "server/ServerTypeInfo.h"
@@ -17,9 +20,13 @@ struct ObjectContext {
     const ServerTypeInfo& Types;
     EngineGate& Gate;
     ServerLifetime& Lifetime;
+    EventHub& Events;
 };
 
-class OrderServerObject final : public IOrderServer, public ISupportErrorInfo, public IProvideClassInfo {
+class OrderServerObject final : public IOrderServer,
+                                public ISupportErrorInfo,
+                                public IProvideClassInfo,
+                                public IConnectionPointContainer {
 public:
     // A new object, answered as `iid`. With an outer object only IID_IUnknown may be asked.
     static HRESULT Create(const ObjectContext& context, IUnknown* outer, REFIID iid,
@@ -65,6 +72,10 @@ public:
     // IProvideClassInfo
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
 
+    // IConnectionPointContainer: one point, IOrderServerEvents
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
 private:
     // The object's own IUnknown: the one an outer object holds, and the real reference count.
     class InnerUnknown : public IUnknown {
@@ -87,6 +98,7 @@ private:
     InnerUnknown inner_;
     IUnknown* const controlling_;  // the outer object, or inner_
     volatile LONG references_ = 1;
+    EventConnectionPoint events_;
 };
 
 }  // namespace ordersrv

@@ -34,6 +34,7 @@ struct ProcessParts {
     ServerTypeInfo Types;
     EngineGate Gate;
     ServerLifetime Lifetime;
+    EventHub Events;
 };
 
 std::vector<std::string> CommandLineArguments() {
@@ -113,7 +114,7 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
 
     EnsureMessageQueue();
     process.Lifetime.Configure(mode == StartMode::Automation, GetCurrentThreadId());
-    OrderServerFactory factory({process.Types, process.Gate, process.Lifetime});
+    OrderServerFactory factory({process.Types, process.Gate, process.Lifetime, process.Events});
     ClassObjectRegistration publication;
     const HRESULT published = publication.Publish(factory);
     if (FAILED(published))
@@ -134,7 +135,9 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
     window.MayEndApplication = [&window, &lifetime] {
         return ConfirmEndWithLiveObjects(lifetime, window.Handle());
     };
-    // Host calls come in once everything stands.
+    // Host calls come in once everything stands; events stop before the engine goes.
+    process.Events.Attach(server.engine);
+    const plat::ScopeExit stopEvents([&process] { process.Events.Detach(); });
     process.Gate.Open(server.engine);
 
     RunMessageLoop();

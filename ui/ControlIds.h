@@ -21,6 +21,7 @@ constexpr int TestPlaceOrder = 130;
 constexpr int VersionLabel = 140;
 constexpr int ReleaseDateLabel = 141;
 constexpr int ScansLabel = 142;
+constexpr int SubscribersLabel = 143;
 }  // namespace ControlId
 
 namespace MenuId {

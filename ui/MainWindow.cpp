@@ -138,6 +138,7 @@ void MainWindow::RefreshStatus() {
         parts_.engine.positions.With([](PositionBook& book) { return book.Count(); });
     // The second order counter counts nothing in this system: it stays 0.
     controls_.ShowStatus(status, views::OrdersCounterText(orders, 0), std::to_string(positions));
+    controls_.ShowSubscribers(views::SubscribersLineText(engine.connection.EventSubscribers()));
     UpdateTrayIcon(engine.connection.Connected(), status);
 }
 

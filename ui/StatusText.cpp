@@ -23,6 +23,10 @@ std::string ScansLineText(uint64_t scans, bool watched) {
            (watched ? "watched" : "not watched (periodic scan only)");
 }
 
+std::string SubscribersLineText(size_t subscribers) {
+    return "Event subscribers: " + std::to_string(subscribers);
+}
+
 std::string TrayTipText(const std::string& status) {
     return (std::string(kTrayTitle) + " - " + status).substr(0, kTrayTipMaxChars);
 }

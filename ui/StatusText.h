@@ -1,5 +1,6 @@
 #pragma once
 // The texts of the status line, the counters and the notification-area tip.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,9 @@ std::string OrdersCounterText(int32_t orderCount, int32_t secondCounter);
 // The About page's line on the OUTGOING scans: "OUTGOING: <n> scans, watched" or
 // "OUTGOING: <n> scans, not watched (periodic scan only)".
 std::string ScansLineText(uint64_t scans, bool watched);
+
+// The About page's line on the hosts' event subscriptions: "Event subscribers: <n>".
+std::string SubscribersLineText(size_t subscribers);
 
 // "OrderServer (NT) - " followed by the status, cut to the tip's 63 characters.
 std::string TrayTipText(const std::string& status);

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/StatusText.h"
 #include "ui/VirtualListView.h"
 
 namespace ordersrv {
@@ -192,6 +193,8 @@ void WindowControls::CreateAboutPage(HWND page) {
         "Passes Halvenmar's orders to NinjaTrader through its order instruction files.", label, -1,
         8, 76, width, 14);
     scansLabel_ = Add(page, "Static", "", label, ControlId::ScansLabel, 8, 102, width, 14);
+    subscribersLabel_ = Add(page, "Static", views::SubscribersLineText(0).c_str(), label,
+                            ControlId::SubscribersLabel, 8, 120, width, 14);
 }
 
 void WindowControls::ScaleForScreen(HWND window, SizeLimits& limits) {
@@ -231,6 +234,9 @@ void WindowControls::ShowStatus(const std::string& status, const std::string& or
 }
 
 void WindowControls::ShowScans(const std::string& text) { SetTextIfChanged(scansLabel_, text); }
+void WindowControls::ShowSubscribers(const std::string& text) {
+    SetTextIfChanged(subscribersLabel_, text);
+}
 
 void WindowControls::SelectPage(Page page) {
     activePage_ = page;

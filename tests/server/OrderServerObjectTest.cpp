@@ -79,7 +79,8 @@ protected:
     ServerTypeInfo types;
     EngineGate gate;
     ServerLifetime lifetime;
-    ObjectContext context{types, gate, lifetime};
+    EventHub hub;
+    ObjectContext context{types, gate, lifetime, hub};
     ComPtr<IOrderServer> server;
 };
 
@@ -280,7 +281,7 @@ TEST_F(ObjectTest, LateBoundOutArgumentsAcceptVariantReferencesAsScriptsPassThem
 TEST_F(ObjectTest, CallsOutsideTheEnginesLifeFailWithoutTouchingIt) {
     EngineGate closed;
     closed.Close();
-    ObjectContext closedContext{types, closed, lifetime};
+    ObjectContext closedContext{types, closed, lifetime, hub};
     ComPtr<IOrderServer> late;
     ASSERT_EQ(OrderServerObject::Create(closedContext, nullptr, IID_IOrderServer,
                                    reinterpret_cast<void**>(late.Out())),
