@@ -124,6 +124,12 @@ HRESULT EventConnectionPoint::EnumConnections(IEnumConnections** connections) {
     return E_NOTIMPL;
 }
 
+// Both identities a host may hold: the object, and this point (its own COM identity).
+void EventConnectionPoint::DisconnectClients() {
+    CoDisconnectObject(static_cast<IConnectionPoint*>(this), 0);
+    CoDisconnectObject(&identity_, 0);
+}
+
 HRESULT EventConnectionPoint::EnumerateAsOnlyPoint(IEnumConnectionPoints** points) {
     if (!points) return E_POINTER;
     *points = new (std::nothrow) OnePointEnumerator(*this);

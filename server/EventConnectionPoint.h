@@ -6,14 +6,19 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <functional>
+#include <utility>
+
+#include "server/EventHub.h"
+
 namespace ordersrv {
 
-class EventHub;
-
-class EventConnectionPoint final : public IConnectionPoint {
+class EventConnectionPoint final : public IConnectionPoint, public SubscriptionOwner {
 public:
-    EventConnectionPoint(IConnectionPointContainer& container, EventHub& hub)
-        : container_(container), hub_(hub) {}
+    // `keepAlive` adds a reference to the object unless it is already on its way out.
+    EventConnectionPoint(IConnectionPointContainer& container, IUnknown& identity, EventHub& hub,
+                         std::function<IUnknown*()> keepAlive)
+        : container_(container), identity_(identity), hub_(hub), keepAlive_(std::move(keepAlive)) {}
     ~EventConnectionPoint();  // the object goes: its sinks are unsubscribed
     EventConnectionPoint(const EventConnectionPoint&) = delete;
     EventConnectionPoint& operator=(const EventConnectionPoint&) = delete;
@@ -31,9 +36,15 @@ public:
     // The container's IEnumConnectionPoints: this one point.
     HRESULT EnumerateAsOnlyPoint(IEnumConnectionPoints** points);
 
+    // SubscriptionOwner
+    IUnknown* KeepAlive() override { return keepAlive_(); }
+    void DisconnectClients() override;
+
 private:
     IConnectionPointContainer& container_;
+    IUnknown& identity_;  // the object's controlling unknown
     EventHub& hub_;
+    std::function<IUnknown*()> keepAlive_;
 };
 
 }  // namespace ordersrv

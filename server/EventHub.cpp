@@ -24,10 +24,12 @@ struct EventHub::Event {
 
 // A sink with its queue of events and the state its delivery thread shares with the hub.
 struct EventHub::Channel {
-    Channel(IDispatch* s, const void* o, DWORD c) : sink(s), owner(o), cookie(c) { sink->AddRef(); }
+    Channel(IDispatch* s, SubscriptionOwner* o, DWORD c) : sink(s), owner(o), cookie(c) {
+        sink->AddRef();
+    }
 
     IDispatch* const sink;  // released by the delivery thread as it ends; never while hung
-    const void* const owner;
+    SubscriptionOwner* const owner;  // valid while the channel is in the hub (its lock held)
     const DWORD cookie;
 
     std::mutex lock;
@@ -49,6 +51,13 @@ const char* EventName(EventHub::Event::Kind kind) {
     case EventHub::Event::Kind::Connected: return "ConnectedChanged";
     }
     return "?";
+}
+
+// The host's process has ended (or its apartment with it): it will never release what it held.
+bool HostIsGone(HRESULT hr) {
+    return hr == RPC_E_DISCONNECTED || hr == RPC_E_SERVER_DIED || hr == RPC_E_SERVER_DIED_DNE ||
+           hr == CO_E_OBJNOTCONNECTED || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
+           hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED);
 }
 
 HRESULT Call(IDispatch* sink, const EventHub::Event& event) {
@@ -147,7 +156,7 @@ void EventHub::Detach() {
     if (watchdog.joinable()) watchdog.join();
 }
 
-DWORD EventHub::Subscribe(IDispatch* sink, const void* owner) {
+DWORD EventHub::Subscribe(IDispatch* sink, SubscriptionOwner* owner) {
     std::lock_guard<std::mutex> hold(lock_);
     if (!engine_ || !sink) return 0;
     const DWORD cookie = nextCookie_++;
@@ -159,7 +168,7 @@ DWORD EventHub::Subscribe(IDispatch* sink, const void* owner) {
     return cookie;
 }
 
-bool EventHub::Unsubscribe(DWORD cookie, const void* owner) {
+bool EventHub::Unsubscribe(DWORD cookie, const SubscriptionOwner* owner) {
     std::lock_guard<std::mutex> hold(lock_);
     const auto at = channels_.find(cookie);
     if (at == channels_.end() || at->second->owner != owner) return false;
@@ -167,7 +176,7 @@ bool EventHub::Unsubscribe(DWORD cookie, const void* owner) {
     return true;
 }
 
-void EventHub::UnsubscribeAll(const void* owner) {
+void EventHub::UnsubscribeAll(const SubscriptionOwner* owner) {
     std::lock_guard<std::mutex> hold(lock_);
     for (auto at = channels_.begin(); at != channels_.end();) {
         const auto next = std::next(at);
@@ -246,6 +255,8 @@ void EventHub::CountChanged() {
 void EventHub::WatchChannels() {
     std::unique_lock<std::mutex> hold(lock_);
     while (engine_) {
+        // Objects whose host has gone, each held by a reference while it is cut off.
+        std::vector<std::pair<SubscriptionOwner*, IUnknown*>> orphaned;
         if (channels_.empty())
             changed_.wait(hold);
         else
@@ -257,9 +268,13 @@ void EventHub::WatchChannels() {
             {
                 Channel& channel = *at->second;
                 std::lock_guard<std::mutex> channelHold(channel.lock);
-                if (FAILED(channel.failure))
+                if (FAILED(channel.failure)) {
                     why = std::string(EventName(channel.callKind)) + " failed (" +
                           HResultText(channel.failure) + ")";
+                    if (HostIsGone(channel.failure))
+                        if (IUnknown* object = channel.owner->KeepAlive())
+                            orphaned.emplace_back(channel.owner, object);
+                }
                 else if (channel.inCall && now - channel.callStarted > kHungCallMs)
                     why = std::string(EventName(channel.callKind)) + " did not return within " +
                           std::to_string(kHungCallMs / 1000) + " s";
@@ -267,6 +282,14 @@ void EventHub::WatchChannels() {
             if (!why.empty()) Remove(at, why);
             at = next;
         }
+        if (orphaned.empty()) continue;
+        // Outside the lock: letting the object go unsubscribes it here.
+        hold.unlock();
+        for (const auto& [owner, object] : orphaned) {
+            owner->DisconnectClients();
+            object->Release();
+        }
+        hold.lock();
     }
 }
 

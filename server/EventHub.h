@@ -21,6 +21,20 @@ namespace ordersrv {
 
 class Engine;
 
+// The side of a subscription that lives in an object: when its host's process has gone, the
+// hub cuts the object off from that host, as COM's own clean-up of a vanished client would, so
+// the dead host's references keep neither the object nor the process.
+class SubscriptionOwner {
+public:
+    // A reference to the object, or null when it is already on its way out. Hub lock held.
+    virtual IUnknown* KeepAlive() = 0;
+    // Releases every reference a client holds on the object and its connection point.
+    virtual void DisconnectClients() = 0;
+
+protected:
+    ~SubscriptionOwner() = default;
+};
+
 class EventHub final : public ChangeListener {
 public:
     static constexpr DWORD kHungCallMs = 5000;
@@ -36,9 +50,9 @@ public:
     void Detach();
 
     // A sink for the connection point `owner`; its cookie, or 0 when the hub is detached.
-    DWORD Subscribe(IDispatch* sink, const void* owner);
-    bool Unsubscribe(DWORD cookie, const void* owner);  // false: no such subscription of owner's
-    void UnsubscribeAll(const void* owner);
+    DWORD Subscribe(IDispatch* sink, SubscriptionOwner* owner);
+    bool Unsubscribe(DWORD cookie, const SubscriptionOwner* owner);  // false: not owner's
+    void UnsubscribeAll(const SubscriptionOwner* owner);
     size_t Count() const;
 
     // ChangeListener: queued for every sink, never waited for.

@@ -59,7 +59,7 @@ OrderServerObject::OrderServerObject(const ObjectContext& context, IUnknown* out
     : context_(context),
       inner_(*this),
       controlling_(outer ? outer : &inner_),
-      events_(*this, context.Events) {
+      events_(*this, *controlling_, context.Events, [this] { return KeepAlive(); }) {
     context_.Lifetime.ObjectAdded();
 }
 
@@ -86,6 +86,14 @@ HRESULT OrderServerObject::InnerUnknown::QueryInterface(REFIID iid, void** objec
     }
     static_cast<IUnknown*>(*object)->AddRef();
     return S_OK;
+}
+
+// An aggregated object's count belongs to its outer object: it is left alone.
+IUnknown* OrderServerObject::KeepAlive() {
+    if (controlling_ != &inner_) return nullptr;
+    for (LONG seen = references_; seen > 0; seen = references_)
+        if (InterlockedCompareExchange(&references_, seen + 1, seen) == seen) return &inner_;
+    return nullptr;
 }
 
 ULONG OrderServerObject::InnerUnknown::AddRef() {

@@ -90,6 +90,9 @@ private:
     };
 
     OrderServerObject(const ObjectContext& context, IUnknown* outer);
+    // A reference to the controlling unknown unless the last one is already gone (the object
+    // is being destroyed).
+    IUnknown* KeepAlive();
     ~OrderServerObject();
     OrderServerObject(const OrderServerObject&) = delete;
     OrderServerObject& operator=(const OrderServerObject&) = delete;

@@ -25,9 +25,10 @@ public:
     bool Started() const { return running_; }
     // The exit code, or -1 when the process has not ended within the time.
     int Wait(uint32_t timeoutMs);
+    // Ends the process at once, as a task manager would.
+    void Kill();
 
 private:
-    void Kill();
 #ifdef _WIN32
     HANDLE process_ = nullptr;
 #else

@@ -2,12 +2,15 @@
 // the way a script or charting host does, and prints what it did and what came back.
 //   hostclient demo              market, limit and stop orders, cancel the resting one, poll
 //   hostclient close             close the running server's window as a user would (Yes)
+//   hostclient listen            subscribe to the server's events and print each one until
+//                                ended (a host that listens, for tests that end it abruptly)
 //   hostclient shots DIR         open the window and show each page; a shell beside it takes
 //                                the pictures (DIR/request.txt names the page and the window's
 //                                rectangle, DIR/done-<page> says it was taken; DIR holds only
 //                                these markers)
 #include <windows.h>
 #include <commctrl.h>
+#include <ocidl.h>
 #include <oleauto.h>
 
 #include <cstdio>
@@ -32,6 +35,8 @@ public:
         if (FAILED(hr)) return Fail("CoCreateInstance failed");
         return true;
     }
+
+    IDispatch* Dispatch() const { return disp_.Get(); }
 
     // Calls a member by name with arguments in call order; returns the HRESULT.
     HRESULT Call(const wchar_t* name, std::vector<VARIANT> args, VARIANT* result,
@@ -284,6 +289,61 @@ int ShowPages(const std::string& dir) {
     return 0;
 }
 
+// Prints every event it hears, by its DISPID.
+class PrintingSink final : public IDispatch {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = this;
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the program
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        std::printf("host: event %ld with %u arguments\n", static_cast<long>(id), params->cArgs);
+        return S_OK;
+    }
+};
+
+int Listen() {
+    OrderServer server;
+    if (!server.Create()) return 1;
+    ordersrv::ComPtr<IConnectionPointContainer> container;
+    ordersrv::ComPtr<IConnectionPoint> point;
+    IEnumConnectionPoints* points = nullptr;
+    // As a script host finds it: the first (only) connection point the object lists.
+    if (FAILED(server.Dispatch()->QueryInterface(IID_IConnectionPointContainer,
+                                                 reinterpret_cast<void**>(container.Out()))) ||
+        FAILED(container->EnumConnectionPoints(&points)) ||
+        points->Next(1, point.Out(), nullptr) != S_OK) {
+        if (points) points->Release();
+        std::printf("host: no connection point\n");
+        return 1;
+    }
+    points->Release();
+    static PrintingSink sink;
+    DWORD cookie = 0;
+    if (FAILED(point->Advise(&sink, &cookie))) {
+        std::printf("host: Advise refused\n");
+        return 1;
+    }
+    std::printf("host: listening (cookie %lu)\n", static_cast<unsigned long>(cookie));
+    Sleep(INFINITE);
+    return 0;
+}
+
 int CloseServer() {
     HWND window = FindTopWindow("Halvenmar Order Server (NT)", 50);
     if (!window) {
@@ -310,7 +370,7 @@ int main(int argc, char** argv) {
     if (mode == "close") return CloseServer();
     if (mode == "shots" && argc > 2) return ShowPages(argv[2]);
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
-    const int rc = mode == "demo" ? RunDemo() : 2;
+    const int rc = mode == "demo" ? RunDemo() : mode == "listen" ? Listen() : 2;
     CoUninitialize();
     return rc;
 }

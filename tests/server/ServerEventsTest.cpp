@@ -1,0 +1,294 @@
+// Hosts that listen: clients of the real OrderSrv.exe subscribe to IOrderServerEvents through
+// the object's connection point and hear of fills, positions and the connection without
+// polling; a sink that hangs holds back nobody else and is dropped.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <oleauto.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Scoped.h"
+#include "server/ComPtr.h"
+#include "server/Quillmere.h"
+#include "tests/support/ServerProcess.h"
+#include "tests/support/StandinProcess.h"
+
+namespace ordersrv {
+
+namespace {
+
+constexpr DWORD kServerEndMs = 20000;
+constexpr int kDisconnectButton = 105, kConnectButton = 104, kSubscribersLabel = 143;
+
+// A host's sink: every event it hears, as text ("status <ref> <status> <filled> <price>",
+// "position <symbol> <size> <cost>", "connected <0|1>"). A blocking sink never returns from
+// its first call until released.
+class EventSink final : public IDispatch {
+public:
+    explicit EventSink(bool blocking = false)
+        : release_(CreateEventA(nullptr, TRUE, blocking ? FALSE : TRUE, nullptr)) {}
+    ~EventSink() { CloseHandle(release_); }
+    void Release_() { SetEvent(release_); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+            IsEqualIID(iid, DIID_IOrderServerEvents)) {
+            *object = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the test's stack; COM's references do not own it.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        WaitForSingleObject(release_, INFINITE);
+        const VARIANT* a = params->rgvarg;  // last argument first
+        std::string text;
+        if (id == 1 && params->cArgs == 4)
+            text = "status " + std::to_string(V_I4(&a[3])) + " " + std::to_string(V_I4(&a[2])) +
+                   " " + std::to_string(V_I4(&a[1])) + " " + Number(V_R8(&a[0]));
+        else if (id == 2 && params->cArgs == 3)
+            text = "position " + Narrow(V_BSTR(&a[2])) + " " + std::to_string(V_I4(&a[1])) + " " +
+                   Number(V_R8(&a[0]));
+        else if (id == 3 && params->cArgs == 1)
+            text = std::string("connected ") + (V_BOOL(&a[0]) ? "1" : "0");
+        else
+            text = "unexpected " + std::to_string(id);
+        std::lock_guard<std::mutex> hold(lock_);
+        heard_.push_back(text);
+        changed_.notify_all();
+        return S_OK;
+    }
+
+    // Waits until `text` has been heard; every event heard so far.
+    bool WaitFor(const std::string& text, DWORD ms = 10000) {
+        std::unique_lock<std::mutex> hold(lock_);
+        return changed_.wait_for(hold, std::chrono::milliseconds(ms), [&] {
+            for (const std::string& h : heard_)
+                if (h == text) return true;
+            return false;
+        });
+    }
+    std::vector<std::string> Heard() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return heard_;
+    }
+
+private:
+    static std::string Number(double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value);
+        return text;
+    }
+    static std::string Narrow(BSTR text) {
+        std::string narrow;
+        for (UINT i = 0; text && i < SysStringLen(text); ++i) narrow += static_cast<char>(text[i]);
+        return narrow;
+    }
+
+    HANDLE release_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<std::string> heard_;
+};
+
+// A client object with its subscription; Unadvise when it goes.
+struct Subscriber {
+    ComPtr<IOrderServer> server;
+    ComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+
+    explicit Subscriber(EventSink& sink) {
+        EXPECT_EQ(CoCreateInstance(CLSID_OrderServer, nullptr, CLSCTX_LOCAL_SERVER,
+                                   IID_IOrderServer, reinterpret_cast<void**>(server.Out())),
+                  S_OK);
+        if (!server) return;
+        ComPtr<IConnectionPointContainer> container;
+        EXPECT_EQ(server->QueryInterface(IID_IConnectionPointContainer,
+                                         reinterpret_cast<void**>(container.Out())),
+                  S_OK);
+        if (!container) return;
+        EXPECT_EQ(container->FindConnectionPoint(DIID_IOrderServerEvents, point.Out()), S_OK);
+        if (point) {
+            EXPECT_EQ(point->Advise(&sink, &cookie), S_OK);
+        }
+    }
+    HRESULT Unadvise() {
+        const HRESULT hr = point->Unadvise(cookie);
+        cookie = 0;
+        return hr;
+    }
+    HRESULT Place(const wchar_t* symbol, LONG reference) {
+        plat::ScopedVariant name(symbol), empty;
+        return server->NewOrder(name.v, empty.v, 0, empty.v, 0, 0, 0, 2, 0.0, reference);
+    }
+};
+
+// A control of the server's window, by its id.
+HWND ServerControl(int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    HWND window = FindWindowA("TNTOrderServerForm", nullptr);
+    if (!window) return nullptr;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetDlgCtrlID(child) != s->id) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string ServerControlText(int id) {
+    char text[256] = {};
+    DWORD_PTR copied = 0;
+    if (HWND control = ServerControl(id))
+        SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                            SMTO_BLOCK, 2000, &copied);
+    return text;
+}
+
+bool WaitForSubscribers(int count, DWORD ms) {
+    const std::string wanted = "Event subscribers: " + std::to_string(count);
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (ServerControlText(kSubscribersLabel) == wanted) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+class ServerEvents : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        folder = std::make_unique<ServerFolder>(ORDERSRV_EXE, ORDERSRV_RUN_DIR);
+        folder->WriteSettings(true);
+        ASSERT_EQ(folder->RunToEnd("/RegServer"), 0);
+    }
+    static void TearDownTestSuite() {
+        folder->RunToEnd("/UnregServer");
+        folder.reset();
+        CoUninitialize();
+    }
+    void SetUp() override { ASSERT_TRUE(WaitForServerEnd(kServerEndMs)) << "a server still runs"; }
+    void TearDown() override { EXPECT_TRUE(WaitForServerEnd(kServerEndMs)); }
+
+    static std::unique_ptr<ServerFolder> folder;
+};
+std::unique_ptr<ServerFolder> ServerEvents::folder;
+
+TEST_F(ServerEvents, SubscribersHearFillsPositionsAndTheConnectionInOrderUntilTheyUnadvise) {
+    testsupport::StandinProcess standin(ORDERSRV_STANDIN, folder->NinjaTraderFolder(),
+                                        folder->Folder(), {"--fill-price", "101.5"});
+    ASSERT_TRUE(standin.Started());
+    EventSink firstSink, secondSink;
+    {
+        Subscriber first(firstSink), second(secondSink);
+        ASSERT_TRUE(first.cookie && second.cookie);
+        EXPECT_TRUE(WaitForSubscribers(2, 5000)) << ServerControlText(kSubscribersLabel);
+
+        ASSERT_EQ(first.Place(L"YM", 400), S_OK);
+        for (EventSink* sink : {&firstSink, &secondSink}) {
+            EXPECT_TRUE(sink->WaitFor("status 400 1 2 101.5"));
+            EXPECT_TRUE(sink->WaitFor("position YM 2 101.5"));
+        }
+
+        PostMessageA(ServerControl(kDisconnectButton), BM_CLICK, 0, 0);
+        EXPECT_TRUE(secondSink.WaitFor("connected 0"));
+        PostMessageA(ServerControl(kConnectButton), BM_CLICK, 0, 0);
+        EXPECT_TRUE(secondSink.WaitFor("connected 1"));
+
+        EXPECT_EQ(first.Unadvise(), S_OK);
+        EXPECT_EQ(first.Unadvise(), CONNECT_E_NOCONNECTION);  // the cookie is spent
+        EXPECT_TRUE(WaitForSubscribers(1, 5000));
+        ASSERT_EQ(second.Place(L"YM", 401), S_OK);
+        EXPECT_TRUE(secondSink.WaitFor("status 401 1 2 101.5"));
+        second.Unadvise();
+    }
+    // One order's changes arrive in the order they happened: nothing after Filled.
+    std::vector<std::string> heard = secondSink.Heard();
+    std::vector<std::string> order400;
+    for (const std::string& h : heard)
+        if (h.rfind("status 400 ", 0) == 0) order400.push_back(h);
+    ASSERT_FALSE(order400.empty());
+    EXPECT_EQ(order400.back(), "status 400 1 2 101.5");
+    for (const std::string& h : firstSink.Heard()) EXPECT_NE(h.rfind("status 401 ", 0), 0u) << h;
+    EXPECT_TRUE(standin.Stop());
+}
+
+TEST_F(ServerEvents, AHungSinkHoldsBackNoOtherHostAndIsDropped) {
+    testsupport::StandinProcess standin(ORDERSRV_STANDIN, folder->NinjaTraderFolder(),
+                                        folder->Folder(), {"--fill-price", "7"});
+    ASSERT_TRUE(standin.Started());
+    EventSink hung(true), listening;
+    {
+        Subscriber stuck(hung), live(listening);
+        ASSERT_TRUE(stuck.cookie && live.cookie);
+        ASSERT_TRUE(WaitForSubscribers(2, 5000));
+        ASSERT_EQ(live.Place(L"CL", 500), S_OK);  // the hung sink's first call never returns
+        EXPECT_TRUE(listening.WaitFor("status 500 1 2 7", 5000));
+        const DWORD start = GetTickCount();
+        ASSERT_EQ(live.Place(L"CL", 501), S_OK);
+        EXPECT_TRUE(listening.WaitFor("status 501 1 2 7", 3000))
+            << "a later fill waited for the hung host";
+        EXPECT_LT(GetTickCount() - start, 3000u);
+        EXPECT_TRUE(WaitForSubscribers(1, 15000)) << "the hung sink was not dropped";
+        stuck.cookie = 0;
+    }
+    // Its call still hangs: the process ends all the same after the last release.
+    EXPECT_TRUE(WaitForServerEnd(kServerEndMs));
+    hung.Release_();
+    EXPECT_TRUE(standin.Stop());
+}
+
+#ifdef ORDERSRV_HOSTCLIENT
+TEST_F(ServerEvents, AListenerWhoseProcessWasKilledIsDroppedAndKeepsNothingAlive) {
+    testsupport::StandinProcess standin(ORDERSRV_STANDIN, folder->NinjaTraderFolder(),
+                                        folder->Folder(), {"--fill-price", "3"});
+    ASSERT_TRUE(standin.Started());
+    EventSink listening;
+    {
+        Subscriber live(listening);
+        ASSERT_TRUE(live.cookie);
+        testsupport::ChildProcess listener;
+        ASSERT_TRUE(listener.Start(ORDERSRV_HOSTCLIENT, {"listen"}));
+        ASSERT_TRUE(WaitForSubscribers(2, 10000)) << ServerControlText(kSubscribersLabel);
+        listener.Kill();
+
+        // The next fill finds the killed host's sink gone: the live host hears it all the same.
+        ASSERT_EQ(live.Place(L"GC", 600), S_OK);
+        EXPECT_TRUE(listening.WaitFor("status 600 1 2 3", 5000));
+        EXPECT_TRUE(WaitForSubscribers(1, 10000)) << ServerControlText(kSubscribersLabel);
+        live.Unadvise();
+    }
+    // The killed host's object does not keep the server: TearDown waits for its end.
+    EXPECT_TRUE(standin.Stop());
+}
+#endif
+
+}  // namespace
+
+}  // namespace ordersrv
