@@ -142,23 +142,23 @@ struct Subscriber {
     }
 };
 
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
 // A control of the server's window, by its id.
 HWND ServerControl(int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    HWND window = FindWindowA("TNTOrderServerForm", nullptr);
-    if (!window) return nullptr;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(child) != s->id) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ControlSearch search{id, nullptr};
+    if (HWND window = FindWindowA("TNTOrderServerForm", nullptr))
+        EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
