@@ -216,6 +216,7 @@ if start_server "$nt"; then
 
   client incoming 300 incoming "$incoming" "$incoming_orders"
   client status 300 status "$incoming" "$outgoing" "$status_samples"
+  client events 300 events "$incoming" "$outgoing" "$status_samples"
   client flurry 60 flurry "$incoming" "$outgoing" 100
   client shell 60 shell 200
   client burst "$((burst_timeout + 30))" burst burst "$burst_orders" 4 5000000 "$incoming" delete "$burst_timeout"
@@ -255,6 +256,7 @@ table=$run/out/table.md
   echo "| 2 | NewOrder → file in INCOMING, ms (n=$(fig incoming_ms_n), lost $(fig incoming_lost)) | p50 $(fig incoming_ms_p50) / p99 $p99 / max $(fig incoming_ms_max); to the file's last write p50 $(fig incoming_written_ms_p50) / p99 $(fig incoming_written_ms_p99) | one call and one file written and renamed, seen by the same loop: p50 $(fig incoming_floor_ms_p50) / p99 $floor; event queue → window p50 $(fig event_window_p50) / p99 $(fig event_window_p99) | p99 ≤ floor + 2 = $target | $(verdict "$p99" '<=' "$target") |"
   p99=$(fig status_ms_p99)
   echo "| 3 | state file in OUTGOING → GetOrderStatus, ms (n=$(fig status_ms_n), unseen $(fig status_unseen)) | p50 $(fig status_ms_p50) / p99 $p99 / max $(fig status_ms_max) | periodic scan alone: 100 ms (uniform phase: p50 50, p99 99) | p99 ≤ 20 | $(verdict "$p99" '<=' 20) |"
+  echo "| 3 | state file in OUTGOING → the host's OrderStatusChanged event, ms (n=$(fig event_ms_n), unheard $(fig event_unseen)) | p50 $(fig event_ms_p50) / p99 $(fig event_ms_p99) / max $(fig event_ms_max) | polling GetOrderStatus, above: p50 $(fig status_ms_p50) / p99 $(fig status_ms_p99) | | |"
   echo "| 3 | flurry: $(fig flurry_files) state files written within $(fig flurry_written_ms) ms → every status shown, ms | $(fig flurry_all_shown_ms) in $(fig flurry_scans) scans (unseen $(fig flurry_unseen)) | | | |"
   t=$(fig burst_all_lines_ms) f=$(fig burst_files) floor=$(fig burst_floor_calls_ms)
   if numbers "$t" "$floor"; then

@@ -12,7 +12,8 @@ namespace bench {
 // Figures are named <prefix><member>_<binding>_us.
 int RunCallCost(int rounds, int callsPerRound, const std::string& prefix);
 int RunIncomingLatency(const std::string& incoming, int orders);
-int RunStatusLatency(const std::string& incoming, const std::string& outgoing, int samples);
+int RunStatusLatency(const std::string& incoming, const std::string& outgoing, int samples,
+                     bool byEvent);
 int RunFlurry(const std::string& incoming, const std::string& outgoing, int files);
 
 struct BurstOptions {

@@ -2,6 +2,7 @@
 //   combench calls <rounds> <callsPerRound> [<prefix>] cost per call, early- and late-bound
 //   combench incoming <INCOMING> <orders>              NewOrder to instruction file
 //   combench status <INCOMING> <OUTGOING> <samples>    state file to GetOrderStatus
+//   combench events <INCOMING> <OUTGOING> <samples>    state file to OrderStatusChanged
 //   combench flurry <INCOMING> <OUTGOING> <files>      many state files at once, until all shown
 //   combench burst <name> <orders> <threads> <firstRef> [<INCOMING> <delete|keep|poll> <seconds>]
 //   combench shell <updates>                           Shell_NotifyIcon(NIM_MODIFY) alone
@@ -19,7 +20,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: combench calls <rounds> <calls> [<prefix>] | incoming <dir> <orders> |\n"
-                 "       status <incoming> <outgoing> <samples> | flurry <incoming> <outgoing> <files> |\n"
+                 "       status|events <incoming> <outgoing> <samples> | flurry <incoming> <outgoing> <files> |\n"
                  "       burst <name> <orders> <threads> <firstRef> [<incoming> <delete|keep|poll> <seconds>] |\n"
                  "       shell <updates>\n");
     return 2;
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
     if (mode == "calls" && (argc == 4 || argc == 5))
         return bench::RunCallCost(Number(argv[2]), Number(argv[3]), argc == 5 ? argv[4] : "call_");
     if (mode == "incoming" && argc == 4) return bench::RunIncomingLatency(argv[2], Number(argv[3]));
-    if (mode == "status" && argc == 5) return bench::RunStatusLatency(argv[2], argv[3], Number(argv[4]));
+    if ((mode == "status" || mode == "events") && argc == 5)
+        return bench::RunStatusLatency(argv[2], argv[3], Number(argv[4]), mode == "events");
     if (mode == "flurry" && argc == 5) return bench::RunFlurry(argv[2], argv[3], Number(argv[4]));
     if (mode == "shell" && argc == 3) return bench::RunShellIconCost(Number(argv[2]));
     if (mode == "burst" && (argc == 6 || argc == 9)) {
