@@ -8,6 +8,7 @@
 #include <olectl.h>
 #include <oleauto.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -33,8 +34,12 @@ class EventSink final : public IDispatch {
 public:
     explicit EventSink(bool blocking = false)
         : release_(CreateEventA(nullptr, TRUE, blocking ? FALSE : TRUE, nullptr)) {}
-    ~EventSink() { CloseHandle(release_); }
-    void Release_() { SetEvent(release_); }
+    // A call still inside (a released blocking one) finishes before the sink goes.
+    ~EventSink() {
+        SetEvent(release_);
+        for (int waited = 0; calls_ > 0 && waited < 5000; waited += 10) Sleep(10);
+        CloseHandle(release_);
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
@@ -59,6 +64,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
+        ++calls_;
         WaitForSingleObject(release_, INFINITE);
         const VARIANT* a = params->rgvarg;  // last argument first
         std::string text;
@@ -75,6 +81,7 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         heard_.push_back(text);
         changed_.notify_all();
+        --calls_;
         return S_OK;
     }
 
@@ -105,6 +112,7 @@ private:
     }
 
     HANDLE release_;
+    std::atomic<int> calls_{0};
     std::mutex lock_;
     std::condition_variable changed_;
     std::vector<std::string> heard_;
@@ -243,7 +251,9 @@ TEST_F(ServerEvents, AHungSinkHoldsBackNoOtherHostAndIsDropped) {
     testsupport::StandinProcess standin(ORDERSRV_STANDIN, folder->NinjaTraderFolder(),
                                         folder->Folder(), {"--fill-price", "7"});
     ASSERT_TRUE(standin.Started());
-    EventSink hung(true), listening;
+    // The hung call never returns: the sink stays blocked until this process ends.
+    EventSink& hung = *new EventSink(true);
+    EventSink listening;
     {
         Subscriber stuck(hung), live(listening);
         ASSERT_TRUE(stuck.cookie && live.cookie);
@@ -260,7 +270,6 @@ TEST_F(ServerEvents, AHungSinkHoldsBackNoOtherHostAndIsDropped) {
     }
     // Its call still hangs: the process ends all the same after the last release.
     EXPECT_TRUE(WaitForServerEnd(kServerEndMs));
-    hung.Release_();
     EXPECT_TRUE(standin.Stop());
 }
 
