@@ -17,7 +17,9 @@ void OutgoingWatch::Follow() {
     uint32_t error = 0;
     Engine& engine = engine_;
     // The first change is scanned at once; the watch then rests a moment, so that the rest of
-    // a flurry (a hundred fills written one after another) is gathered into one more scan.
+    // a flurry (a hundred fills written one after another) is gathered into fewer scans. Kept
+    // short: a file written under another name and renamed into place makes two changes, and
+    // the second one's scan waits out the rest.
     const auto changed = [&engine] {
         engine.Announce(WindowMessage::ScanOutgoing);
         plat::SleepMs(kGatherMs);

@@ -14,7 +14,7 @@ class Engine;
 
 class OutgoingWatch {
 public:
-    static constexpr uint32_t kGatherMs = 10;  // changes this close together cost one scan
+    static constexpr uint32_t kGatherMs = 2;  // changes this close together cost one scan
 
     explicit OutgoingWatch(Engine& engine);
 

@@ -45,9 +45,12 @@ void FolderWatch::Run() {
     const HANDLE waitFor[2] = {system_->stop.Get(), system_->change.Get()};
     for (;;) {
         if (WaitForMultipleObjects(2, waitFor, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+        // Armed again before the callback: a change made while it runs signals the handle
+        // (Wine reports nothing that happened while the watch was not armed). Fails once the
+        // folder is gone: the watch ends and the caller may start it again.
+        const bool armed = FindNextChangeNotification(system_->change.Get()) != FALSE;
         changed_();
-        // Fails once the folder is gone: the watch ends and the caller may start it again.
-        if (!FindNextChangeNotification(system_->change.Get())) break;
+        if (!armed) break;
     }
     active_ = false;
 }
