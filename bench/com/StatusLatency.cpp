@@ -13,6 +13,7 @@
 
 #include "bench/com/Benchmarks.h"
 #include "bench/com/IncomingWatch.h"
+#include "tools/EventSinkBase.h"
 
 namespace ordersrv {
 
@@ -21,7 +22,7 @@ namespace bench {
 namespace {
 
 // Hears OrderStatusChanged and notes when each order was first reported Filled.
-class FillListener final : public IDispatch {
+class FillListener final : public EventSinkBase {
 public:
     FillListener() : heard_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
     ~FillListener() { CloseHandle(heard_); }
@@ -36,24 +37,6 @@ public:
         return -1;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
         // OrderStatusChanged(OrderRefId, Status, FillSize, FillPrice), last argument first.

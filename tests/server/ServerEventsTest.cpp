@@ -19,6 +19,7 @@
 #include "server/Quillmere.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/StandinProcess.h"
+#include "tools/EventSinkBase.h"
 
 namespace ordersrv {
 
@@ -30,10 +31,11 @@ constexpr int kDisconnectButton = 105, kConnectButton = 104, kSubscribersLabel =
 // A host's sink: every event it hears, as text ("status <ref> <status> <filled> <price>",
 // "position <symbol> <size> <cost>", "connected <0|1>"). A blocking sink never returns from
 // its first call until released.
-class EventSink final : public IDispatch {
+class EventSink final : public EventSinkBase {
 public:
     explicit EventSink(bool blocking = false)
-        : release_(CreateEventA(nullptr, TRUE, blocking ? FALSE : TRUE, nullptr)) {}
+        : EventSinkBase(DIID_IOrderServerEvents),
+          release_(CreateEventA(nullptr, TRUE, blocking ? FALSE : TRUE, nullptr)) {}
     // A call still inside (a released blocking one) finishes before the sink goes.
     ~EventSink() {
         SetEvent(release_);
@@ -41,27 +43,6 @@ public:
         CloseHandle(release_);
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, DIID_IOrderServerEvents)) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on the test's stack; COM's references do not own it.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
         ++calls_;

@@ -19,6 +19,7 @@
 
 #include "platform/Scoped.h"
 #include "server/ComPtr.h"
+#include "tools/EventSinkBase.h"
 #include "tools/InvokeArguments.h"
 
 namespace {
@@ -290,26 +291,8 @@ int ShowPages(const std::string& dir) {
 }
 
 // Prints every event it hears, by its DISPID.
-class PrintingSink final : public IDispatch {
+class PrintingSink final : public EventSinkBase {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the program
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
         std::printf("host: event %ld with %u arguments\n", static_cast<long>(id), params->cArgs);
