@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/RegisteredServerTest.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/StandinProcess.h"
 #include "tools/InvokeArguments.h"
@@ -65,29 +66,15 @@ bool WaitForPosition(IOrderServer* server, const wchar_t* symbol, LONG& size) {
     return false;
 }
 
-class ServerClient : public ::testing::Test {
+// Every test releases its objects: the server that COM started must end by itself.
+class ServerClient : public testsupport::RegisteredServerTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         // The 32-bit host lane runs these clients against a server of the other bitness.
         const char* server = std::getenv("ORDERSRV_SERVER_EXE");
-        folder = std::make_unique<ServerFolder>(server && *server ? server : ORDERSRV_EXE,
-                                                 ORDERSRV_RUN_DIR);
-        folder->WriteSettings(true);
-        ASSERT_EQ(folder->RunToEnd("/RegServer"), 0);
+        RegisterServer(server && *server ? server : ORDERSRV_EXE, ORDERSRV_RUN_DIR);
     }
-    static void TearDownTestSuite() {
-        folder->RunToEnd("/UnregServer");
-        folder.reset();
-        CoUninitialize();
-    }
-    void SetUp() override { ASSERT_TRUE(WaitForServerEnd(kServerEndMs)) << "a server still runs"; }
-    // Every test releases its objects: the server that COM started must end by itself.
-    void TearDown() override { EXPECT_TRUE(WaitForServerEnd(kServerEndMs)); }
-
-    static std::unique_ptr<ServerFolder> folder;
 };
-std::unique_ptr<ServerFolder> ServerClient::folder;
 
 TEST_F(ServerClient, EveryMemberEarlyBound) {
     ComPtr<IOrderServer> server = CreateServerObject();

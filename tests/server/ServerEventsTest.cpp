@@ -17,6 +17,7 @@
 #include "platform/Scoped.h"
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
+#include "tests/support/RegisteredServerTest.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/StandinProcess.h"
 #include "tools/EventSinkBase.h"
@@ -169,25 +170,10 @@ bool WaitForSubscribers(int count, DWORD ms) {
     return false;
 }
 
-class ServerEvents : public ::testing::Test {
+class ServerEvents : public testsupport::RegisteredServerTest {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-        folder = std::make_unique<ServerFolder>(ORDERSRV_EXE, ORDERSRV_RUN_DIR);
-        folder->WriteSettings(true);
-        ASSERT_EQ(folder->RunToEnd("/RegServer"), 0);
-    }
-    static void TearDownTestSuite() {
-        folder->RunToEnd("/UnregServer");
-        folder.reset();
-        CoUninitialize();
-    }
-    void SetUp() override { ASSERT_TRUE(WaitForServerEnd(kServerEndMs)) << "a server still runs"; }
-    void TearDown() override { EXPECT_TRUE(WaitForServerEnd(kServerEndMs)); }
-
-    static std::unique_ptr<ServerFolder> folder;
+    static void SetUpTestSuite() { RegisterServer(ORDERSRV_EXE, ORDERSRV_RUN_DIR); }
 };
-std::unique_ptr<ServerFolder> ServerEvents::folder;
 
 TEST_F(ServerEvents, SubscribersHearFillsPositionsAndTheConnectionInOrderUntilTheyUnadvise) {
     testsupport::StandinProcess standin(ORDERSRV_STANDIN, folder->NinjaTraderFolder(),
