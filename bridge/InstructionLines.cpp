@@ -57,17 +57,17 @@ std::string CancelLine(int32_t orderRefId) {
 
 std::string PlaceLine(const Order& order, const Settings& settings) {
     const auto text = [](const char* t) { return std::string(t ? t : ""); };
-    const std::string price = InstructionPriceText(order.OrderPrice);
+    const std::string price = InstructionPriceText(order.orderPrice);
     std::string line = "PLACE;";
-    line += UpperCaseAscii(settings.Account) + ';';
-    line += order.Symbol + ';';
-    line += text(InstructionActionText(order.OrderType)) + ';';
-    line += std::to_string(order.OrderSize) + ';';
-    line += text(InstructionOrderTypeText(order.OrderModifier, settings.StopToStopLimit)) + ';';
+    line += UpperCaseAscii(settings.account) + ';';
+    line += order.symbol + ';';
+    line += text(InstructionActionText(order.orderType)) + ';';
+    line += std::to_string(order.orderSize) + ';';
+    line += text(InstructionOrderTypeText(order.orderModifier, settings.stopToStopLimit)) + ';';
     line += price + ';' + price + ';';
-    line += text(InstructionTimeInForceText(order.OrderTimeFrame)) + ';';
+    line += text(InstructionTimeInForceText(order.orderTimeFrame)) + ';';
     line += ';';
-    line += InstructionOrderId(order.OrderRefId) + ";;";
+    line += InstructionOrderId(order.orderRefId) + ";;";
     return line;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The drain: the main window's handler of message 4040. It takes the pending actions for at most
+// The drain: the main window's handler of ProcessActions. It takes the pending actions for at most
 // 200 ms, builds one line each and writes them all as one new instruction file OIF<n>.TXT into
 // NinjaTrader's INCOMING folder, never replacing a file and never showing NinjaTrader a
 // half-written one. A lone order goes out at once; while orders come faster than files, one
@@ -26,7 +26,7 @@ public:
 
     explicit InstructionWriter(Engine& engine);
 
-    void Drain();  // handler of 4040
+    void Drain();  // handler of ProcessActions
     // True when a drain may run now, between two messages: connected, actions waiting, and
     // no burst being gathered.
     bool DrainDue() const;
@@ -65,7 +65,7 @@ private:
     uint32_t drainBudgetMs_ = kDrainBudgetMs;
     uint32_t lastDrainTick_ = 0;  // when the last drain ended
     int32_t lastDrainActions_ = 0;
-    bool followUpPosted_ = false;  // a later 4040 of the drain's own is on its way
+    bool followUpPosted_ = false;  // a later ProcessActions of the drain's own is on its way
 };
 
 }  // namespace ordersrv

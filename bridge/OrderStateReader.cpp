@@ -32,15 +32,15 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
                              "> parse error";
             return result;
         }
-        const bool ended = order->ApplyStateReport(state.Word, state.Quantity, state.Price,
+        const bool ended = order->ApplyStateReport(state.word, state.quantity, state.price,
                                                    plat::NowDateTime());
         if (order->ChangedByLastReport()) result.changed = order;
         // More filled than ordered: most likely a state file left from an earlier run whose
         // reference the host has used again. The design takes it; the trader should know.
-        if (result.changed && order->FillSize > order->OrderSize)
+        if (result.changed && order->fillSize > order->orderSize)
             result.logLine = "Order Status <" + plat::FileNamePart(path) + "> filled quantity " +
-                             std::to_string(order->FillSize) + " above the order's size " +
-                             std::to_string(order->OrderSize);
+                             std::to_string(order->fillSize) + " above the order's size " +
+                             std::to_string(order->orderSize);
         if (ended) plat::RemoveFile(path);
         return result;
     });

@@ -1,5 +1,5 @@
 #pragma once
-// The scan of NinjaTrader's OUTGOING folder: the main window's handler of message 5035. Lists
+// The scan of NinjaTrader's OUTGOING folder: the main window's handler of ScanOutgoing. Lists
 // every file under OUTGOING, sub-folders included, and hands each to its reader by its name:
 // order-state files, position files; everything else is ignored. Keeps no memory between
 // scans. Main thread.

@@ -28,7 +28,7 @@ void ReadPositionFile(Engine& engine, const std::string& baseName, const std::st
         engine.log.Add("PUF <" + name() + "> account not identified");
         return;
     }
-    if (!EqualIgnoringAsciiCase(baseName.substr(underscore + 1), engine.settings.Account))
+    if (!EqualIgnoringAsciiCase(baseName.substr(underscore + 1), engine.settings.account))
         return;  // another account's position
     const size_t blank = underscore == 0 ? std::string::npos : baseName.rfind(' ', underscore - 1);
     if (blank == std::string::npos) {
@@ -56,11 +56,11 @@ void ReadPositionFile(Engine& engine, const std::string& baseName, const std::st
         engine.log.Add("PUF <" + name() + "> Text <" + LoggedLineText(line) + "> parse error");
         return;
     }
-    const int32_t size = state.Word == "SHORT" ? -state.Quantity : state.Quantity;
+    const int32_t size = state.word == "SHORT" ? -state.quantity : state.quantity;
     const double now = plat::NowDateTime();
     const bool changed = engine.positions.With(
-        [&](PositionBook& book) { return book.Report(symbol, size, state.Price, now); });
-    if (changed) engine.ReportPositionChange(symbol, size, state.Price);
+        [&](PositionBook& book) { return book.Report(symbol, size, state.price, now); });
+    if (changed) engine.ReportPositionChange(symbol, size, state.price);
     engine.Announce(WindowMessage::PositionsChanged);
 }
 

@@ -85,9 +85,9 @@ bool ParseStateLine(const std::string& line, StateLine& parsed) {
         line.substr(second + 1, third == std::string::npos ? std::string::npos : third - second - 1);
     double price = 0.0;
     if (!ParseDecimalNumber(priceText, price)) return false;
-    parsed.Word = line.substr(0, first);
-    parsed.Quantity = quantity;
-    parsed.Price = price;
+    parsed.word = line.substr(0, first);
+    parsed.quantity = quantity;
+    parsed.price = price;
     return true;
 }
 

@@ -8,9 +8,9 @@
 namespace ordersrv {
 
 struct StateLine {
-    std::string Word;      // as written, case unchanged
-    int32_t Quantity = 0;  // 0 or more
-    double Price = 0.0;
+    std::string word;      // as written, case unchanged
+    int32_t quantity = 0;  // 0 or more
+    double price = 0.0;
 };
 
 // Optional leading blanks, an optional sign and decimal digits, within 32 bits; `fallback`

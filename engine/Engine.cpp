@@ -12,8 +12,8 @@ Engine::Engine(plat::MessageTarget& window, EventQueue& events)
       queries(settings, connection, positions), window_(window) {}
 
 void Engine::Start(const std::string& executablePath) {
-    settings.AcceptOrders = true;
-    settings.StopToStopLimit = false;
+    settings.acceptOrders = true;
+    settings.stopToStopLimit = false;
     settingsPath_ = SettingsFilePath(executablePath);
     LoadSettingsFile(settingsPath_, settings, [this](const std::string& line) { log.Add(line); });
     SetHomeFolder(plat::FolderPart(executablePath));
@@ -47,21 +47,21 @@ void Engine::Disconnect() {
 }
 
 void Engine::TakeSettings(const SettingsEdits& edits) {
-    settings.Location = TrimBlanks(edits.location);
+    settings.location = TrimBlanks(edits.location);
     const std::string account = TrimBlanks(edits.account);
     // The account goes into every PLACE line as one field; a ";" or a line break would let it
     // add fields or instructions of its own.
     if (IsSafeInstructionField(account))
-        settings.Account = account;
+        settings.account = account;
     else
         log.Add("Settings: account <" + account +
                 "> refused: it holds a character an instruction line cannot carry");
-    settings.StopToStopLimit = edits.stopToStopLimit;
+    settings.stopToStopLimit = edits.stopToStopLimit;
 }
 
 void Engine::ReportOrderChange(const Order& order) {
     if (ChangeListener* listener = listener_)
-        listener->OrderChanged(order.OrderRefId, order.Status, order.FillSize, order.FillPrice);
+        listener->OrderChanged(order.orderRefId, order.status, order.fillSize, order.fillPrice);
 }
 
 void Engine::ReportPositionChange(const std::string& symbol, int32_t posSize, double posCost) {
@@ -69,7 +69,7 @@ void Engine::ReportPositionChange(const std::string& symbol, int32_t posSize, do
 }
 
 std::string Engine::NinjaTraderFolder() const {
-    return plat::ResolvePath(homeFolder_, settings.Location);
+    return plat::ResolvePath(homeFolder_, settings.location);
 }
 
 }  // namespace ordersrv

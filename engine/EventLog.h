@@ -1,6 +1,6 @@
 #pragma once
 // The log lines of the run, oldest first, as the Log page shows them: added from any thread,
-// each announced to the window by message 4041 (folded while one is on its way).
+// each announced to the window by LogLinesPending (folded while one is on its way).
 #include <cstddef>
 #include <deque>
 #include <string>

@@ -31,12 +31,12 @@ void CheckOrderReference(int32_t orderRefId) {
 
 void CheckNewOrder(const Order& order) {
     // A ";" or a line break in the symbol would add fields or start another instruction.
-    if (!IsSafeInstructionField(order.Symbol)) throw EngineError(kUnsafeSymbolText);
-    CheckOrderReference(order.OrderRefId);
-    if (!IsOrderTypeCode(order.OrderType)) throw EngineError(kUnknownOrderTypeText);
-    if (!IsOrderModifierCode(order.OrderModifier)) throw EngineError(kUnknownOrderModifierText);
-    if (!IsTimeFrameCode(order.OrderTimeFrame)) throw EngineError(kUnknownTimeFrameText);
-    if (!std::isfinite(order.OrderPrice)) throw EngineError(kPriceNotFiniteText);
+    if (!IsSafeInstructionField(order.symbol)) throw EngineError(kUnsafeSymbolText);
+    CheckOrderReference(order.orderRefId);
+    if (!IsOrderTypeCode(order.orderType)) throw EngineError(kUnknownOrderTypeText);
+    if (!IsOrderModifierCode(order.orderModifier)) throw EngineError(kUnknownOrderModifierText);
+    if (!IsTimeFrameCode(order.orderTimeFrame)) throw EngineError(kUnknownTimeFrameText);
+    if (!std::isfinite(order.orderPrice)) throw EngineError(kPriceNotFiniteText);
 }
 
 }  // namespace ordersrv

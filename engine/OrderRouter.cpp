@@ -10,13 +10,6 @@
 
 namespace ordersrv {
 
-namespace {
-
-// Retry mode of the event queue: a failed post stays queued and is tried again.
-constexpr int32_t kRetryUntilPosted = 4;
-
-}  // namespace
-
 OrderRouter::OrderRouter(const Settings& settings, Connection& connection,
                          plat::Guarded<OrderBook>& orders, plat::MessageTarget& window,
                          EventQueue& events)
@@ -31,53 +24,53 @@ bool OrderRouter::IsConnected() {
     return connection_.Connected();
 }
 
-void OrderRouter::NewOrder(const HostText& Symbol, const HostText& SymExp, int32_t SymType,
-                           const HostText& SymExch, int32_t OrderType, int32_t OrderTimeFrame,
-                           int32_t OrderModifier, int32_t OrderSize, double OrderPrice,
-                           int32_t OrderRefId) {
+void OrderRouter::NewOrder(const HostText& symbol, const HostText& symExp, int32_t symType,
+                           const HostText& symExch, int32_t orderType, int32_t orderTimeFrame,
+                           int32_t orderModifier, int32_t orderSize, double orderPrice,
+                           int32_t orderRefId) {
     connection_.NoteHostContact();
-    if (!settings_.AcceptOrders) return;
+    if (!settings_.acceptOrders) return;
 
     Order record;
-    record.Symbol = Symbol.ToText();
-    record.SymExp = SymExp.ToText();
-    record.SymExch = SymExch.ToText();
-    record.SymType = SymType;
-    record.OrderType = OrderType;
-    record.OrderTimeFrame = OrderTimeFrame;
-    record.OrderModifier = OrderModifier;
-    record.OrderSize = OrderSize;
-    record.OrderPrice = OrderPrice;
-    record.OrderRefId = OrderRefId;
+    record.symbol = symbol.ToText();
+    record.symExp = symExp.ToText();
+    record.symExch = symExch.ToText();
+    record.symType = symType;
+    record.orderType = orderType;
+    record.orderTimeFrame = orderTimeFrame;
+    record.orderModifier = orderModifier;
+    record.orderSize = orderSize;
+    record.orderPrice = orderPrice;
+    record.orderRefId = orderRefId;
     CheckNewOrder(record);
 
     Order* kept = orders_.With(
         [&](OrderBook& book) { return book.ItemAt(book.Add(std::move(record))); });
-    const PendingAction place{PendingAction::Kind::Place, OrderRefId, kept};
+    const PendingAction place{PendingAction::Kind::Place, orderRefId, kept};
     // The order book's lock is released before the queue's lock is taken.
     if (Queue(place)) PostProcessActions(0);
     window_.Post(WindowMessage::OrdersChanged, 0, 0);
 }
 
-void OrderRouter::CancelOrder(int32_t OrderRefId) {
+void OrderRouter::CancelOrder(int32_t orderRefId) {
     connection_.NoteHostContact();
-    if (!settings_.AcceptOrders) return;
-    CheckOrderReference(OrderRefId);
+    if (!settings_.acceptOrders) return;
+    CheckOrderReference(orderRefId);
     // The reference is looked up when the drain builds the line.
-    if (Queue(PendingAction{PendingAction::Kind::Cancel, OrderRefId, nullptr})) PostProcessActions(0);
+    if (Queue(PendingAction{PendingAction::Kind::Cancel, orderRefId, nullptr})) PostProcessActions(0);
 }
 
-bool OrderRouter::GetOrderStatus(int32_t OrderRefId, int32_t& Status, int32_t& FillSize,
-                                 double& FillPrice) {
+bool OrderRouter::GetOrderStatus(int32_t orderRefId, int32_t& status, int32_t& fillSize,
+                                 double& fillPrice) {
     connection_.NoteHostContact();
-    Status = StatusCode::NoAnswer;
-    if (!settings_.AcceptOrders || OrderRefId < 0) return false;
+    status = StatusCode::NoAnswer;
+    if (!settings_.acceptOrders || orderRefId < 0) return false;
     return orders_.With([&](OrderBook& book) {
-        const Order* order = book.FindByRefId(OrderRefId);
+        const Order* order = book.FindByRefId(orderRefId);
         if (!order) return false;
-        Status = order->Status;
-        FillSize = order->FillSize;
-        FillPrice = order->FillPrice;
+        status = order->status;
+        fillSize = order->fillSize;
+        fillPrice = order->fillPrice;
         return true;
     });
 }
@@ -108,7 +101,7 @@ bool OrderRouter::TakeNextAction(PendingAction& action, bool& moreRemain) {
 }
 
 void OrderRouter::PostProcessActions(uint32_t delayMs) {
-    events_.PostEvent(&window_, WindowMessage::ProcessActions, 0, 0, kRetryUntilPosted, delayMs);
+    events_.PostEvent(&window_, WindowMessage::ProcessActions, 0, 0, RetryMode::UntilPosted, delayMs);
 }
 
 }  // namespace ordersrv

@@ -1,6 +1,6 @@
 #pragma once
 // The order router: the host's place, cancel and status calls (host threads, several at once).
-// A request is recorded in the order book and queued as a pending action; message 4040 has the
+// A request is recorded in the order book and queued as a pending action; ProcessActions has the
 // main thread's drain write the queue into an instruction file. Status is answered from the
 // order book at once.
 #include <cstdint>
@@ -31,19 +31,19 @@ public:
     // Throw EngineError for a text that cannot be converted and for requests that would corrupt
     // an instruction (unsafe symbol, negative reference, unknown codes, a price that is no
     // number). With AcceptOrders off they change nothing but the host contact time.
-    void NewOrder(const HostText& Symbol, const HostText& SymExp, int32_t SymType,
-                  const HostText& SymExch, int32_t OrderType, int32_t OrderTimeFrame,
-                  int32_t OrderModifier, int32_t OrderSize, double OrderPrice, int32_t OrderRefId);
-    void CancelOrder(int32_t OrderRefId);
-    // Status is always written (4, NoAnswer, when there is no answer); FillSize and FillPrice
+    void NewOrder(const HostText& symbol, const HostText& symExp, int32_t symType,
+                  const HostText& symExch, int32_t orderType, int32_t orderTimeFrame,
+                  int32_t orderModifier, int32_t orderSize, double orderPrice, int32_t orderRefId);
+    void CancelOrder(int32_t orderRefId);
+    // The status is always written (4, NoAnswer, when there is no answer); the fill size and price
     // only when the answer is true. A negative reference answers false.
-    bool GetOrderStatus(int32_t OrderRefId, int32_t& Status, int32_t& FillSize, double& FillPrice);
+    bool GetOrderStatus(int32_t orderRefId, int32_t& status, int32_t& fillSize, double& fillPrice);
 
     // The pending actions, for the drain (main thread) and Connect.
     bool HasQueuedActions();
     // Takes the first action, if any, and tells in the same step whether more remain.
     bool TakeNextAction(PendingAction& action, bool& moreRemain);
-    // Has 4040 posted through the event queue (retried until posted) after `delayMs`.
+    // Has ProcessActions posted through the event queue (retried until posted) after `delayMs`.
     void PostProcessActions(uint32_t delayMs);
 
 private:

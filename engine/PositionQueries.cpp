@@ -24,29 +24,29 @@ PositionQueries::PositionQueries(const Settings& settings, Connection& connectio
                                  plat::Guarded<PositionBook>& positions)
     : settings_(settings), connection_(connection), positions_(positions) {}
 
-bool PositionQueries::GetPositionSize(const HostText& ASymbol, const HostText& SymExp,
-                                      int32_t SymType, const HostText& SymExch, int32_t& PosSize) {
+bool PositionQueries::GetPositionSize(const HostText& hostSymbol, const HostText& symExp,
+                                      int32_t symType, const HostText& symExch, int32_t& posSize) {
     double cost = 0.0;
-    return GetPositionInfo(ASymbol, SymExp, SymType, SymExch, PosSize, cost);
+    return GetPositionInfo(hostSymbol, symExp, symType, symExch, posSize, cost);
 }
 
 // Every position is stored by its symbol alone, so only the symbol takes part in the look-up.
-bool PositionQueries::GetPositionInfo(const HostText& ASymbol, const HostText& /*SymExp*/,
-                                      int32_t /*SymType*/, const HostText& /*SymExch*/,
-                                      int32_t& PosSize, double& PosCost) {
+bool PositionQueries::GetPositionInfo(const HostText& hostSymbol, const HostText& /*symExp*/,
+                                      int32_t /*symType*/, const HostText& /*symExch*/,
+                                      int32_t& posSize, double& posCost) {
     connection_.NoteHostContact();
-    if (!settings_.AcceptOrders) return false;  // PosSize and PosCost are not written
+    if (!settings_.acceptOrders) return false;  // posSize and posCost are not written
 
-    const std::string symbol = SymbolText(ASymbol);
+    const std::string symbol = SymbolText(hostSymbol);
     return positions_.With([&](PositionBook& book) {
         const Position* position = symbol.empty() ? nullptr : book.FindSymbol(symbol);
-        if (position && position->HasPosition) {
-            PosSize = position->PosSize;
-            PosCost = position->PosCost;
+        if (position && position->hasPosition) {
+            posSize = position->posSize;
+            posCost = position->posCost;
             return true;
         }
-        PosSize = 0;
-        PosCost = 0.0;
+        posSize = 0;
+        posCost = 0.0;
         return false;
     });
 }
@@ -57,8 +57,8 @@ bool PositionQueries::GetAllPositionSpec(std::vector<PositionSpec>& positions) {
         positions.reserve(static_cast<size_t>(book.Count()));
         for (int32_t i = 0; i < book.Count(); ++i) {
             const Position* position = book.ItemAt(i);
-            positions.push_back({position->Symbol, position->SymExp, position->SymExch,
-                                 position->SymType});
+            positions.push_back({position->symbol, position->symExp, position->symExch,
+                                 position->symType});
         }
         return 0;
     });

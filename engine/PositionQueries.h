@@ -16,10 +16,10 @@ struct Settings;
 
 // One row of GetAllPositionSpec.
 struct PositionSpec {
-    std::string Symbol;
-    std::string SymExp;
-    std::string SymExch;
-    int32_t SymType = 0;
+    std::string symbol;
+    std::string symExp;
+    std::string symExch;
+    int32_t symType = 0;
 };
 
 class PositionQueries {
@@ -30,10 +30,10 @@ public:
     // Found by the symbol alone; a text that cannot be converted counts as empty. With
     // AcceptOrders off: false, outputs not written; otherwise a position not found or not yet
     // reported answers false with size 0 and cost 0. Both note host contact.
-    bool GetPositionSize(const HostText& ASymbol, const HostText& SymExp, int32_t SymType,
-                         const HostText& SymExch, int32_t& PosSize);
-    bool GetPositionInfo(const HostText& ASymbol, const HostText& SymExp, int32_t SymType,
-                         const HostText& SymExch, int32_t& PosSize, double& PosCost);
+    bool GetPositionSize(const HostText& hostSymbol, const HostText& symExp, int32_t symType,
+                         const HostText& symExch, int32_t& posSize);
+    bool GetPositionInfo(const HostText& hostSymbol, const HostText& symExp, int32_t symType,
+                         const HostText& symExch, int32_t& posSize, double& posCost);
     // Every position, oldest first; false and empty when there is none.
     bool GetAllPositionSpec(std::vector<PositionSpec>& positions);
     bool GetAccountInfo();

@@ -6,20 +6,20 @@
 namespace ordersrv {
 
 struct Settings {
-    std::string Location;  // NinjaTrader folder; INCOMING and OUTGOING lie below it
-    std::string Account;   // upper-cased into every PLACE line; the account of position files
-    std::atomic<bool> AcceptOrders{true};  // read by host threads without a lock
-    bool StopToStopLimit = false;          // stop orders go out as STOPLIMIT
+    std::string location;  // NinjaTrader folder; INCOMING and OUTGOING lie below it
+    std::string account;   // upper-cased into every PLACE line; the account of position files
+    std::atomic<bool> acceptOrders{true};  // read by host threads without a lock
+    bool stopToStopLimit = false;          // stop orders go out as STOPLIMIT
 
     Settings() = default;
     Settings(const Settings& o)
-        : Location(o.Location), Account(o.Account), AcceptOrders(o.AcceptOrders.load()),
-          StopToStopLimit(o.StopToStopLimit) {}
+        : location(o.location), account(o.account), acceptOrders(o.acceptOrders.load()),
+          stopToStopLimit(o.stopToStopLimit) {}
     Settings& operator=(const Settings& o) {
-        Location = o.Location;
-        Account = o.Account;
-        AcceptOrders = o.AcceptOrders.load();
-        StopToStopLimit = o.StopToStopLimit;
+        location = o.location;
+        account = o.account;
+        acceptOrders = o.acceptOrders.load();
+        stopToStopLimit = o.stopToStopLimit;
         return *this;
     }
 };

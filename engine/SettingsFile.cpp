@@ -48,10 +48,10 @@ std::string ValueOf(const std::vector<std::string>& lines, const std::string& ke
 }
 
 void ApplyFirstStartDefaults(Settings& settings) {
-    settings.Location = kFirstStartLocation;
-    settings.Account = kFirstStartAccount;
-    settings.AcceptOrders = true;
-    settings.StopToStopLimit = true;
+    settings.location = kFirstStartLocation;
+    settings.account = kFirstStartAccount;
+    settings.acceptOrders = true;
+    settings.stopToStopLimit = true;
 }
 
 // The account goes into every place instruction, so one that could add fields or lines there
@@ -93,20 +93,20 @@ void LoadSettingsFile(const std::string& path, Settings& settings,
     // first key.
     if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);
     const std::vector<std::string> lines = SplitLines(content);
-    settings.Account = AccountFrom(ValueOf(lines, kAccountKey), path, log);
+    settings.account = AccountFrom(ValueOf(lines, kAccountKey), path, log);
     const std::string location = ValueOf(lines, kLocationKey);
-    settings.Location = location.empty() ? kMissingLocation : location;
-    settings.AcceptOrders = ValueOf(lines, kAcceptOrdersKey) == "1";
-    settings.StopToStopLimit = ValueOf(lines, kStopToStopLimitKey) == "1";
+    settings.location = location.empty() ? kMissingLocation : location;
+    settings.acceptOrders = ValueOf(lines, kAcceptOrdersKey) == "1";
+    settings.stopToStopLimit = ValueOf(lines, kStopToStopLimitKey) == "1";
 }
 
 bool SaveSettingsFile(const std::string& path, const Settings& settings,
                   const std::function<void(const std::string&)>& log) {
     std::string content;
-    if (!settings.Account.empty()) AppendEntry(content, kAccountKey, settings.Account);
-    if (!settings.Location.empty()) AppendEntry(content, kLocationKey, settings.Location);
-    AppendEntry(content, kAcceptOrdersKey, settings.AcceptOrders ? "1" : "0");
-    AppendEntry(content, kStopToStopLimitKey, settings.StopToStopLimit ? "1" : "0");
+    if (!settings.account.empty()) AppendEntry(content, kAccountKey, settings.account);
+    if (!settings.location.empty()) AppendEntry(content, kLocationKey, settings.location);
+    AppendEntry(content, kAcceptOrdersKey, settings.acceptOrders ? "1" : "0");
+    AppendEntry(content, kStopToStopLimitKey, settings.stopToStopLimit ? "1" : "0");
     // Never truncated in place: a save that fails half-way (a full disk) would leave an empty
     // file, and the next start would run with the defaults of a file without keys.
     if (plat::ReplaceWholeFile(path, content)) return true;

@@ -5,7 +5,7 @@
 
 namespace ordersrv {
 
-Order::Order() : ReceivedTime(plat::NowDateTime()) {}
+Order::Order() : receivedTime(plat::NowDateTime()) {}
 
 namespace {
 
@@ -39,22 +39,22 @@ const char* KindSuffix(int32_t orderModifier) {
 }  // namespace
 
 bool Order::ApplyStateReport(const std::string& word, int32_t filled, double price, double now) {
-    const int32_t status = Status, fillSize = FillSize;
-    const double fillPrice = FillPrice;
+    const int32_t statusBefore = status, fillSizeBefore = fillSize;
+    const double fillPriceBefore = fillPrice;
     if (filled > 0) {
-        Status = StatusCode::PartFilled;
-        FillSize = filled;
-        FillPrice = price;
+        status = StatusCode::PartFilled;
+        fillSize = filled;
+        fillPrice = price;
     }
     // A Filled order stays Filled; tested against the status the fill above left, so a
     // cancellation that comes with fills ends Cancelled with its fills kept.
-    const auto endUnlessFilled = [this](int32_t status) {
-        if (Status != StatusCode::Filled) Status = status;
+    const auto endUnlessFilled = [this](int32_t ending) {
+        if (status != StatusCode::Filled) status = ending;
     };
     bool ended = true;
     const std::string upper = UpperCaseAscii(word);
     if (WordStartsNear(upper, "FILLED")) {
-        Status = StatusCode::Filled;
+        status = StatusCode::Filled;
     } else if (WordStartsNear(upper, "CANCELLED")) {
         endUnlessFilled(StatusCode::Cancelled);
     } else if (WordStartsNear(upper, "REJECTED")) {
@@ -62,25 +62,26 @@ bool Order::ApplyStateReport(const std::string& word, int32_t filled, double pri
     } else {
         ended = false;
     }
-    changedByLastReport_ = Status != status || FillSize != fillSize || FillPrice != fillPrice;
-    if (changedByLastReport_) UpdateTime = now;
+    changedByLastReport_ =
+        status != statusBefore || fillSize != fillSizeBefore || fillPrice != fillPriceBefore;
+    if (changedByLastReport_) updateTime = now;
     return ended;
 }
 
 void Order::RejectUnsent(double now) {
-    Status = StatusCode::Rejected;
-    UpdateTime = now;
+    status = StatusCode::Rejected;
+    updateTime = now;
 }
 
 std::string ActionText(const Order& order) {
-    const char* direction = DirectionText(order.OrderType);
+    const char* direction = DirectionText(order.orderType);
     if (direction == nullptr) return "Unknown";
-    return std::string(direction) + KindSuffix(order.OrderModifier);
+    return std::string(direction) + KindSuffix(order.orderModifier);
 }
 
 bool HasPrice(const Order& order) {
-    return order.OrderModifier == OrderModifierCode::Limit ||
-           order.OrderModifier == OrderModifierCode::Stop;
+    return order.orderModifier == OrderModifierCode::Limit ||
+           order.orderModifier == OrderModifierCode::Stop;
 }
 
 }  // namespace ordersrv

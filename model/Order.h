@@ -25,24 +25,24 @@ struct Order {
 
     // Set by NewOrder before the record enters the order book; never changed afterwards.
     // (Texts first, then the numbers in pairs: a run keeps every order, so padding counts.)
-    std::string Symbol;
-    std::string SymExp;
-    std::string SymExch;
-    int32_t SymType = SymTypeCode::Other;
-    int32_t OrderType = OrderTypeCode::Buy;
-    int32_t OrderTimeFrame = TimeFrameCode::Day;
-    int32_t OrderModifier = OrderModifierCode::Market;
-    int32_t OrderSize = 0;
-    int32_t OrderRefId = -1;
-    double OrderPrice = 0.0;
+    std::string symbol;
+    std::string symExp;
+    std::string symExch;
+    int32_t symType = SymTypeCode::Other;
+    int32_t orderType = OrderTypeCode::Buy;
+    int32_t orderTimeFrame = TimeFrameCode::Day;
+    int32_t orderModifier = OrderModifierCode::Market;
+    int32_t orderSize = 0;
+    int32_t orderRefId = -1;
+    double orderPrice = 0.0;
 
     // What NinjaTrader last reported; changed under the order book's lock.
-    int32_t Status = StatusCode::Open;
-    int32_t FillSize = 0;
-    double FillPrice = 0.0;
+    int32_t status = StatusCode::Open;
+    int32_t fillSize = 0;
+    double fillPrice = 0.0;
 
-    double ReceivedTime;      // local OLE date-time of creation
-    double UpdateTime = 0.0;  // local OLE date-time of the last state change; 0 = none
+    double receivedTime;      // local OLE date-time of creation
+    double updateTime = 0.0;  // local OLE date-time of the last state change; 0 = none
 
 private:
     bool changedByLastReport_ = false;

@@ -34,7 +34,7 @@ int32_t OrderBook::Add(std::unique_ptr<Order> record) {
 
 int32_t OrderBook::Add(Order record) {
     const int32_t position = count_;
-    const int32_t refId = record.OrderRefId;
+    const int32_t refId = record.orderRefId;
     if (position % kBlockOrders == 0) blocks_.push_back(std::make_unique<Order[]>(kBlockOrders));
     blocks_.back()[static_cast<size_t>(position % kBlockOrders)] = std::move(record);
     ++count_;

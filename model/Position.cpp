@@ -4,6 +4,6 @@
 
 namespace ordersrv {
 
-Position::Position() : UpdateTime(plat::NowDateTime()) {}
+Position::Position() : updateTime(plat::NowDateTime()) {}
 
 }  // namespace ordersrv

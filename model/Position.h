@@ -9,16 +9,16 @@ struct Position {
     Position();  // UpdateTime = now
 
     // The instrument: its key in the position book is symbol / exchange / currency / expiry.
-    std::string Symbol;
-    std::string SymExp;
-    std::string SymExch;
-    std::string Currency;
-    int32_t SymType = 0;
+    std::string symbol;
+    std::string symExp;
+    std::string symExch;
+    std::string currency;
+    int32_t symType = 0;
 
-    bool HasPosition = false;  // set once a position file has been applied
-    int32_t PosSize = 0;       // positive long, negative short, 0 flat
-    double PosCost = 0.0;      // average price
-    double UpdateTime;         // local OLE date-time of the last position file applied
+    bool hasPosition = false;  // set once a position file has been applied
+    int32_t posSize = 0;       // positive long, negative short, 0 flat
+    double posCost = 0.0;      // average price
+    double updateTime;         // local OLE date-time of the last position file applied
 };
 
 }  // namespace ordersrv

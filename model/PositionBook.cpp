@@ -36,12 +36,12 @@ void PositionBook::Add(std::unique_ptr<Position> record) {
     const Position& r = *record;
     records_.push_back(std::move(record));
 
-    const std::string symbolKey = SymbolKey(r.Symbol);
+    const std::string symbolKey = SymbolKey(r.symbol);
     if (symbolKey.empty()) return;  // listed, but never found
-    EntryList& entries = index_[symbolKey][ExchangeKey(r.SymExch)][CurrencyKey(r.Currency)];
+    EntryList& entries = index_[symbolKey][ExchangeKey(r.symExch)][CurrencyKey(r.currency)];
     for (const IndexEntry& entry : entries)
-        if (MatchesExpiry(entry, r.SymExp) && entry.symType == r.SymType) return;
-    entries.push_back(IndexEntry{ExpiryKey(r.SymExp), r.SymType, position});
+        if (MatchesExpiry(entry, r.symExp) && entry.symType == r.symType) return;
+    entries.push_back(IndexEntry{ExpiryKey(r.symExp), r.symType, position});
 }
 
 Position* PositionBook::ItemAt(int32_t position) const {
@@ -69,16 +69,16 @@ bool PositionBook::Report(const std::string& symbol, int32_t size, double cost, 
     Position* position = FindSymbol(symbol);
     if (!position) {
         auto created = std::make_unique<Position>();
-        created->Symbol = symbol;
+        created->symbol = symbol;
         position = created.get();
         Add(std::move(created));
     }
     const bool changed =
-        !position->HasPosition || position->PosSize != size || position->PosCost != cost;
-    position->HasPosition = true;
-    position->PosSize = size;
-    position->PosCost = cost;
-    position->UpdateTime = now;
+        !position->hasPosition || position->posSize != size || position->posCost != cost;
+    position->hasPosition = true;
+    position->posSize = size;
+    position->posCost = cost;
+    position->updateTime = now;
     return changed;
 }
 

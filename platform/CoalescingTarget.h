@@ -2,7 +2,7 @@
 // A message target that folds repeated posts of chosen messages: while one of them waits in
 // the receiver's queue, further posts of it are dropped (and reported as queued). A refresh
 // request posted a thousand times then costs the receiver one handling, and other messages
-// queued behind it (the drain's 4040) never wait behind a backlog. The receiver calls Taken()
+// queued behind it (the drain's request) never wait behind a backlog. The receiver calls Taken()
 // before it reads what the message announces, so nothing posted after that reading is lost.
 #include <array>
 #include <atomic>

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building and testing the order server needs on Debian 12.
+# Installs what building and testing the order server needs on Debian 12 or 13. Every package
+# name is one both releases have (no version in a name: libclang-rt-dev is the default clang's).
 # Idempotent and non-interactive: does nothing when everything is already present.
 set -euo pipefail
 
@@ -9,7 +10,7 @@ set -euo pipefail
 # and widl, Wine's IDL files, NSIS for the setup program. Windows tests: Wine, Xvfb, xwd and
 # ImageMagick for screenshots.
 packages=(
-  g++ cmake ninja-build googletest libgtest-dev clang libclang-rt-14-dev valgrind e2fsprogs nsis
+  g++ cmake ninja-build googletest libgtest-dev clang libclang-rt-dev valgrind e2fsprogs nsis
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libwine-dev
   wine wine64 xvfb x11-apps imagemagick procps
 )

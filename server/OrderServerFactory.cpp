@@ -20,9 +20,9 @@ HRESULT OrderServerFactory::CreateInstance(IUnknown* outer, REFIID iid, void** o
 
 HRESULT OrderServerFactory::LockServer(BOOL lock) {
     if (lock)
-        context_.Lifetime.ObjectAdded();
+        context_.lifetime.ObjectAdded();
     else
-        context_.Lifetime.ObjectReleased();
+        context_.lifetime.ObjectReleased();
     return S_OK;
 }
 

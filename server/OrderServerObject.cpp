@@ -59,11 +59,11 @@ OrderServerObject::OrderServerObject(const ObjectContext& context, IUnknown* out
     : context_(context),
       inner_(*this),
       controlling_(outer ? outer : &inner_),
-      events_(*this, *controlling_, context.Events, [this] { return KeepAlive(); }) {
-    context_.Lifetime.ObjectAdded();
+      events_(*this, *controlling_, context.events, [this] { return KeepAlive(); }) {
+    context_.lifetime.ObjectAdded();
 }
 
-OrderServerObject::~OrderServerObject() { context_.Lifetime.ObjectReleased(); }
+OrderServerObject::~OrderServerObject() { context_.lifetime.ObjectReleased(); }
 
 // ---- IUnknown -----------------------------------------------------------------------------
 
@@ -124,7 +124,7 @@ HRESULT OrderServerObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    *info = context_.Types.DispatchInfo();
+    *info = context_.types.DispatchInfo();
     (*info)->AddRef();
     return S_OK;
 }
@@ -132,7 +132,7 @@ HRESULT OrderServerObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
 HRESULT OrderServerObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                                     DISPID* ids) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    return DispGetIDsOfNames(context_.Types.InterfaceInfo(), names, count, ids);
+    return DispGetIDsOfNames(context_.types.InterfaceInfo(), names, count, ids);
 }
 
 HRESULT OrderServerObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
@@ -140,8 +140,8 @@ HRESULT OrderServerObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, D
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!params) return E_INVALIDARG;
     try {
-        ScriptOutArguments outs(*params, member, context_.Types.ScalarOutParameters());
-        const HRESULT hr = context_.Types.InterfaceInfo()->Invoke(
+        ScriptOutArguments outs(*params, member, context_.types.ScalarOutParameters());
+        const HRESULT hr = context_.types.InterfaceInfo()->Invoke(
             static_cast<IOrderServer*>(this), member, flags, outs.Params(), result, exception,
             argumentError);
         if (SUCCEEDED(hr)) outs.StoreResults();
@@ -156,7 +156,7 @@ HRESULT OrderServerObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, D
 HRESULT OrderServerObject::get_Connected(VARIANT_BOOL* Value) {
     if (AnyNull(Value)) return E_POINTER;
     return GuardedCall([&] {
-        EngineGate::Pass pass(context_.Gate);
+        EngineGate::Pass pass(context_.gate);
         *Value = AutomationBool(pass.engine().router.IsConnected());
     });
 }
@@ -165,7 +165,7 @@ HRESULT OrderServerObject::NewOrder(VARIANT Symbol, VARIANT SymExp, LONG SymType
                                LONG OrderType, LONG OrderTimeFrame, LONG OrderModifier,
                                LONG OrderSize, double OrderPrice, LONG OrderRefId) {
     return GuardedCall([&] {
-        EngineGate::Pass pass(context_.Gate);
+        EngineGate::Pass pass(context_.gate);
         pass.engine().router.NewOrder(VariantText(Symbol), VariantText(SymExp), SymType,
                                VariantText(SymExch), OrderType, OrderTimeFrame,
                                OrderModifier, OrderSize, OrderPrice, OrderRefId);
@@ -174,7 +174,7 @@ HRESULT OrderServerObject::NewOrder(VARIANT Symbol, VARIANT SymExp, LONG SymType
 
 HRESULT OrderServerObject::CancelOrder(LONG OrderRefId) {
     return GuardedCall([&] {
-        EngineGate::Pass pass(context_.Gate);
+        EngineGate::Pass pass(context_.gate);
         pass.engine().router.CancelOrder(OrderRefId);
     });
 }
@@ -183,7 +183,7 @@ HRESULT OrderServerObject::GetOrderStatus(LONG OrderRefId, LONG* Status, LONG* F
                                      double* FillPrice, VARIANT_BOOL* Value) {
     if (AnyNull(Status, FillSize, FillPrice, Value)) return E_POINTER;
     return GuardedCall([&] {
-        EngineGate::Pass pass(context_.Gate);
+        EngineGate::Pass pass(context_.gate);
         LongOut status(Status), fillSize(FillSize);
         *Value = AutomationBool(pass.engine().router.GetOrderStatus(OrderRefId, status.Value(),
                                                              fillSize.Value(), *FillPrice));
@@ -194,7 +194,7 @@ HRESULT OrderServerObject::GetPositionSize(VARIANT ASymbol, VARIANT SymExp, LONG
                                       VARIANT SymExch, LONG* PosSize, VARIANT_BOOL* Value) {
     if (AnyNull(PosSize, Value)) return E_POINTER;
     return GuardedCall([&] {
-        EngineGate::Pass pass(context_.Gate);
+        EngineGate::Pass pass(context_.gate);
         LongOut size(PosSize);
         *Value = AutomationBool(pass.engine().queries.GetPositionSize(
             VariantText(ASymbol), VariantText(SymExp), SymType,
@@ -207,7 +207,7 @@ HRESULT OrderServerObject::GetPositionInfo(VARIANT ASymbol, VARIANT SymExp, LONG
                                       VARIANT_BOOL* Value) {
     if (AnyNull(PosSize, PosCost, Value)) return E_POINTER;
     return GuardedCall([&] {
-        EngineGate::Pass pass(context_.Gate);
+        EngineGate::Pass pass(context_.gate);
         LongOut size(PosSize);
         *Value = AutomationBool(pass.engine().queries.GetPositionInfo(
             VariantText(ASymbol), VariantText(SymExp), SymType,
@@ -224,7 +224,7 @@ HRESULT OrderServerObject::GetAllPositionSpec(VARIANT* SymbolList, VARIANT* SymE
         MakeEmpty(SymExpList);
         MakeEmpty(SymTypeList);
         MakeEmpty(SymExchList);
-        EngineGate::Pass pass(context_.Gate);
+        EngineGate::Pass pass(context_.gate);
         std::vector<PositionSpec> positions;
         const bool found = pass.engine().queries.GetAllPositionSpec(positions);
         if (found && !positions.empty())
@@ -237,7 +237,7 @@ HRESULT OrderServerObject::GetAccountInfo(VARIANT* AccountInfo, VARIANT_BOOL* Va
     if (AnyNull(AccountInfo, Value)) return E_POINTER;
     return GuardedCall([&] {
         MakeEmpty(AccountInfo);
-        EngineGate::Pass pass(context_.Gate);
+        EngineGate::Pass pass(context_.gate);
         *Value = AutomationBool(pass.engine().queries.GetAccountInfo());
     });
 }
@@ -253,7 +253,7 @@ HRESULT OrderServerObject::InterfaceSupportsErrorInfo(REFIID iid) {
 
 HRESULT OrderServerObject::GetClassInfo(ITypeInfo** info) {
     if (!info) return E_POINTER;
-    *info = context_.Types.ClassInfo();
+    *info = context_.types.ClassInfo();
     (*info)->AddRef();
     return S_OK;
 }

@@ -17,10 +17,10 @@ namespace ordersrv {
 
 // What every object of the process shares; outlives all objects.
 struct ObjectContext {
-    const ServerTypeInfo& Types;
-    EngineGate& Gate;
-    ServerLifetime& Lifetime;
-    EventHub& Events;
+    const ServerTypeInfo& types;
+    EngineGate& gate;
+    ServerLifetime& lifetime;
+    EventHub& events;
 };
 
 class OrderServerObject final : public IOrderServer,

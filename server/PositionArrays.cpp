@@ -50,11 +50,11 @@ PositionArrays::PositionArrays(const std::vector<PositionSpec>& positions) {
         Elements symbols(lists_[kSymbol]), expiries(lists_[kExpiry]), types(lists_[kType]),
             exchanges(lists_[kExchange]);
         for (size_t i = 0; i < positions.size(); ++i) {
-            StoreText(symbols[i], positions[i].Symbol);
-            StoreText(expiries[i], positions[i].SymExp);
+            StoreText(symbols[i], positions[i].symbol);
+            StoreText(expiries[i], positions[i].symExp);
             V_VT(&types[i]) = VT_I4;
-            V_I4(&types[i]) = positions[i].SymType;
-            StoreText(exchanges[i], positions[i].SymExch);
+            V_I4(&types[i]) = positions[i].symType;
+            StoreText(exchanges[i], positions[i].symExch);
         }
     } catch (...) {
         DestroyLists();

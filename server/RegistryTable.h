@@ -7,7 +7,7 @@
 namespace ordersrv {
 
 struct RegistryEntry {
-    std::string Key;           // below HKEY_CLASSES_ROOT
+    std::string key;           // below HKEY_CLASSES_ROOT
     std::string DefaultValue;  // the key's default (unnamed) text value
 };
 

@@ -11,12 +11,12 @@ ScriptOutArguments::ScriptOutArguments(const DISPPARAMS& params, MEMBERID member
     // The slots must not move once the dispatch holds pointers into them.
     slots_.reserve(params.cArgs);
     for (const ScalarOutParameter& out : scalarOuts) {
-        if (out.Member != member) continue;
+        if (out.member != member) continue;
         const int index = ArgumentIndex(params, out.Position);
         if (index < 0) continue;
         const VARIANTARG& argument = params.rgvarg[index];
         if (V_VT(&argument) != (VT_VARIANT | VT_BYREF) || !V_VARIANTREF(&argument)) continue;
-        Adapt(static_cast<UINT>(index), out.Type);
+        Adapt(static_cast<UINT>(index), out.type);
     }
 }
 
@@ -43,21 +43,21 @@ void ScriptOutArguments::Adapt(UINT index, VARTYPE type) {
     VARIANTARG& lent = arguments_[index];
     if (type == VT_I4) {
         V_VT(&lent) = VT_I4 | VT_BYREF;
-        V_I4REF(&lent) = &slot.Long;
+        V_I4REF(&lent) = &slot.longValue;
     } else {
         V_VT(&lent) = VT_R8 | VT_BYREF;
-        V_R8REF(&lent) = &slot.Double;
+        V_R8REF(&lent) = &slot.doubleValue;
     }
 }
 
 void ScriptOutArguments::StoreResults() {
     for (Slot& slot : slots_) {
-        VariantClear(slot.Target);
-        V_VT(slot.Target) = slot.Type;
-        if (slot.Type == VT_I4)
-            V_I4(slot.Target) = slot.Long;
+        VariantClear(slot.target);
+        V_VT(slot.target) = slot.type;
+        if (slot.type == VT_I4)
+            V_I4(slot.target) = slot.longValue;
         else
-            V_R8(slot.Target) = slot.Double;
+            V_R8(slot.target) = slot.doubleValue;
     }
 }
 

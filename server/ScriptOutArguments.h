@@ -26,10 +26,10 @@ public:
 
 private:
     struct Slot {
-        VARIANT* Target;  // the caller's VARIANT
-        VARTYPE Type;
-        LONG Long = 0;
-        double Double = 0;
+        VARIANT* target;  // the caller's VARIANT
+        VARTYPE type;
+        LONG longValue = 0;
+        double doubleValue = 0;
     };
 
     static int ArgumentIndex(const DISPPARAMS& params, UINT position);

@@ -31,10 +31,10 @@ namespace {
 // What the objects of the process share; outlives the apartment, since objects that clients
 // still hold are only released when the apartment ends.
 struct ProcessParts {
-    ServerTypeInfo Types;
-    EngineGate Gate;
-    ServerLifetime Lifetime;
-    EventHub Events;
+    ServerTypeInfo types;
+    EngineGate gate;
+    ServerLifetime lifetime;
+    EventHub events;
 };
 
 std::vector<std::string> CommandLineArguments() {
@@ -85,7 +85,7 @@ void RunMessageLoop() {
 // Registration and, unless the start mode only updates the registry, the run of the server.
 int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
     const std::wstring executable = plat::ExecutablePathWide();
-    const HRESULT loaded = process.Types.Load(executable);
+    const HRESULT loaded = process.types.Load(executable);
     if (FAILED(loaded))
         throw StartupError("Type library not loaded (" + HResultText(loaded) + ")",
                             "The type library could not be loaded from the executable.");
@@ -104,7 +104,7 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
     // Every start registers what it can. Only a registration request fails on a refusal: a
     // standard user's start (or one COM makes for a host) runs on and says so in the log.
     const RegistrationOutcome registration =
-        RegisterServer(scope, process.Types.Library(), executable);
+        RegisterServer(scope, process.types.Library(), executable);
     if (mode == StartMode::Register || mode == StartMode::RegisterPerUser) {
         if (!registration.complete)
             throw StartupError("Registration failed",
@@ -113,8 +113,8 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
     }
 
     EnsureMessageQueue();
-    process.Lifetime.Configure(mode == StartMode::Automation, GetCurrentThreadId());
-    OrderServerFactory factory({process.Types, process.Gate, process.Lifetime, process.Events});
+    process.lifetime.Configure(mode == StartMode::Automation, GetCurrentThreadId());
+    OrderServerFactory factory({process.types, process.gate, process.lifetime, process.events});
     ClassObjectRegistration publication;
     const HRESULT published = publication.Publish(factory);
     if (FAILED(published))
@@ -123,7 +123,7 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
 
     ServerPieces server(ProcessEventQueue());
     // No call may reach the engine on its way out, however the run ends.
-    const plat::ScopeExit closeGate([&process] { process.Gate.Close(); });
+    const plat::ScopeExit closeGate([&process] { process.gate.Close(); });
     if (!registration.complete)
         server.engine.log.Add("Registration incomplete: " + registration.refusal +
                               " refused. Hosts may not find this server: register it once with "
@@ -131,18 +131,18 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
     if (!server.Start(instance, plat::NarrowText(executable), ProcessScheduler()))
         throw StartupError("Main window not created", "The main window could not be created.");
     MainWindow& window = *server.window;
-    ServerLifetime& lifetime = process.Lifetime;
-    window.MayEndApplication = [&window, &lifetime] {
+    ServerLifetime& lifetime = process.lifetime;
+    window.mayEndApplication = [&window, &lifetime] {
         return ConfirmEndWithLiveObjects(lifetime, window.Handle());
     };
     // Host calls come in once everything stands; events stop before the engine goes.
-    process.Events.Attach(server.engine);
-    const plat::ScopeExit stopEvents([&process] { process.Events.Detach(); });
-    process.Gate.Open(server.engine);
+    process.events.Attach(server.engine);
+    const plat::ScopeExit stopEvents([&process] { process.events.Detach(); });
+    process.gate.Open(server.engine);
 
     RunMessageLoop();
 
-    process.Gate.Close();
+    process.gate.Close();
     publication.Revoke();
     return 0;
 }
@@ -180,7 +180,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
             exitCode = 1;
         }
     }
-    process.Types.Release();
+    process.types.Release();
     StopWorkers();
     instanceMutex.Close();
     return exitCode;

@@ -13,9 +13,9 @@ namespace ordersrv {
 
 // An out parameter of type long* or double* that script hosts pass as a variant reference.
 struct ScalarOutParameter {
-    MEMBERID Member;
+    MEMBERID member;
     UINT Position;  // 0-based among the member's parameters, the return value excluded
-    VARTYPE Type;   // VT_I4 or VT_R8
+    VARTYPE type;   // VT_I4 or VT_R8
 };
 
 class ServerTypeInfo {

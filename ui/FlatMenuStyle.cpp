@@ -33,14 +33,14 @@ void Frame(HDC dc, const RECT& rect, COLORREF colour) {
 }  // namespace
 
 struct FlatMenuStyle::Colours {
-    COLORREF Back = Blend(GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_BTNFACE), 80);
-    COLORREF Gutter = GetSysColor(COLOR_BTNFACE);
-    COLORREF Selected = Blend(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW), 30);
-    COLORREF SelectedFrame = GetSysColor(COLOR_HIGHLIGHT);
-    COLORREF CheckBack = Blend(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW), 45);
-    COLORREF Text = GetSysColor(COLOR_MENUTEXT);
-    COLORREF Disabled = GetSysColor(COLOR_GRAYTEXT);
-    COLORREF Separator = Blend(GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_WINDOW), 70);
+    COLORREF back = Blend(GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_BTNFACE), 80);
+    COLORREF gutter = GetSysColor(COLOR_BTNFACE);
+    COLORREF selected = Blend(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW), 30);
+    COLORREF selectedFrame = GetSysColor(COLOR_HIGHLIGHT);
+    COLORREF checkBack = Blend(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW), 45);
+    COLORREF text = GetSysColor(COLOR_MENUTEXT);
+    COLORREF disabled = GetSysColor(COLOR_GRAYTEXT);
+    COLORREF separator = Blend(GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_WINDOW), 70);
 };
 
 FlatMenuStyle::FlatMenuStyle(HINSTANCE instance)
@@ -68,9 +68,9 @@ void FlatMenuStyle::ApplyTo(HMENU menu) {
         info.cch = sizeof text - 1;
         if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info)) continue;
         auto item = std::make_unique<Item>();
-        item->Separator = (info.fType & MFT_SEPARATOR) != 0;
-        item->Radio = (info.fType & MFT_RADIOCHECK) != 0;
-        item->Text = text;
+        item->separator = (info.fType & MFT_SEPARATOR) != 0;
+        item->radio = (info.fType & MFT_RADIOCHECK) != 0;
+        item->text = text;
         MENUITEMINFOA owner{};
         owner.cbSize = sizeof owner;
         owner.fMask = MIIM_FTYPE | MIIM_DATA;
@@ -90,7 +90,7 @@ bool FlatMenuStyle::Owns(ULONG_PTR data) const {
 bool FlatMenuStyle::MeasureItem(HWND owner, MEASUREITEMSTRUCT& measure) {
     if (measure.CtlType != ODT_MENU || !Owns(measure.itemData)) return false;
     const Item& item = *reinterpret_cast<const Item*>(measure.itemData);
-    if (item.Separator) {
+    if (item.separator) {
         measure.itemWidth = kGutterWidth;
         measure.itemHeight = kSeparatorHeight;
         return true;
@@ -98,7 +98,7 @@ bool FlatMenuStyle::MeasureItem(HWND owner, MEASUREITEMSTRUCT& measure) {
     HDC dc = GetDC(owner);
     HGDIOBJ old = SelectObject(dc, MenuFont());
     SIZE size{};
-    GetTextExtentPoint32A(dc, item.Text.c_str(), static_cast<int>(item.Text.size()), &size);
+    GetTextExtentPoint32A(dc, item.text.c_str(), static_cast<int>(item.text.size()), &size);
     SelectObject(dc, old);
     ReleaseDC(owner, dc);
     measure.itemWidth = static_cast<UINT>(kGutterWidth + kTextGap + size.cx + kRightMargin);
@@ -137,36 +137,36 @@ bool FlatMenuStyle::DrawItem(const DRAWITEMSTRUCT& draw) {
     const RECT& all = draw.rcItem;
     RECT gutter = {all.left, all.top, all.left + kGutterWidth, all.bottom};
     RECT body = {gutter.right, all.top, all.right, all.bottom};
-    Fill(dc, gutter, colours.Gutter);
-    Fill(dc, body, colours.Back);
+    Fill(dc, gutter, colours.gutter);
+    Fill(dc, body, colours.back);
 
-    if (item.Separator) {
+    if (item.separator) {
         RECT line = {body.left + kTextGap, (all.top + all.bottom) / 2, all.right,
                      (all.top + all.bottom) / 2 + 1};
-        Fill(dc, line, colours.Separator);
+        Fill(dc, line, colours.separator);
         return true;
     }
 
     const bool disabled = (draw.itemState & (ODS_DISABLED | ODS_GRAYED)) != 0;
     if ((draw.itemState & ODS_SELECTED) && !disabled) {
         RECT hot = {all.left + 1, all.top, all.right - 1, all.bottom};
-        Fill(dc, hot, colours.Selected);
-        Frame(dc, hot, colours.SelectedFrame);
+        Fill(dc, hot, colours.selected);
+        Frame(dc, hot, colours.selectedFrame);
     }
     if (draw.itemState & ODS_CHECKED) {
         RECT box = {gutter.left + 3, gutter.top + 2, gutter.right - 3, gutter.bottom - 2};
-        Fill(dc, box, colours.CheckBack);
-        Frame(dc, box, colours.SelectedFrame);
-        DrawCheck(dc, box, item.Radio, disabled ? colours.Disabled : colours.Text);
+        Fill(dc, box, colours.checkBack);
+        Frame(dc, box, colours.selectedFrame);
+        DrawCheck(dc, box, item.radio, disabled ? colours.disabled : colours.text);
     }
 
     RECT textRect = {body.left + kTextGap, all.top, all.right - 4, all.bottom};
     HGDIOBJ oldFont = SelectObject(dc, MenuFont());
     const int oldMode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF oldColour = SetTextColor(dc, disabled ? colours.Disabled : colours.Text);
+    const COLORREF oldColour = SetTextColor(dc, disabled ? colours.disabled : colours.text);
     UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
     if (draw.itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
-    DrawTextA(dc, item.Text.c_str(), -1, &textRect, format);
+    DrawTextA(dc, item.text.c_str(), -1, &textRect, format);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
     SelectObject(dc, oldFont);

@@ -26,9 +26,9 @@ public:
 
 private:
     struct Item {
-        std::string Text;
-        bool Separator = false;
-        bool Radio = false;
+        std::string text;
+        bool separator = false;
+        bool radio = false;
     };
     struct Colours;
     bool Owns(ULONG_PTR data) const;

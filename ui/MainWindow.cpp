@@ -37,7 +37,7 @@ MainWindow::~MainWindow() {
     // The scheduler and the event queue outlive this window: nothing of theirs may reach it any
     // more once it is gone.
     if (scanRegistered_)
-        parts_.scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &parts_.link.target, 0, false,
+        parts_.scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &parts_.link.target, RetryMode::Drop, false,
                                          kScanIntervalMs);
     parts_.link.window.SetHandle(nullptr);
     tray_.Remove();
@@ -121,7 +121,7 @@ void MainWindow::RunCreationSteps() {
     parts_.engine.Connect(controls_.ReadSettings());
     RefreshStatus();
 
-    parts_.scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &parts_.link.target, 0, true,
+    parts_.scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &parts_.link.target, RetryMode::Drop, true,
                                      kScanIntervalMs);
     scanRegistered_ = true;
 }
@@ -266,10 +266,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        if (limits_.MinWidth > 0) info->ptMinTrackSize.x = limits_.MinWidth;
-        if (limits_.MinHeight > 0) info->ptMinTrackSize.y = limits_.MinHeight;
-        if (limits_.MaxWidth > 0) info->ptMaxTrackSize.x = limits_.MaxWidth;
-        if (limits_.MaxHeight > 0) info->ptMaxTrackSize.y = limits_.MaxHeight;
+        if (limits_.minWidth > 0) info->ptMinTrackSize.x = limits_.minWidth;
+        if (limits_.minHeight > 0) info->ptMinTrackSize.y = limits_.minHeight;
+        if (limits_.maxWidth > 0) info->ptMaxTrackSize.x = limits_.maxWidth;
+        if (limits_.maxHeight > 0) info->ptMaxTrackSize.y = limits_.maxHeight;
         return 0;
     }
     case WM_SIZE:
@@ -349,7 +349,7 @@ void MainWindow::OnCommand(int id, int code) {
         }
         break;
     case ControlId::AcceptOrders:
-        if (code == BN_CLICKED) engine.settings.AcceptOrders = controls_.AcceptOrdersChecked();
+        if (code == BN_CLICKED) engine.settings.acceptOrders = controls_.AcceptOrdersChecked();
         break;
     case ControlId::TestPlaceOrder:
         if (code == BN_CLICKED) PlaceTestOrder();
@@ -383,7 +383,7 @@ void MainWindow::OnTrayNotify(LPARAM mouseEvent) {
 
 void MainWindow::OpenTrayMenu(POINT at) {
     const bool minimised = IsIconic(hwnd_) || !IsWindowVisible(hwnd_);
-    trayMenu_->Open(hwnd_, at, minimised && windowReady_, parts_.engine.settings.AcceptOrders);
+    trayMenu_->Open(hwnd_, at, minimised && windowReady_, parts_.engine.settings.acceptOrders);
 }
 
 // The check box, the menu item's check mark and AcceptOrders always agree: every change goes
@@ -391,7 +391,7 @@ void MainWindow::OpenTrayMenu(POINT at) {
 void MainWindow::OnMenuAcceptOrders() {
     controls_.SetAcceptOrders(!trayMenu_->AcceptOrdersChecked());
     // A change made by the program reports no click: the check box's change is applied here.
-    parts_.engine.settings.AcceptOrders = controls_.AcceptOrdersChecked();
+    parts_.engine.settings.acceptOrders = controls_.AcceptOrdersChecked();
 }
 
 void MainWindow::OnCloseRequest() {
@@ -409,7 +409,7 @@ void MainWindow::OnCloseRequest() {
     tray_.Remove();
     parts_.engine.TakeSettings(controls_.ReadSettings());
     parts_.engine.SaveSettings();
-    if (!MayEndApplication || MayEndApplication()) {
+    if (!mayEndApplication || mayEndApplication()) {
         DestroyWindow(hwnd_);
         PostQuitMessage(0);
         return;  // the window is gone: no close can follow

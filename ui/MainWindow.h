@@ -1,7 +1,7 @@
 #pragma once
 // The main window: the monitor the trader sees (notification-area icon, status line, counters,
 // pages) and the main thread's door for the engine's messages. It owns its widgets; the engine,
-// the drain and the scan are given to it, and it routes messages 4040 and 5035 to them.
+// the drain and the scan are given to it, and it routes ProcessActions and ScanOutgoing to them.
 #include <windows.h>
 
 #include <functional>
@@ -50,7 +50,7 @@ public:
 
     // Asked after the user confirmed the close and the settings were saved; false keeps the
     // application running (the automation server asks about clients that still hold objects).
-    std::function<bool()> MayEndApplication;
+    std::function<bool()> mayEndApplication;
 
     // The status line, both counters and the notification-area icon, from the engine's state.
     void RefreshStatus();

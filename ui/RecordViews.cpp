@@ -34,14 +34,14 @@ bool RecordViews::AnswerCell(NMHDR* header) {
     bool answered = false;
     if (orders) {
         answered = engine_.orders.With([&](OrderBook& book) {
-            return views::OrderCellText(book, orderRows_, request.Column, request.Row, text);
+            return views::OrderCellText(book, orderRows_, request.column, request.row, text);
         });
     } else if (positions) {
         answered = engine_.positions.With([&](PositionBook& book) {
-            return views::PositionCellText(book, positionRows_, request.Column, request.Row, text);
+            return views::PositionCellText(book, positionRows_, request.column, request.row, text);
         });
-    } else if (request.Column == 1 && request.Row >= 1 && request.Row <= logRows_) {
-        answered = engine_.log.Line(static_cast<size_t>(request.Row - 1), text);
+    } else if (request.column == 1 && request.row >= 1 && request.row <= logRows_) {
+        answered = engine_.log.Line(static_cast<size_t>(request.row - 1), text);
     }
     // An unanswered request leaves the cell empty.
     AnswerCellRequest(request, answered ? text : std::string());

@@ -16,9 +16,9 @@ public:
     RecordViews(Engine& engine, const WindowControls& controls)
         : engine_(engine), controls_(controls) {}
 
-    void OnOrdersChanged();                  // 4036
-    void OnPositionsChanged();               // 4037
-    void OnLogLinesPending(bool logShown);   // 4041: repainted only while its page is shown
+    void OnOrdersChanged();                  // OrdersChanged
+    void OnPositionsChanged();               // PositionsChanged
+    void OnLogLinesPending(bool logShown);   // LogLinesPending: repainted only while its page is shown
     // Answers a view's request for a cell's text; false when the notification is none of theirs.
     bool AnswerCell(NMHDR* header);
 

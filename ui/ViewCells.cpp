@@ -30,19 +30,19 @@ const std::vector<ViewColumn>& PositionColumns() {
 }
 
 std::string OrderColumnText(const Order& o, int column) {
-    const bool filled = o.FillSize > 0;
+    const bool filled = o.fillSize > 0;
     switch (column) {
-    case 1: return std::to_string(o.OrderRefId);
-    case 2: return o.Symbol;
+    case 1: return std::to_string(o.orderRefId);
+    case 2: return o.symbol;
     case 3: return ActionText(o);
-    case 4: return std::to_string(o.OrderSize);
-    case 5: return HasPrice(o) ? FormatPrice(o.OrderPrice) : "-";
-    case 6: return OrderTimeFrameNames(o.OrderTimeFrame);
-    case 7: return filled ? std::to_string(o.FillSize) : "-";
-    case 8: return filled ? FormatPrice(o.FillPrice) : "-";
-    case 9: return OrderStatusNames(o.Status);
-    case 10: return o.UpdateTime != 0.0 ? FormatMonthDayTime(o.UpdateTime) : "-";
-    case 11: return FormatMonthDayTime(o.ReceivedTime);
+    case 4: return std::to_string(o.orderSize);
+    case 5: return HasPrice(o) ? FormatPrice(o.orderPrice) : "-";
+    case 6: return OrderTimeFrameNames(o.orderTimeFrame);
+    case 7: return filled ? std::to_string(o.fillSize) : "-";
+    case 8: return filled ? FormatPrice(o.fillPrice) : "-";
+    case 9: return OrderStatusNames(o.status);
+    case 10: return o.updateTime != 0.0 ? FormatMonthDayTime(o.updateTime) : "-";
+    case 11: return FormatMonthDayTime(o.receivedTime);
     default: return std::string();
     }
 }
@@ -50,11 +50,11 @@ std::string OrderColumnText(const Order& o, int column) {
 std::string PositionColumnText(const Position& p, int32_t row, int column) {
     switch (column) {
     case 1: return std::to_string(row);
-    case 2: return p.Symbol;
-    case 3: return p.PosSize > 0 ? "Long" : p.PosSize < 0 ? "Short" : "Flat";
+    case 2: return p.symbol;
+    case 3: return p.posSize > 0 ? "Long" : p.posSize < 0 ? "Short" : "Flat";
     // Widened first so that the most negative size has an absolute value too.
-    case 4: return std::to_string(std::llabs(static_cast<long long>(p.PosSize)));
-    case 5: return FormatMonthDayTime(p.UpdateTime);
+    case 4: return std::to_string(std::llabs(static_cast<long long>(p.posSize)));
+    case 5: return FormatMonthDayTime(p.updateTime);
     default: return std::string();
     }
 }

@@ -16,7 +16,7 @@ namespace views {
 
 struct ViewColumn {
     const char* Heading;
-    int Width;  // pixels at 96 dpi
+    int width;  // pixels at 96 dpi
 };
 
 constexpr int kDefaultColumnWidth = 64;

@@ -9,7 +9,7 @@ HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
                            const std::vector<views::ViewColumn>& columns) {
     DWORD windowStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LVS_REPORT |
                         LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
-    if (!style.Headings) windowStyle |= LVS_NOCOLUMNHEADER;
+    if (!style.headings) windowStyle |= LVS_NOCOLUMNHEADER;
     HWND view = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", windowStyle, rect.left,
                                 rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -18,7 +18,7 @@ HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
     if (!view) return nullptr;
     SendMessageA(view, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     DWORD extended = LVS_EX_FULLROWSELECT;  // rows are selected whole
-    if (style.GridLines) extended |= LVS_EX_GRIDLINES;
+    if (style.gridLines) extended |= LVS_EX_GRIDLINES;
     ListView_SetExtendedListViewStyle(view, extended);
     // Every row is painted on white.
     ListView_SetBkColor(view, RGB(255, 255, 255));
@@ -33,8 +33,8 @@ HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
         column.pszText = const_cast<char*>(heading);
         SendMessageA(view, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&column));
     };
-    if (style.RowMarker) addColumn("", views::kRowMarkerWidth);
-    for (const views::ViewColumn& column : columns) addColumn(column.Heading, column.Width);
+    if (style.rowMarker) addColumn("", views::kRowMarkerWidth);
+    for (const views::ViewColumn& column : columns) addColumn(column.Heading, column.width);
     return view;
 }
 
@@ -47,31 +47,31 @@ bool ReadCellRequest(NMHDR* header, bool rowMarker, CellRequest& request) {
     if (header->code == LVN_GETDISPINFOA) {
         auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
         if (!(info->item.mask & LVIF_TEXT)) return false;
-        request.Row = info->item.iItem + 1;
-        request.Column = info->item.iSubItem + (rowMarker ? 0 : 1);
-        request.Wide = false;
+        request.row = info->item.iItem + 1;
+        request.column = info->item.iSubItem + (rowMarker ? 0 : 1);
+        request.wide = false;
     } else if (header->code == LVN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
         if (!(info->item.mask & LVIF_TEXT)) return false;
-        request.Row = info->item.iItem + 1;
-        request.Column = info->item.iSubItem + (rowMarker ? 0 : 1);
-        request.Wide = true;
+        request.row = info->item.iItem + 1;
+        request.column = info->item.iSubItem + (rowMarker ? 0 : 1);
+        request.wide = true;
     } else {
         return false;
     }
-    request.Header = header;
+    request.header = header;
     return true;
 }
 
 void AnswerCellRequest(const CellRequest& request, const std::string& text) {
-    if (request.Wide) {
-        auto* info = reinterpret_cast<NMLVDISPINFOW*>(request.Header);
+    if (request.wide) {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(request.header);
         if (!info->item.pszText || info->item.cchTextMax <= 0) return;
         const int written = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
                                                 info->item.pszText, info->item.cchTextMax - 1);
         info->item.pszText[written > 0 ? written : 0] = L'\0';
     } else {
-        auto* info = reinterpret_cast<NMLVDISPINFOA*>(request.Header);
+        auto* info = reinterpret_cast<NMLVDISPINFOA*>(request.header);
         if (!info->item.pszText || info->item.cchTextMax <= 0) return;
         const size_t room = static_cast<size_t>(info->item.cchTextMax - 1);
         const size_t length = text.size() < room ? text.size() : room;

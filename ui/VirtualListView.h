@@ -12,9 +12,9 @@
 namespace ordersrv {
 
 struct VirtualListStyle {
-    bool Headings = true;
-    bool GridLines = true;
-    bool RowMarker = true;  // a narrow empty column at the left, as column 0
+    bool headings = true;
+    bool gridLines = true;
+    bool rowMarker = true;  // a narrow empty column at the left, as column 0
 };
 
 HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
@@ -27,10 +27,10 @@ void SetVirtualRowCount(HWND view, int32_t rows, bool repaint);
 // A cell request of the view: its row and column counted from 1 (column 0 is the row marker),
 // and where its answer goes. Null for notifications that are not cell requests.
 struct CellRequest {
-    int32_t Row = 0;
-    int Column = 0;
-    NMHDR* Header = nullptr;
-    bool Wide = false;
+    int32_t row = 0;
+    int column = 0;
+    NMHDR* header = nullptr;
+    bool wide = false;
 };
 bool ReadCellRequest(NMHDR* header, bool rowMarker, CellRequest& request);
 void AnswerCellRequest(const CellRequest& request, const std::string& text);

@@ -156,9 +156,9 @@ void WindowControls::CreatePages(HWND window) {
 
     HWND log = PageWindow(Page::Log);
     VirtualListStyle logStyle;
-    logStyle.Headings = false;
-    logStyle.GridLines = false;
-    logStyle.RowMarker = false;
+    logStyle.headings = false;
+    logStyle.gridLines = false;
+    logStyle.rowMarker = false;
     logView_ = CreateVirtualListView(log, ControlId::LogView, fill(log), font_, logStyle,
                                      {{"", views::kLogColumnWidth}});
     layout_.Add(logView_, Anchor::All);
@@ -216,10 +216,10 @@ SettingsEdits WindowControls::ReadSettings() const {
 }
 
 void WindowControls::ShowSettings(const Settings& settings) {
-    SetWindowTextA(accountEdit_, settings.Account.c_str());
-    SetWindowTextA(locationEdit_, settings.Location.c_str());
-    SetChecked(stopToStopLimitCheck_, settings.StopToStopLimit);
-    SetChecked(acceptOrdersCheck_, settings.AcceptOrders);
+    SetWindowTextA(accountEdit_, settings.account.c_str());
+    SetWindowTextA(locationEdit_, settings.location.c_str());
+    SetChecked(stopToStopLimitCheck_, settings.stopToStopLimit);
+    SetChecked(acceptOrdersCheck_, settings.acceptOrders);
 }
 
 bool WindowControls::AcceptOrdersChecked() const { return IsChecked(acceptOrdersCheck_); }

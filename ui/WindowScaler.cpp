@@ -76,17 +76,17 @@ void WindowScaler::CorrectBorders(HWND window, SizeLimits& saved) {
 
     const int growHeight = extraHeight + extraWidth;
     const int growWidth = 2 * extraWidth;
-    if (saved.MinHeight > 0) saved.MinHeight += growHeight;
-    if (saved.MaxHeight > 0) saved.MaxHeight += growHeight;
-    if (saved.MinWidth > 0) saved.MinWidth += growWidth;
-    if (saved.MaxWidth > 0) saved.MaxWidth += growWidth;
+    if (saved.minHeight > 0) saved.minHeight += growHeight;
+    if (saved.maxHeight > 0) saved.maxHeight += growHeight;
+    if (saved.minWidth > 0) saved.minWidth += growWidth;
+    if (saved.maxWidth > 0) saved.maxWidth += growWidth;
     SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + growWidth,
                  outer.bottom - outer.top + growHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void WindowScaler::ScaleWindow(HWND window, SizeLimits& saved) {
-    for (int* limit : {&saved.MinWidth, &saved.MinHeight, &saved.MaxWidth, &saved.MaxHeight})
+    for (int* limit : {&saved.minWidth, &saved.minHeight, &saved.maxWidth, &saved.maxHeight})
         if (*limit > 0) *limit = S(*limit);
     RECT outer{};
     GetWindowRect(window, &outer);

@@ -8,7 +8,7 @@
 namespace ordersrv {
 
 struct SizeLimits {
-    int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;  // 0 = no limit
+    int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;  // 0 = no limit
 };
 
 class WindowScaler {

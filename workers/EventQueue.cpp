@@ -14,11 +14,11 @@ namespace {
 // Due when it has no delay, or when the tick counter has moved at least its delay away from
 // the posted tick (either way, so a counter that wrapped does not hold the event back).
 uint64_t TicksSincePosted(const QueuedEvent& event, uint32_t now) {
-    return static_cast<uint64_t>(std::llabs(static_cast<int32_t>(now - event.PostedTick)));
+    return static_cast<uint64_t>(std::llabs(static_cast<int32_t>(now - event.postedTick)));
 }
 
 bool IsDue(const QueuedEvent& event, uint32_t now) {
-    return event.DelayMs == 0 || TicksSincePosted(event, now) >= event.DelayMs;
+    return event.delayMs == 0 || TicksSincePosted(event, now) >= event.delayMs;
 }
 
 }  // namespace
@@ -56,18 +56,18 @@ void EventQueue::SetClock(Clock clock) {
 }
 
 void EventQueue::PostEvent(plat::MessageTarget* target, uint32_t msg, uint32_t wParam,
-                                    uint32_t lParam, int32_t retryMode, uint32_t delayMs) {
+                                    uint32_t lParam, RetryMode retryMode, uint32_t delayMs) {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     auto* event = static_cast<QueuedEvent*>(pool_.Acquire());
-    event->Target = target;
-    event->Msg = msg;
-    event->WParam = wParam;
-    event->LParam = lParam;
-    event->RetryMode = retryMode;
-    event->DelayMs = delayMs;
-    event->PostedTick = clock_();
-    event->Attempts = 0;
-    event->FirstAttemptTick = 0;
+    event->target = target;
+    event->msg = msg;
+    event->wParam = wParam;
+    event->lParam = lParam;
+    event->retryMode = retryMode;
+    event->delayMs = delayMs;
+    event->postedTick = clock_();
+    event->attempts = 0;
+    event->firstAttemptTick = 0;
     queue_.push_back(event);
     ++posts_;
     wake_.notify_one();
@@ -85,7 +85,7 @@ void EventQueue::ClearEvents() {
 void EventQueue::Withdraw(const plat::MessageTarget* target) {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     for (auto it = queue_.begin(); it != queue_.end();) {
-        if ((*it)->Target != target) {
+        if ((*it)->target != target) {
             ++it;
             continue;
         }
@@ -109,7 +109,7 @@ bool EventQueue::DeliveryStep(uint32_t now) {
     if (due != queue_.begin()) queue_.splice(queue_.begin(), queue_, due);
 
     QueuedEvent& event = *queue_.front();
-    if (event.FirstAttemptTick == 0) event.FirstAttemptTick = now;
+    if (event.firstAttemptTick == 0) event.firstAttemptTick = now;
     uint32_t error = 0;
     if (DeliverHead(event, error)) {
         DropHead();
@@ -122,8 +122,8 @@ bool EventQueue::DeliverHead(QueuedEvent& event, uint32_t& error) {
     // A target without a window, or one that throws, cannot take the message now or later:
     // the event counts as delivered.
     try {
-        if (event.Target == nullptr || !event.Target->HasHandle()) return true;
-        error = event.Target->Post(event.Msg, event.WParam, static_cast<int32_t>(event.LParam));
+        if (event.target == nullptr || !event.target->HasHandle()) return true;
+        error = event.target->Post(event.msg, event.wParam, static_cast<int32_t>(event.lParam));
         return error == 0;
     } catch (...) {
         return true;
@@ -131,22 +131,23 @@ bool EventQueue::DeliverHead(QueuedEvent& event, uint32_t& error) {
 }
 
 bool EventQueue::HandleFailedPost(QueuedEvent& event, uint32_t error, uint32_t now) {
-    if (event.RetryMode == 0 || error == plat::kErrorInvalidWindowHandle) {
+    if (event.retryMode == RetryMode::Drop || error == plat::kErrorInvalidWindowHandle) {
         DropHead();
         return queue_.empty();
     }
-    ++event.Attempts;
-    const bool roundOver = now - event.FirstAttemptTick > kRetryWindowMs;
+    ++event.attempts;
+    const bool roundOver = now - event.firstAttemptTick > kRetryWindowMs;
     bool drop = false;
-    switch (event.RetryMode) {
-        case 1: drop = true; break;
-        case 2: drop = event.Attempts > kMode2Attempts; break;
-        case 3: drop = roundOver; break;
-        case 4:
+    switch (event.retryMode) {
+        case RetryMode::Drop:
+        case RetryMode::DropAfterAttempt: drop = true; break;
+        case RetryMode::SixAttempts: drop = event.attempts > kSixAttemptsLimit; break;
+        case RetryMode::OneSecond: drop = roundOver; break;
+        case RetryMode::UntilPosted:
             if (roundOver) {
                 // Give the events behind it their turn; it starts a new round at the tail.
                 queue_.pop_front();
-                event.FirstAttemptTick = 0;
+                event.firstAttemptTick = 0;
                 queue_.push_back(&event);
                 return queue_.empty();
             }
@@ -225,7 +226,7 @@ uint32_t EventQueue::MsUntilNextAttempt(uint32_t now) const {
     for (const QueuedEvent* event : queue_) {
         const uint32_t ms = IsDue(*event, now)
                                 ? kIdleSleepMs
-                                : static_cast<uint32_t>(event->DelayMs - TicksSincePosted(*event, now));
+                                : static_cast<uint32_t>(event->delayMs - TicksSincePosted(*event, now));
         wait = std::min(wait, ms);
     }
     return wait;

@@ -10,21 +10,22 @@
 #include <thread>
 
 #include "platform/MessageTarget.h"
+#include "workers/RetryMode.h"
 #include "workers/ObjectPool.h"
 
 namespace ordersrv {
 
 class QueuedEvent : public PooledObject {
 public:
-    plat::MessageTarget* Target = nullptr;
-    uint32_t Msg = 0;
-    uint32_t WParam = 0;
-    uint32_t LParam = 0;
-    int32_t RetryMode = 0;
-    uint32_t DelayMs = 0;
-    uint32_t PostedTick = 0;
-    int32_t Attempts = 0;
-    uint32_t FirstAttemptTick = 0;  // 0 = no attempt yet in the current round
+    plat::MessageTarget* target = nullptr;
+    uint32_t msg = 0;
+    uint32_t wParam = 0;
+    uint32_t lParam = 0;
+    RetryMode retryMode = RetryMode::Drop;
+    uint32_t delayMs = 0;
+    uint32_t postedTick = 0;
+    int32_t attempts = 0;
+    uint32_t firstAttemptTick = 0;  // 0 = no attempt yet in the current round
 };
 
 class EventPool : public ObjectPool {
@@ -41,8 +42,8 @@ public:
     static constexpr uint32_t kIdleSleepMs = 20;   // pause before a failed post is tried again
     static constexpr uint32_t kBurstPauseMs = 5;   // pause after a run of deliveries
     static constexpr int32_t kBurstLength = 4;     // deliveries in a row before that pause
-    static constexpr uint32_t kRetryWindowMs = 1000;  // modes 3 and 4: how long a round lasts
-    static constexpr int32_t kMode2Attempts = 5;   // mode 2: dropped when attempts exceed this
+    static constexpr uint32_t kRetryWindowMs = 1000;  // OneSecond, UntilPosted: how long a round lasts
+    static constexpr int32_t kSixAttemptsLimit = 5;  // SixAttempts: dropped when attempts exceed this
 
     using Clock = std::function<uint32_t()>;
 
@@ -56,7 +57,7 @@ public:
 
     // Callable from any thread; never waits beyond the queue's lock.
     void PostEvent(plat::MessageTarget* target, uint32_t msg, uint32_t wParam, uint32_t lParam,
-                   int32_t retryMode, uint32_t delayMs);
+                   RetryMode retryMode, uint32_t delayMs);
     void ClearEvents();
     // Drops the queued events of a target that is going away.
     void Withdraw(const plat::MessageTarget* target);

@@ -24,13 +24,13 @@ PooledObject* ObjectPool::Acquire() {
     if (freeCount_ > 0) {
         const int32_t slot = freeCount_ - 1;
         PooledObject* object = items_[static_cast<size_t>(slot)];
-        object->PoolIndex = slot;
+        object->poolIndex = slot;
         --freeCount_;
         return object;
     }
     // Exhausted: an extra object, made one at a time and freed again on release.
     PooledObject* extra = CreateItem();
-    extra->PoolIndex = -1;
+    extra->poolIndex = -1;
     return extra;
 }
 
@@ -39,7 +39,7 @@ void ObjectPool::Release(PooledObject*& object) {
     PooledObject* const given = object;
     object = nullptr;
     if (given == nullptr) return;
-    const int32_t slot = given->PoolIndex;
+    const int32_t slot = given->poolIndex;
     if (slot < 0) {
         delete given;
         return;
@@ -53,7 +53,7 @@ void ObjectPool::Release(PooledObject*& object) {
         PooledObject*& boundary = items_[static_cast<size_t>(freeCount_)];
         items_[static_cast<size_t>(slot)] = boundary;
         boundary = given;
-        items_[static_cast<size_t>(slot)]->PoolIndex = slot;
+        items_[static_cast<size_t>(slot)]->poolIndex = slot;
     }
     ++freeCount_;
 }

@@ -9,7 +9,7 @@ namespace ordersrv {
 class PooledObject {
 public:
     virtual ~PooledObject() = default;
-    int32_t PoolIndex = -1;  // slot while handed out; -1 for an object made outside the pool
+    int32_t poolIndex = -1;  // slot while handed out; -1 for an object made outside the pool
 };
 
 class ObjectPool {

@@ -91,42 +91,42 @@ int32_t Scheduler::PeriodOf(int32_t intervalMs) {
 }
 
 void Scheduler::ScheduleMessage(int32_t messageId, plat::MessageTarget* target,
-                                         int32_t retryMode, bool enabled, int32_t intervalMs,
+                                         RetryMode retryMode, bool enabled, int32_t intervalMs,
                                          JobGuard guard, void* data) {
     // The lookup and the registration happen under one hold of the lock, so two threads
     // registering the same job at once cannot both add it.
     std::lock_guard<std::recursive_mutex> hold(lock_);
     const auto existing = std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) {
-        return job->MessageId == messageId && job->Target == target;
+        return job->messageId == messageId && job->target == target;
     });
     if (existing != jobs_.end()) {
         ScheduledJob& job = **existing;
         bool changed = false;
-        if (intervalMs > 0 && intervalMs != job.Interval) {
-            job.Interval = intervalMs;
-            job.Period = PeriodOf(intervalMs);
+        if (intervalMs > 0 && intervalMs != job.interval) {
+            job.interval = intervalMs;
+            job.period = PeriodOf(intervalMs);
             changed = true;
         }
-        if (enabled != job.Enabled) {
-            job.Enabled = enabled;
+        if (enabled != job.enabled) {
+            job.enabled = enabled;
             changed = changed || enabled;  // disabling alone keeps the phase
         }
-        job.RetryMode = retryMode;
-        job.Guard = guard;
-        job.Data = data;
+        job.retryMode = retryMode;
+        job.guard = guard;
+        job.data = data;
         if (changed) PlacePhase(job);
         return;
     }
     auto job = std::make_unique<ScheduledJob>();
-    job->MessageId = messageId;
-    job->Target = target;
-    job->Interval = intervalMs;
-    job->Enabled = enabled;
-    job->RetryMode = retryMode;
-    job->Period = PeriodOf(intervalMs);
-    job->Counter = 0;
-    job->Guard = guard;
-    job->Data = data;
+    job->messageId = messageId;
+    job->target = target;
+    job->interval = intervalMs;
+    job->enabled = enabled;
+    job->retryMode = retryMode;
+    job->period = PeriodOf(intervalMs);
+    job->counter = 0;
+    job->guard = guard;
+    job->data = data;
     PlacePhase(*job);
     jobs_.push_back(std::move(job));
 }
@@ -145,18 +145,18 @@ std::vector<ScheduledJob> Scheduler::Jobs() const {
 }
 
 void Scheduler::PlacePhase(ScheduledJob& job) {
-    if (job.Interval > kNoPhaseAboveMs) return;
-    const int32_t period = job.Period;
-    if (job.Interval < kRandomPhaseBelowMs) {
-        job.Counter = std::uniform_int_distribution<int32_t>(0, period - 1)(random_);
+    if (job.interval > kNoPhaseAboveMs) return;
+    const int32_t period = job.period;
+    if (job.interval < kRandomPhaseBelowMs) {
+        job.counter = std::uniform_int_distribution<int32_t>(0, period - 1)(random_);
         return;
     }
     SlotCounts counts(period);
     for (const auto& other : jobs_) {
-        if (other.get() == &job || !other->Enabled || other->Interval > kNoPhaseAboveMs) continue;
-        CountDeliveries(counts, period, other->Period, other->Counter);
+        if (other.get() == &job || !other->enabled || other->interval > kNoPhaseAboveMs) continue;
+        CountDeliveries(counts, period, other->period, other->counter);
     }
-    job.Counter = counts.Quietest();
+    job.counter = counts.Quietest();
 }
 
 int32_t Scheduler::RunPass(int32_t step) {
@@ -165,15 +165,15 @@ int32_t Scheduler::RunPass(int32_t step) {
     // By index: a guard callback may register a job, which can move the list's storage.
     for (size_t i = 0; i < jobs_.size(); ++i) {
         ScheduledJob& job = *jobs_[i];
-        if (!job.Enabled) continue;
-        job.Counter += step;
-        const int32_t remaining = job.Period - job.Counter;
+        if (!job.enabled) continue;
+        job.counter += step;
+        const int32_t remaining = job.period - job.counter;
         if (remaining > 0) {
             next = std::min(next, remaining);
             continue;
         }
-        job.Counter = 0;
-        next = std::min(next, job.Period);
+        job.counter = 0;
+        next = std::min(next, job.period);
         try {
             Deliver(job);
         } catch (...) {
@@ -184,14 +184,14 @@ int32_t Scheduler::RunPass(int32_t step) {
 }
 
 void Scheduler::Deliver(const ScheduledJob& job) {
-    if (job.Target == nullptr || job.MessageId == 0) return;
-    if (job.Guard != nullptr && !job.Guard(job.Data)) return;
-    if (job.MessageId == kCallbackOnlyMessage) return;
-    const auto msg = static_cast<uint32_t>(job.MessageId);
-    if (job.RetryMode != 0) {
-        events_.PostEvent(job.Target, msg, 0, 0, job.RetryMode, 0);
-    } else if (job.Target->HasHandle()) {
-        job.Target->Post(msg, 0, 0);  // a refused periodic post is simply missed
+    if (job.target == nullptr || job.messageId == 0) return;
+    if (job.guard != nullptr && !job.guard(job.data)) return;
+    if (job.messageId == kCallbackOnlyMessage) return;
+    const auto msg = static_cast<uint32_t>(job.messageId);
+    if (job.retryMode != RetryMode::Drop) {
+        events_.PostEvent(job.target, msg, 0, 0, job.retryMode, 0);
+    } else if (job.target->HasHandle()) {
+        job.target->Post(msg, 0, 0);  // a refused periodic post is simply missed
     }
 }
 

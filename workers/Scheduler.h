@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/MessageTarget.h"
+#include "workers/RetryMode.h"
 
 namespace ordersrv {
 
@@ -19,15 +20,15 @@ class EventQueue;
 using JobGuard = bool (*)(void* data);
 
 struct ScheduledJob {
-    int32_t MessageId = 0;
-    plat::MessageTarget* Target = nullptr;
-    int32_t Interval = 0;  // ms
-    bool Enabled = false;
-    int32_t RetryMode = 0;  // 0: post directly; otherwise through the event queue thread
-    int32_t Period = 1;     // ticks
-    int32_t Counter = 0;    // ticks counted towards the next delivery
-    JobGuard Guard = nullptr;
-    void* Data = nullptr;
+    int32_t messageId = 0;
+    plat::MessageTarget* target = nullptr;
+    int32_t interval = 0;  // ms
+    bool enabled = false;
+    RetryMode retryMode = RetryMode::Drop;  // Drop: posted directly; otherwise through the event queue
+    int32_t period = 1;     // ticks
+    int32_t counter = 0;    // ticks counted towards the next delivery
+    JobGuard guard = nullptr;
+    void* data = nullptr;
 };
 
 class Scheduler {
@@ -37,6 +38,9 @@ public:
     static constexpr int32_t kRandomPhaseBelowMs = 300;
     static constexpr int32_t kNoPhaseAboveMs = 5000;
     static constexpr int32_t kLongestCycleTicks = 2400;
+    // A job under this message id posts nothing: each period it only asks its guard callback,
+    // a way to run a short check on the scheduler's beat without a window to post to. The value
+    // is the design's; no other message of the server uses it.
     static constexpr int32_t kCallbackOnlyMessage = 11224;
 
     explicit Scheduler(EventQueue& events, uint32_t seed = std::random_device{}());
@@ -48,7 +52,7 @@ public:
     void Stop();
 
     // Registers a job, or updates the one with the same message id and target.
-    void ScheduleMessage(int32_t messageId, plat::MessageTarget* target, int32_t retryMode,
+    void ScheduleMessage(int32_t messageId, plat::MessageTarget* target, RetryMode retryMode,
                          bool enabled, int32_t intervalMs, JobGuard guard = nullptr,
                          void* data = nullptr);
     void ClearJobs();

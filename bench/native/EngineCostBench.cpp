@@ -20,7 +20,7 @@
 #include "engine/HostValue.h"
 #include "engine/Engine.h"
 #include "platform/FileSystem.h"
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 #include "workers/EventQueue.h"
 
 #if defined(__GLIBC__)
@@ -50,8 +50,8 @@ public:
         std::filesystem::create_directories(folder + "/INCOMING");
         std::filesystem::create_directories(folder + "/OUTGOING");
         folder_ = std::filesystem::absolute(folder).string();
-        engine_.settings.Location = folder_;
-        engine_.settings.Account = "Sim101";
+        engine_.settings.location = folder_;
+        engine_.settings.account = "Sim101";
     }
     ~Harness() {
         std::error_code ignored;
@@ -69,7 +69,7 @@ public:
     }
 
 private:
-    plat::QueueTarget window_;
+    testsupport::QueueTarget window_;
     EventPool pool_;
     EventQueue events_;
     Engine engine_;
@@ -88,7 +88,7 @@ void PlaceOrders(Engine& engine, int first, int count) {
 
 int NewOrders(int n) {
     Harness h("bench-engine-neworder");
-    PlaceOrders(h.engine(), 0, 10);  // first order posts 4040; the books exist
+    PlaceOrders(h.engine(), 0, 10);  // first order posts ProcessActions; the books exist
     BENCH_COLLECT();
     PlaceOrders(h.engine(), 10, n);
     BENCH_COLLECT();

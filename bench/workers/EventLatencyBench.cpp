@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 #include "workers/EventQueue.h"
 
 #ifdef _WIN32
@@ -41,12 +41,12 @@ public:
     std::vector<uint32_t> Receive(std::chrono::milliseconds timeout) override {
         std::vector<uint32_t> got;
         if (!target_.WaitForMessage(timeout)) return got;
-        for (const plat::QueuedMessage& m : target_.TakeAll()) got.push_back(static_cast<uint32_t>(m.wParam));
+        for (const testsupport::QueuedMessage& m : target_.TakeAll()) got.push_back(static_cast<uint32_t>(m.wParam));
         return got;
     }
 
 private:
-    plat::QueueTarget target_;
+    testsupport::QueueTarget target_;
 };
 
 #ifdef _WIN32
@@ -119,7 +119,7 @@ std::vector<double> Measure(EventQueue& queue, Receiver& receiver, int batches, 
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 26));
         for (int i = 0; i < batchSize; ++i) {
             postedAt[static_cast<size_t>(i)] = Clock::now();
-            queue.PostEvent(&receiver.Target(), kBenchMessage, static_cast<uint32_t>(i), 0, 4, 0);
+            queue.PostEvent(&receiver.Target(), kBenchMessage, static_cast<uint32_t>(i), 0, RetryMode::UntilPosted, 0);
         }
         int received = 0;
         const auto deadline = Clock::now() + std::chrono::seconds(10);

@@ -11,19 +11,19 @@ namespace {
 
 Order LimitBuy(int32_t refId, double price) {
     Order order;
-    order.Symbol = "ABC";
-    order.OrderType = OrderTypeCode::Buy;
-    order.OrderModifier = OrderModifierCode::Limit;
-    order.OrderTimeFrame = TimeFrameCode::Day;
-    order.OrderSize = 2;
-    order.OrderPrice = price;
-    order.OrderRefId = refId;
+    order.symbol = "ABC";
+    order.orderType = OrderTypeCode::Buy;
+    order.orderModifier = OrderModifierCode::Limit;
+    order.orderTimeFrame = TimeFrameCode::Day;
+    order.orderSize = 2;
+    order.orderPrice = price;
+    order.orderRefId = refId;
     return order;
 }
 
 Settings AccountSettings(const std::string& account) {
     Settings settings;
-    settings.Account = account;
+    settings.account = account;
     return settings;
 }
 
@@ -36,17 +36,17 @@ TEST(InstructionLines, PlaceAndCancelLinesToTheCharacter) {
 TEST(InstructionLines, CodesAccountSymbolAndReference) {
     Settings settings = AccountSettings("sim-101");
     Order order = LimitBuy(0, 10);
-    order.Symbol = "es 12-05 ";
-    order.OrderType = OrderTypeCode::Sell;
-    order.OrderTimeFrame = TimeFrameCode::GTC;
-    order.OrderModifier = OrderModifierCode::Stop;
+    order.symbol = "es 12-05 ";
+    order.orderType = OrderTypeCode::Sell;
+    order.orderTimeFrame = TimeFrameCode::GTC;
+    order.orderModifier = OrderModifierCode::Stop;
     EXPECT_EQ(PlaceLine(order, settings),
               "PLACE;SIM-101;es 12-05 ;SELL;2;STOP;10.000000;10.000000;GTC;;HALVENMAR0;;");
-    settings.StopToStopLimit = true;
+    settings.stopToStopLimit = true;
     EXPECT_NE(PlaceLine(order, settings).find(";STOPLIMIT;"), std::string::npos);
-    order.OrderModifier = OrderModifierCode::Limit;
+    order.orderModifier = OrderModifierCode::Limit;
     EXPECT_NE(PlaceLine(order, settings).find(";LIMIT;"), std::string::npos);
-    order.OrderModifier = OrderModifierCode::Market;
+    order.orderModifier = OrderModifierCode::Market;
     EXPECT_NE(PlaceLine(order, settings).find(";MARKET;10.000000;"), std::string::npos);
     EXPECT_EQ(InstructionOrderId(-5), "HALVENMAR-5");
 }
@@ -73,7 +73,7 @@ TEST_F(InstructionFileNames, CountFromHundredPassingOverTakenNames) {
 }
 
 TEST_F(InstructionFileNames, TrailingDelimiterInLocationGivesTheSamePath) {
-    engine.settings.Location = location + plat::kPathDelimiter;
+    engine.settings.location = location + plat::kPathDelimiter;
     EXPECT_EQ(writer.NextInstructionFileName(), incoming + "OIF100.TXT");
 }
 
@@ -98,7 +98,7 @@ TEST_F(Drain, RelativeLocationIsFoundFromTheHomeFolderNotTheCurrentOne) {
     plat::MakeFolder(nt);
     plat::MakeFolder(nt + plat::kPathDelimiter + "INCOMING");
     engine.SetHomeFolder(location);
-    engine.settings.Location = "nt";
+    engine.settings.location = "nt";
     Connect();
     Place(1);
     writer.Drain();

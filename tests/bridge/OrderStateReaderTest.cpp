@@ -22,10 +22,10 @@ TEST_F(OrderStateReader, FilledSetsFillsAndDeletesTheFile) {
     window.TakeAll();
     EXPECT_FALSE(Apply("FILLED;2;1234.5\r\n"));
     const Order order = OrderOf(7);
-    EXPECT_EQ(order.Status, StatusCode::Filled);
-    EXPECT_EQ(order.FillSize, 2);
-    EXPECT_DOUBLE_EQ(order.FillPrice, 1234.5);
-    EXPECT_GT(order.UpdateTime, 0.0);
+    EXPECT_EQ(order.status, StatusCode::Filled);
+    EXPECT_EQ(order.fillSize, 2);
+    EXPECT_DOUBLE_EQ(order.fillPrice, 1234.5);
+    EXPECT_GT(order.updateTime, 0.0);
     EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 1u);
     EXPECT_TRUE(LogLines().empty());
 }
@@ -45,7 +45,7 @@ TEST_F(OrderStateReader, AReusedReferenceAnswersForItsFirstOrder) {
 TEST_F(OrderStateReader, FilledAboveTheOrderSizeIsAppliedWithOneLogLine) {
     EXPECT_TRUE(Apply("PARTFILLED;3;4000.5\r\n"));  // order 7 is for 2
     EXPECT_TRUE(Apply("PARTFILLED;3;4000.5\r\n"));  // read again: nothing new to tell
-    EXPECT_EQ(OrderOf(7).FillSize, 3);
+    EXPECT_EQ(OrderOf(7).fillSize, 3);
     EXPECT_EQ(LogLines(), std::vector<std::string>{
                               "Order Status <HALVENMAR7.TXT> filled quantity 3 above the "
                               "order's size 2"});
@@ -53,43 +53,43 @@ TEST_F(OrderStateReader, FilledAboveTheOrderSizeIsAppliedWithOneLogLine) {
 
 TEST_F(OrderStateReader, PartFillKeepsTheFileThenFilledEnds) {
     EXPECT_TRUE(Apply("PARTFILLED;1;100"));
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::PartFilled);
-    EXPECT_EQ(OrderOf(7).FillSize, 1);
-    EXPECT_DOUBLE_EQ(OrderOf(7).FillPrice, 100.0);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::PartFilled);
+    EXPECT_EQ(OrderOf(7).fillSize, 1);
+    EXPECT_DOUBLE_EQ(OrderOf(7).fillPrice, 100.0);
     window.TakeAll();
     EXPECT_TRUE(Apply("PARTFILLED;1;100"));  // the same again changes nothing
     EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 0u);
     EXPECT_FALSE(Apply("FILLED;3;101"));
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Filled);
-    EXPECT_EQ(OrderOf(7).FillSize, 3);
-    EXPECT_DOUBLE_EQ(OrderOf(7).FillPrice, 101.0);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(7).fillSize, 3);
+    EXPECT_DOUBLE_EQ(OrderOf(7).fillPrice, 101.0);
 }
 
 TEST_F(OrderStateReader, WordsCountFromTheFirstOrSecondCharacterOnly) {
     EXPECT_FALSE(Apply(" filled;2;5"));
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Filled);
     Place(8);
     const std::string path = outgoing + "HALVENMAR8.TXT";
     plat::WriteWholeFile(path, "XXCANCELLED;0;0");
     ReadOrderStateFile(engine, 8, path);
-    EXPECT_EQ(OrderOf(8).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(8).status, StatusCode::Open);
     EXPECT_TRUE(plat::FileExists(path));
 }
 
 TEST_F(OrderStateReader, WorkingWithNothingFilledChangesNothing) {
     window.TakeAll();
     EXPECT_TRUE(Apply("WORKING;0;0\r\n"));
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(7).UpdateTime, 0.0);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(7).updateTime, 0.0);
     EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 0u);
 }
 
 TEST_F(OrderStateReader, CancelledAndRejectedNeverOverrideFilled) {
     EXPECT_FALSE(Apply("FILLED;2;5"));
     EXPECT_FALSE(Apply("CANCELLED;0;0"));
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Filled);
     EXPECT_FALSE(Apply("REJECTED;0;0"));
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Filled);
 
     Place(8);
     Place(9);
@@ -100,20 +100,20 @@ TEST_F(OrderStateReader, CancelledAndRejectedNeverOverrideFilled) {
         ReadOrderStateFile(engine, ref, path);
     };
     apply(8, "CANCELLED;0;0");
-    EXPECT_EQ(OrderOf(8).Status, StatusCode::Cancelled);
+    EXPECT_EQ(OrderOf(8).status, StatusCode::Cancelled);
     apply(9, "REJECTED;0;0");
-    EXPECT_EQ(OrderOf(9).Status, StatusCode::Rejected);
+    EXPECT_EQ(OrderOf(9).status, StatusCode::Rejected);
     apply(10, "CANCELLED;1;3.5");  // a cancel after a part fill keeps the fill
-    EXPECT_EQ(OrderOf(10).Status, StatusCode::Cancelled);
-    EXPECT_EQ(OrderOf(10).FillSize, 1);
-    EXPECT_DOUBLE_EQ(OrderOf(10).FillPrice, 3.5);
+    EXPECT_EQ(OrderOf(10).status, StatusCode::Cancelled);
+    EXPECT_EQ(OrderOf(10).fillSize, 1);
+    EXPECT_DOUBLE_EQ(OrderOf(10).fillPrice, 3.5);
 }
 
 TEST_F(OrderStateReader, SmallerQuantityStillOverwrites) {
     Apply("PARTFILLED;3;10");
     Apply("PARTFILLED;1;9");
-    EXPECT_EQ(OrderOf(7).FillSize, 1);
-    EXPECT_DOUBLE_EQ(OrderOf(7).FillPrice, 9.0);
+    EXPECT_EQ(OrderOf(7).fillSize, 1);
+    EXPECT_DOUBLE_EQ(OrderOf(7).fillPrice, 9.0);
 }
 
 TEST_F(OrderStateReader, ParseErrorsAreLoggedAndKeepTheFile) {
@@ -124,15 +124,15 @@ TEST_F(OrderStateReader, ParseErrorsAreLoggedAndKeepTheFile) {
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "Order Status <HALVENMAR7.TXT> Text <FILLED;2> parse error");
     EXPECT_EQ(lines[2], "Order Status <HALVENMAR7.TXT> Text <FILLED;2;> parse error");
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Open);
     EXPECT_FALSE(Apply("FILLED;2;1.5;more"));
-    EXPECT_DOUBLE_EQ(OrderOf(7).FillPrice, 1.5);
+    EXPECT_DOUBLE_EQ(OrderOf(7).fillPrice, 1.5);
 }
 
 TEST_F(OrderStateReader, EmptyOrHalfWrittenFilesAreIgnoredSilently) {
     EXPECT_TRUE(Apply(""));
     EXPECT_TRUE(Apply("\r\nFILLED;2;5\r\n"));
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
 }
 
@@ -142,7 +142,7 @@ TEST_F(OrderStateReader, UnknownOrderOrMissingFileIsIgnored) {
     ReadOrderStateFile(engine, 70, path);
     EXPECT_TRUE(plat::FileExists(path));
     ReadOrderStateFile(engine, 7, outgoing + "HALVENMAR7.TXT");  // no such file
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
 }
 
@@ -150,13 +150,13 @@ TEST_F(OrderStateReader, AHugeFileIsReadOnlyAsFarAsTheLimit) {
     std::string content = "FILLED;2;5\r\n";
     content.append(8 * 1024 * 1024, 'x');
     EXPECT_FALSE(Apply(content));
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Filled);
     // A first line beyond the limit never parses, and its log line stays short.
     Place(8);
     const std::string path = outgoing + "HALVENMAR8.TXT";
     plat::WriteWholeFile(path, "FILLED;2;5" + std::string(200000, '0'));
     ReadOrderStateFile(engine, 8, path);
-    EXPECT_EQ(OrderOf(8).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(8).status, StatusCode::Open);
     ASSERT_EQ(LogLines().size(), 1u);
     EXPECT_LT(LogLines()[0].size(), 300u);
 }

@@ -44,7 +44,7 @@ TEST_F(Scanner, ListsFilesFirstThenSubFoldersDepthFirstWithoutHiddenEntries) {
 }
 
 TEST_F(Scanner, MissingFolderFindsNothingAndLogsNothing) {
-    engine.settings.Location = location + plat::kPathDelimiter + "nowhere";
+    engine.settings.location = location + plat::kPathDelimiter + "nowhere";
     scanner.Scan();
     std::vector<std::string> files, folders;
     OutgoingScanner::ListFolderTree(location + plat::kPathDelimiter + "nowhere", files, folders);
@@ -69,7 +69,7 @@ TEST_P(StateFileNames, AreReadIgnoredOrLoggedByTheirName) {
     Place(12);
     WriteOutgoing(file.name, "FILLED;2;10\r\n");
     scanner.Scan();
-    EXPECT_EQ(OrderOf(12).Status,
+    EXPECT_EQ(OrderOf(12).status,
               file.outcome == StateFileName::Read ? StatusCode::Filled : StatusCode::Open);
     EXPECT_EQ(plat::FileExists(outgoing + file.name), file.outcome != StateFileName::Read);
     const std::vector<std::string> expectedLog =
@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Scanner, PositionNamesGiveTheUpperCasedBaseName) {
-    engine.settings.Account = "SIM101";
+    engine.settings.account = "SIM101";
     WriteOutgoing("ES GLOBEX_sim101_position.txt", "LONG;2;1234.5\r\n");
     WriteOutgoing("NQ GLOBEX_SIM101_ POSITION.TXT", "SHORT;1;99\r\n");
     WriteOutgoing("YM GLOBEX_SIM101_POSITION.TXT_POSITION.TXT", "LONG;1;1\r\n");
@@ -106,7 +106,7 @@ TEST_F(Scanner, PositionNamesGiveTheUpperCasedBaseName) {
     const auto sizeOf = [&](const char* symbol) {
         return engine.positions.With([&](PositionBook& db) {
             const Position* p = db.FindSymbol(symbol);
-            return p ? p->PosSize : 999;
+            return p ? p->posSize : 999;
         });
     };
     EXPECT_EQ(engine.positions.With([](PositionBook& db) { return db.Count(); }), 2);
@@ -121,7 +121,7 @@ TEST_F(Scanner, SubFolderFilesAreClassifiedLikeTheirParents) {
     const std::string path = outgoing + "nested" + plat::kPathDelimiter + "HALVENMAR5.TXT";
     ASSERT_TRUE(plat::WriteWholeFile(path, "FILLED;2;10\r\n"));
     scanner.Scan();
-    EXPECT_EQ(OrderOf(5).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(5).status, StatusCode::Filled);
     EXPECT_FALSE(plat::FileExists(path));
 }
 
@@ -159,7 +159,7 @@ TEST_F(Scanner, ScanThatFailsHalfWayDoesNotStopLaterScans) {
     EXPECT_ANY_THROW(scanner.Scan());
     WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;10\r\n");
     scanner.Scan();
-    EXPECT_EQ(OrderOf(5).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(5).status, StatusCode::Filled);
 }
 
 #ifndef _WIN32  // Windows file names cannot hold control characters

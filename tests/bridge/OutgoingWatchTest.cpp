@@ -18,7 +18,7 @@ protected:
         const auto deadline = std::chrono::steady_clock::now() + 10s;
         while (std::chrono::steady_clock::now() < deadline) {
             window.WaitForMessage(100ms);
-            for (const plat::QueuedMessage& m : window.TakeAll())
+            for (const testsupport::QueuedMessage& m : window.TakeAll())
                 if (m.msg == WindowMessage::ScanOutgoing) return true;
         }
         return false;
@@ -35,7 +35,7 @@ TEST_F(Watch, AStateFileWrittenBringsTheScanForward) {
     WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;10\r\n");
     ASSERT_TRUE(ScanRequested());
     scanner.Scan();
-    EXPECT_EQ(OrderOf(5).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(5).status, StatusCode::Filled);
 }
 
 TEST_F(Watch, ASubFolderMadeAfterTheWatchStartedIsWatchedToo) {
@@ -75,7 +75,7 @@ TEST_F(Watch, ALostNotificationIsMadeGoodByThePeriodicScan) {
     watch.Follow();
     WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;10\r\n");
     scanner.Scan();  // the scheduler's
-    EXPECT_EQ(OrderOf(5).Status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(5).status, StatusCode::Filled);
 }
 
 }  // namespace

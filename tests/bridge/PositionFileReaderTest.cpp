@@ -7,7 +7,7 @@ namespace {
 
 class PositionFileReader : public testsupport::BridgeHarness {
 protected:
-    PositionFileReader() { engine.settings.Account = "SIM101"; }
+    PositionFileReader() { engine.settings.account = "SIM101"; }
 
     // Writes `name` with `content` and hands it to the reader with its upper-cased base name.
     void Read(const std::string& base, const std::string& name, const std::string& content) {
@@ -27,9 +27,9 @@ protected:
             seen.count = db.Count();
             if (const Position* p = db.FindSymbol(symbol)) {
                 seen.found = true;
-                seen.has = p->HasPosition;
-                seen.size = p->PosSize;
-                seen.cost = p->PosCost;
+                seen.has = p->hasPosition;
+                seen.size = p->posSize;
+                seen.cost = p->posCost;
             }
             return seen;
         });

@@ -50,7 +50,7 @@ TEST(StateLine, FirstLineRules) {
     EXPECT_EQ(line, "A;1;2");
     StateLine parsed;
     EXPECT_TRUE(ParseStateLine("A;0;1;x;y", parsed));
-    EXPECT_EQ(parsed.Word, "A");
+    EXPECT_EQ(parsed.word, "A");
     EXPECT_FALSE(ParseStateLine("A;1", parsed));
     EXPECT_FALSE(ParseStateLine("A", parsed));
 }

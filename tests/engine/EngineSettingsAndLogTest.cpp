@@ -6,18 +6,18 @@ class EngineSettingsAndLogTest : public testsupport::EngineHarness {};
 
 TEST_F(EngineSettingsAndLogTest, ControlsGiveTrimmedSettings) {
     engine.TakeSettings({"  c:\\nt\\\t", "\t sim101 \r\n", true});
-    EXPECT_EQ(engine.settings.Location, "c:\\nt\\");
-    EXPECT_EQ(engine.settings.Account, "sim101");
-    EXPECT_TRUE(engine.settings.StopToStopLimit);
+    EXPECT_EQ(engine.settings.location, "c:\\nt\\");
+    EXPECT_EQ(engine.settings.account, "sim101");
+    EXPECT_TRUE(engine.settings.stopToStopLimit);
     EXPECT_EQ(engine.log.Count(), 0u);
 }
 
 TEST_F(EngineSettingsAndLogTest, AccountThatCouldCorruptAnInstructionIsRefused) {
     engine.TakeSettings({"c:\\nt", "SIM101", false});
     engine.TakeSettings({" d:\\nt ", " SIM;101 ", true});
-    EXPECT_EQ(engine.settings.Account, "SIM101");
-    EXPECT_EQ(engine.settings.Location, "d:\\nt");  // the other settings still change
-    EXPECT_TRUE(engine.settings.StopToStopLimit);
+    EXPECT_EQ(engine.settings.account, "SIM101");
+    EXPECT_EQ(engine.settings.location, "d:\\nt");  // the other settings still change
+    EXPECT_TRUE(engine.settings.stopToStopLimit);
     ASSERT_EQ(engine.log.Count(), 1u);
     std::string line;
     ASSERT_TRUE(engine.log.Line(0, line));
@@ -27,7 +27,7 @@ TEST_F(EngineSettingsAndLogTest, AccountThatCouldCorruptAnInstructionIsRefused) 
     EXPECT_EQ(CountOf(DeliveredMessages(), WindowMessage::LogLinesPending), 1u);
 
     engine.TakeSettings({"d:\\nt", "SIM\n101", false});
-    EXPECT_EQ(engine.settings.Account, "SIM101");
+    EXPECT_EQ(engine.settings.account, "SIM101");
     EXPECT_EQ(engine.log.Count(), 2u);
 }
 
@@ -42,7 +42,7 @@ TEST_F(EngineSettingsAndLogTest, LogKeepsTheNewestLinesUpToItsLimit) {
     EXPECT_EQ(line, "line " + std::to_string(total - 1));
     EXPECT_FALSE(engine.log.Line(EventLog::kMaxLines, line));
     EXPECT_EQ(line, "line " + std::to_string(total - 1));
-    EXPECT_EQ(window.Count(), total);  // one 4041 per line
+    EXPECT_EQ(window.Count(), total);  // one LogLinesPending per line
 }
 
 }  // namespace ordersrv

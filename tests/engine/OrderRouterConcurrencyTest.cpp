@@ -40,12 +40,12 @@ TEST_F(OrderRouterConcurrencyTest, OrdersFromManyThreadsAreEachRecordedAndQueued
     engine.orders.With([&](OrderBook& db) {
         ASSERT_EQ(db.Count(), kTotal);
         std::set<int32_t> refs;
-        for (int32_t i = 0; i < db.Count(); ++i) refs.insert(db.ItemAt(i)->OrderRefId);
+        for (int32_t i = 0; i < db.Count(); ++i) refs.insert(db.ItemAt(i)->orderRefId);
         EXPECT_EQ(refs.size(), static_cast<size_t>(kTotal));
         for (int32_t ref = 0; ref < kTotal; ++ref) {
             const Order* o = db.FindByRefId(ref);
             ASSERT_NE(o, nullptr) << ref;
-            EXPECT_EQ(o->Symbol, "SYM" + std::to_string(ref / kPerThread));
+            EXPECT_EQ(o->symbol, "SYM" + std::to_string(ref / kPerThread));
         }
     });
 
@@ -54,7 +54,7 @@ TEST_F(OrderRouterConcurrencyTest, OrdersFromManyThreadsAreEachRecordedAndQueued
     std::set<int32_t> queued;
     for (const PendingAction& action : TakeAllActions()) {
         ASSERT_EQ(action.kind, PendingAction::Kind::Place);
-        ASSERT_EQ(action.order->OrderRefId, action.orderRefId);
+        ASSERT_EQ(action.order->orderRefId, action.orderRefId);
         EXPECT_TRUE(queued.insert(action.orderRefId).second);
         const int32_t thread = action.orderRefId / kPerThread;
         auto last = lastPerThread.find(thread);
@@ -73,7 +73,7 @@ TEST_F(OrderRouterConcurrencyTest, OrdersFromManyThreadsAreEachRecordedAndQueued
 
 TEST_F(OrderRouterConcurrencyTest, NoActionIsLeftWithoutADrainRequest) {
     // A drain on its own thread takes actions while hosts add them. Each time the drain finds
-    // the queue empty it waits for a 4040; every action must still arrive.
+    // the queue empty it waits for a ProcessActions; every action must still arrive.
     constexpr int32_t kThreads = 4, kPerThread = 1000, kTotal = kThreads * kPerThread;
     Connect();
     std::vector<std::thread> hosts;
@@ -91,7 +91,7 @@ TEST_F(OrderRouterConcurrencyTest, NoActionIsLeftWithoutADrainRequest) {
     while (taken < kTotal && std::chrono::steady_clock::now() < giveUp) {
         if (!drainDue) {
             events.DeliveryStep(plat::TickCount());
-            for (const plat::QueuedMessage& m : window.TakeAll())
+            for (const testsupport::QueuedMessage& m : window.TakeAll())
                 if (m.msg == WindowMessage::ProcessActions) drainDue = true;
             if (!drainDue) {
                 std::this_thread::yield();

@@ -20,7 +20,7 @@ TEST_F(OrderRouterTest, QuickOrdersQueueInCallOrderBehindOneDrainRequest) {
     Place(1);
     Place(2);
     Place(3);
-    EXPECT_EQ(events.QueuedCount(), 1u);  // only the append into the empty queue posts 4040
+    EXPECT_EQ(events.QueuedCount(), 1u);  // only the append into the empty queue posts ProcessActions
 
     const auto messages = DeliveredMessages();
     EXPECT_EQ(CountOf(messages, ProcessActions), 1u);
@@ -38,7 +38,7 @@ TEST_F(OrderRouterTest, QuickOrdersQueueInCallOrderBehindOneDrainRequest) {
     EXPECT_FALSE(engine.router.TakeNextAction(action, more));
     EXPECT_FALSE(more);
 
-    // With the queue drained, the next request posts again; a cancel posts no 4036.
+    // With the queue drained, the next request posts again; a cancel posts no OrdersChanged.
     engine.router.CancelOrder(2);
     const auto after = DeliveredMessages();
     EXPECT_EQ(CountOf(after, ProcessActions), 1u);
@@ -56,16 +56,16 @@ TEST_F(OrderRouterTest, NewOrderIsRecordedAndAnsweredOpen) {
     engine.orders.With([](OrderBook& db) {
         ASSERT_EQ(db.Count(), 1);
         const Order& o = *db.ItemAt(0);
-        EXPECT_EQ(o.Symbol, "ES");
-        EXPECT_EQ(o.SymExp, "202612");
-        EXPECT_EQ(o.SymExch, "CME");
-        EXPECT_EQ(o.SymType, SymTypeCode::Future);
-        EXPECT_EQ(o.OrderType, OrderTypeCode::Sell);
-        EXPECT_EQ(o.OrderTimeFrame, TimeFrameCode::GTC);
-        EXPECT_EQ(o.OrderModifier, OrderModifierCode::Stop);
-        EXPECT_EQ(o.OrderSize, 3);
-        EXPECT_EQ(o.OrderPrice, 4500.25);
-        EXPECT_EQ(o.OrderRefId, 77);
+        EXPECT_EQ(o.symbol, "ES");
+        EXPECT_EQ(o.symExp, "202612");
+        EXPECT_EQ(o.symExch, "CME");
+        EXPECT_EQ(o.symType, SymTypeCode::Future);
+        EXPECT_EQ(o.orderType, OrderTypeCode::Sell);
+        EXPECT_EQ(o.orderTimeFrame, TimeFrameCode::GTC);
+        EXPECT_EQ(o.orderModifier, OrderModifierCode::Stop);
+        EXPECT_EQ(o.orderSize, 3);
+        EXPECT_EQ(o.orderPrice, 4500.25);
+        EXPECT_EQ(o.orderRefId, 77);
     });
 
     int32_t status = -1, fillSize = -1;
@@ -77,9 +77,9 @@ TEST_F(OrderRouterTest, NewOrderIsRecordedAndAnsweredOpen) {
 
     engine.orders.With([](OrderBook& db) {
         Order* o = db.FindByRefId(77);
-        o->Status = StatusCode::PartFilled;
-        o->FillSize = 1;
-        o->FillPrice = 4500.5;
+        o->status = StatusCode::PartFilled;
+        o->fillSize = 1;
+        o->fillPrice = 4500.5;
     });
     EXPECT_TRUE(engine.router.GetOrderStatus(77, status, fillSize, fillPrice));
     EXPECT_EQ(status, StatusCode::PartFilled);
@@ -99,23 +99,23 @@ TEST_F(OrderRouterTest, ConnectTakesTheSettingsPageOnlyWhenItConnects) {
     engine.connection.SetFolderPresent(true);
     engine.Connect({" c:\\nt8 ", "\tSim102 ", true});
     EXPECT_TRUE(engine.connection.Connected());
-    EXPECT_EQ(engine.settings.Location, "c:\\nt8");
-    EXPECT_EQ(engine.settings.Account, "Sim102");
-    EXPECT_TRUE(engine.settings.StopToStopLimit);
+    EXPECT_EQ(engine.settings.location, "c:\\nt8");
+    EXPECT_EQ(engine.settings.account, "Sim102");
+    EXPECT_TRUE(engine.settings.stopToStopLimit);
     // Connecting again while connected changes nothing the page holds.
     engine.Connect({"elsewhere", "OTHER", false});
-    EXPECT_EQ(engine.settings.Location, "c:\\nt8");
+    EXPECT_EQ(engine.settings.location, "c:\\nt8");
     EXPECT_EQ(CountOf(DeliveredMessages(), WindowMessage::StatusChanged), 2u);
 }
 
 TEST_F(OrderRouterTest, ConnectWithoutTheFolderChangesNothingButTheStatusLine) {
     Place(1);
     DeliveredMessages();
-    engine.settings.Location = "kept";
+    engine.settings.location = "kept";
     engine.Connect({"taken", "TAKEN", true});
     EXPECT_FALSE(engine.connection.Connected());
     EXPECT_FALSE(engine.router.IsConnected());
-    EXPECT_EQ(engine.settings.Location, "kept");
+    EXPECT_EQ(engine.settings.location, "kept");
     const auto messages = DeliveredMessages();
     EXPECT_EQ(CountOf(messages, WindowMessage::StatusChanged), 1u);
     EXPECT_EQ(CountOf(messages, ProcessActions), 0u);
@@ -133,7 +133,7 @@ TEST_F(OrderRouterTest, DisconnectKeepsTheQueueAndTheNextConnectTakesThePageAgai
     EXPECT_TRUE(engine.router.HasQueuedActions());
 
     engine.Connect({"again", "SIM103", false});
-    EXPECT_EQ(engine.settings.Account, "SIM103");
+    EXPECT_EQ(engine.settings.account, "SIM103");
     EXPECT_EQ(CountOf(DeliveredMessages(), ProcessActions), 1u);
 }
 
@@ -144,7 +144,7 @@ TEST_F(OrderRouterTest, AcceptOrdersOffChangesNothing) {
     for (bool more = true; more && engine.router.TakeNextAction(taken, more);) {
     }
     DeliveredMessages();
-    engine.settings.AcceptOrders = false;
+    engine.settings.acceptOrders = false;
 
     Place(10);
     engine.router.CancelOrder(9);
@@ -182,7 +182,7 @@ class HostContact : public testsupport::EngineHarness,
 
 TEST_P(HostContact, IsNotedByTheCallsThatNoteIt) {
     const HostCall& host = std::get<0>(GetParam());
-    engine.settings.AcceptOrders = std::get<1>(GetParam());
+    engine.settings.acceptOrders = std::get<1>(GetParam());
     ASSERT_EQ(engine.connection.LastHostContact(), 0.0);
     try {
         host.call(engine);
@@ -345,8 +345,8 @@ TEST_F(OrderRouterTest, ConversionErrorRecordsNothing) {
                     0, 0, 0, 1, 1.0, 4);
     engine.orders.With([](OrderBook& db) {
         ASSERT_EQ(db.Count(), 1);
-        EXPECT_EQ(db.ItemAt(0)->Symbol, "1234");
-        EXPECT_EQ(db.ItemAt(0)->SymExch, "");
+        EXPECT_EQ(db.ItemAt(0)->symbol, "1234");
+        EXPECT_EQ(db.ItemAt(0)->symExch, "");
     });
 }
 

@@ -6,10 +6,10 @@ class PositionQueriesTest : public testsupport::EngineHarness {
 protected:
     void AddPosition(const std::string& symbol, bool reported, int32_t size, double cost) {
         auto position = std::make_unique<Position>();
-        position->Symbol = symbol;
-        position->HasPosition = reported;
-        position->PosSize = size;
-        position->PosCost = cost;
+        position->symbol = symbol;
+        position->hasPosition = reported;
+        position->posSize = size;
+        position->posCost = cost;
         engine.positions.With([&](PositionBook& db) { db.Add(std::move(position)); });
     }
 
@@ -64,7 +64,7 @@ TEST_F(PositionQueriesTest, OnlyReportedPositionsAnswer) {
 
 TEST_F(PositionQueriesTest, AcceptOrdersOffAnswersNothing) {
     AddPosition("ES", true, 2, 1.0);
-    engine.settings.AcceptOrders = false;
+    engine.settings.acceptOrders = false;
     int32_t size = -1;
     double cost = -1;
     EXPECT_FALSE(engine.queries.GetPositionInfo(HostValue::Text("ES"), HostValue::Empty(), 0,
@@ -81,14 +81,14 @@ TEST_F(PositionQueriesTest, AllPositionsListedOldestFirst) {
 
     AddPosition("NQ", true, 1, 1.0);
     AddPosition("ES", false, 0, 0.0);
-    engine.settings.AcceptOrders = false;  // plays no part here
+    engine.settings.acceptOrders = false;  // plays no part here
     ASSERT_TRUE(engine.queries.GetAllPositionSpec(rows));
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].Symbol, "NQ");
-    EXPECT_EQ(rows[1].Symbol, "ES");
-    EXPECT_EQ(rows[1].SymExp, "");
-    EXPECT_EQ(rows[1].SymExch, "");
-    EXPECT_EQ(rows[1].SymType, 0);
+    EXPECT_EQ(rows[0].symbol, "NQ");
+    EXPECT_EQ(rows[1].symbol, "ES");
+    EXPECT_EQ(rows[1].symExp, "");
+    EXPECT_EQ(rows[1].symExch, "");
+    EXPECT_EQ(rows[1].symType, 0);
 
     EXPECT_FALSE(engine.queries.GetAccountInfo());
     EXPECT_EQ(engine.connection.LastHostContact(), 0.0);  // neither notes host contact

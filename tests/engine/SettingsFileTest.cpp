@@ -30,8 +30,8 @@ protected:
     // Loads into settings that first hold the window's start values.
     Settings Load(std::vector<std::string>* logged = nullptr) {
         Settings settings;
-        settings.AcceptOrders = true;
-        settings.StopToStopLimit = false;
+        settings.acceptOrders = true;
+        settings.stopToStopLimit = false;
         LoadSettingsFile(path_, settings, [logged](const std::string& line) {
             if (logged) logged->push_back(line);
         });
@@ -53,46 +53,46 @@ TEST(SettingsFilePath, FolderOfTheExecutableAndItsNameUpperCasedBeforeTheFirstDo
 
 TEST_F(SettingsFileTest, NoFileGivesTheFirstStartDefaults) {
     const Settings s = Load();
-    EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 5");
-    EXPECT_EQ(s.Account, "SIM101");
-    EXPECT_TRUE(s.AcceptOrders);
-    EXPECT_TRUE(s.StopToStopLimit);
+    EXPECT_EQ(s.location, "c:\\program files\\ninjatrader 5");
+    EXPECT_EQ(s.account, "SIM101");
+    EXPECT_TRUE(s.acceptOrders);
+    EXPECT_TRUE(s.stopToStopLimit);
 }
 
 TEST_F(SettingsFileTest, EmptyFileGivesTheMissingKeyDefaults) {
     Write("");
     const Settings s = Load();
-    EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 4");
-    EXPECT_EQ(s.Account, "SIM-101");
-    EXPECT_FALSE(s.AcceptOrders);
-    EXPECT_FALSE(s.StopToStopLimit);
+    EXPECT_EQ(s.location, "c:\\program files\\ninjatrader 4");
+    EXPECT_EQ(s.account, "SIM-101");
+    EXPECT_FALSE(s.acceptOrders);
+    EXPECT_FALSE(s.stopToStopLimit);
 }
 
 TEST_F(SettingsFileTest, KeysMatchAnyCaseAndTheFirstLineWins) {
     Write("[section]\r\naccount=  Sim 1  \nACCOUNT=second\rlocation=d:\\nt=8\r\n"
           "acceptorders=1\r\nStopToStopLimit=1\r\nStopToStopLimit=0\r\n");
     const Settings s = Load();
-    EXPECT_EQ(s.Account, "  Sim 1  ");  // untrimmed
-    EXPECT_EQ(s.Location, "d:\\nt=8");
-    EXPECT_TRUE(s.AcceptOrders);
-    EXPECT_TRUE(s.StopToStopLimit);
+    EXPECT_EQ(s.account, "  Sim 1  ");  // untrimmed
+    EXPECT_EQ(s.location, "d:\\nt=8");
+    EXPECT_TRUE(s.acceptOrders);
+    EXPECT_TRUE(s.stopToStopLimit);
 }
 
 TEST_F(SettingsFileTest, SwitchesAreOnOnlyForTheSingleCharacterOne) {
     for (const char* value : {"true", " 1", "1 ", "11", "0", ""}) {
         Write(std::string("AcceptOrders=") + value + "\r\nStopToStopLimit=" + value + "\r\n");
         const Settings s = Load();
-        EXPECT_FALSE(s.AcceptOrders) << '"' << value << '"';
-        EXPECT_FALSE(s.StopToStopLimit) << '"' << value << '"';
+        EXPECT_FALSE(s.acceptOrders) << '"' << value << '"';
+        EXPECT_FALSE(s.stopToStopLimit) << '"' << value << '"';
     }
 }
 
 TEST_F(SettingsFileTest, AZeroByteEndsTheText) {
     Write(std::string("Account=A1\r\nAcceptOrders=1") + '\0' + "\r\nLocation=x\r\n");
     const Settings s = Load();
-    EXPECT_EQ(s.Account, "A1");
-    EXPECT_TRUE(s.AcceptOrders);
-    EXPECT_EQ(s.Location, "c:\\program files\\ninjatrader 4");
+    EXPECT_EQ(s.account, "A1");
+    EXPECT_TRUE(s.acceptOrders);
+    EXPECT_EQ(s.location, "c:\\program files\\ninjatrader 4");
 }
 
 TEST_F(SettingsFileTest, AnAccountThatCouldBreakAnInstructionLineIsRefused) {
@@ -100,8 +100,8 @@ TEST_F(SettingsFileTest, AnAccountThatCouldBreakAnInstructionLineIsRefused) {
         Write("Account=" + account + "\r\nAcceptOrders=1\r\n");
         std::vector<std::string> logged;
         const Settings s = Load(&logged);
-        EXPECT_EQ(s.Account, "SIM-101");
-        EXPECT_TRUE(s.AcceptOrders);
+        EXPECT_EQ(s.account, "SIM-101");
+        EXPECT_TRUE(s.acceptOrders);
         ASSERT_EQ(logged.size(), 1u);
         EXPECT_EQ(logged[0], "Settings <" + path_ +
                                  "> account refused: it holds a character an instruction line "
@@ -109,52 +109,52 @@ TEST_F(SettingsFileTest, AnAccountThatCouldBreakAnInstructionLineIsRefused) {
     }
     std::vector<std::string> logged;
     Write("Account=Sim 101 \r\n");
-    EXPECT_EQ(Load(&logged).Account, "Sim 101 ");
+    EXPECT_EQ(Load(&logged).account, "Sim 101 ");
     EXPECT_TRUE(logged.empty());
 }
 
 TEST_F(SettingsFileTest, SaveWritesTheFourKeysInOrderWithCrLf) {
     Settings s;
-    s.Account = "SIM101";
-    s.Location = "c:\\program files\\ninjatrader 5";
-    s.AcceptOrders = true;
-    s.StopToStopLimit = true;
+    s.account = "SIM101";
+    s.location = "c:\\program files\\ninjatrader 5";
+    s.acceptOrders = true;
+    s.stopToStopLimit = true;
     Write("Other=kept?\r\n");
     SaveSettingsFile(path_, s);
     EXPECT_EQ(Read(),
               "Account=SIM101\r\nLocation=c:\\program files\\ninjatrader 5\r\n"
               "AcceptOrders=1\r\nStopToStopLimit=1\r\n");
 
-    s.Account.clear();
-    s.Location.clear();
-    s.AcceptOrders = false;
-    s.StopToStopLimit = false;
+    s.account.clear();
+    s.location.clear();
+    s.acceptOrders = false;
+    s.stopToStopLimit = false;
     SaveSettingsFile(path_, s);
     EXPECT_EQ(Read(), "AcceptOrders=0\r\nStopToStopLimit=0\r\n");
     const Settings reloaded = Load();
-    EXPECT_EQ(reloaded.Account, "SIM-101");
-    EXPECT_FALSE(reloaded.AcceptOrders);
+    EXPECT_EQ(reloaded.account, "SIM-101");
+    EXPECT_FALSE(reloaded.acceptOrders);
 }
 
 TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
     Settings s;
-    s.Account = "Sim101";
-    s.Location = "d:\\nt8";
-    s.AcceptOrders = false;
-    s.StopToStopLimit = true;
+    s.account = "Sim101";
+    s.location = "d:\\nt8";
+    s.acceptOrders = false;
+    s.stopToStopLimit = true;
     SaveSettingsFile(path_, s);
     const Settings loaded = Load();
-    EXPECT_EQ(loaded.Account, "Sim101");
-    EXPECT_EQ(loaded.Location, "d:\\nt8");
-    EXPECT_FALSE(loaded.AcceptOrders);
-    EXPECT_TRUE(loaded.StopToStopLimit);
+    EXPECT_EQ(loaded.account, "Sim101");
+    EXPECT_EQ(loaded.location, "d:\\nt8");
+    EXPECT_FALSE(loaded.acceptOrders);
+    EXPECT_TRUE(loaded.stopToStopLimit);
 }
 
 TEST_F(SettingsFileTest, ByteOrderMarkOfAFileSavedByNotepadIsNoPartOfTheFirstKey) {
     Write("\xEF\xBB\xBF" "Account=A1\r\nLocation=x\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
     const Settings s = Load();
-    EXPECT_EQ(s.Account, "A1");
-    EXPECT_EQ(s.Location, "x");
+    EXPECT_EQ(s.account, "A1");
+    EXPECT_EQ(s.location, "x");
 }
 
 }  // namespace

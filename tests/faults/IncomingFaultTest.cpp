@@ -58,9 +58,9 @@ TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
     window.TakeAll();
     writer.Drain();
 
-    EXPECT_EQ(OrderOf(1).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(2).Status, StatusCode::Open);
-    EXPECT_GT(OrderOf(3).UpdateTime, 0.0);
+    EXPECT_EQ(OrderOf(1).status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(2).status, StatusCode::Open);
+    EXPECT_GT(OrderOf(3).updateTime, 0.0);
     int32_t status = -1, size = -1;
     double price = -1;
     EXPECT_TRUE(engine.router.GetOrderStatus(3, status, size, price));
@@ -75,12 +75,12 @@ TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
 }
 
 TEST_F(IncomingFaults, NinjaTraderFolderGoneSinceTheStartRejectsToo) {
-    engine.settings.Location = location + plat::kPathDelimiter + "missing";
+    engine.settings.location = location + plat::kPathDelimiter + "missing";
     Place(1);
     engine.connection.SetFolderPresent(true);  // it was there at start
     engine.Connect(CurrentEdits());
     writer.Drain();
-    EXPECT_EQ(OrderOf(1).Status, StatusCode::Rejected);
+    EXPECT_EQ(OrderOf(1).status, StatusCode::Rejected);
     ASSERT_EQ(LogLines().size(), 1u);
     EXPECT_EQ(LogLines()[0].rfind("ORDER FILE <", 0), 0u);
 }
@@ -94,7 +94,7 @@ TEST_F(IncomingFaults, FolderThatIsAFileRejectsTheDrainsOrders) {
     Place(3);
     writer.Drain();
 
-    EXPECT_EQ(OrderOf(3).Status, StatusCode::Rejected);
+    EXPECT_EQ(OrderOf(3).status, StatusCode::Rejected);
     EXPECT_EQ(LogLines().size(), 1u);
     ExpectNoOrderLostSilently();
     std::string content;
@@ -123,7 +123,7 @@ TEST_F(IncomingFaults, NameTakenByAnotherWriterMovesTheLinesToTheNextNumber) {
     ASSERT_TRUE(plat::ReadWholeFile(incoming + "OIF101.TXT", ours));
     EXPECT_EQ(ours, "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR4;;\r\n"
                     "PLACE;SIM101;ABC;BUY;2;LIMIT;1234.500000;1234.500000;DAY;;HALVENMAR5;;\r\n");
-    EXPECT_EQ(OrderOf(4).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(4).status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
     ExpectNoOrderLostSilently({"OIF100.TXT"});
 }
@@ -148,7 +148,7 @@ TEST_F(IncomingFaults, ManyNamesTakenStillWriteEachOrderOnce) {
 TEST_F(IncomingFaults, LocationThatIsAFileNeverConnectsAndScansNothing) {
     const std::string file = location + plat::kPathDelimiter + "NinjaTrader.exe";
     ASSERT_TRUE(plat::WriteWholeFile(file, "MZ"));
-    engine.settings.Location = file;
+    engine.settings.location = file;
     Connect();
     EXPECT_FALSE(engine.connection.Connected());
     Place(7);
@@ -156,7 +156,7 @@ TEST_F(IncomingFaults, LocationThatIsAFileNeverConnectsAndScansNothing) {
     scanner.Scan();
 
     EXPECT_TRUE(engine.router.HasQueuedActions());  // kept for a later Connect, not lost
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
     std::vector<std::string> files, folders;
     OutgoingScanner::ListFolderTree(file + plat::kPathDelimiter + "OUTGOING", files, folders);

@@ -52,8 +52,8 @@ TEST_F(OutgoingFaults, FilesVanishingBetweenListingAndReadingChangeNothing) {
     for (const std::string& path : files) plat::RemoveFile(path);
     for (const std::string& path : files) scanner.ClassifyOutgoingFile(path);
 
-    EXPECT_EQ(OrderOf(5).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(5).FillSize, 0);
+    EXPECT_EQ(OrderOf(5).status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(5).fillSize, 0);
     EXPECT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
     // The vanished position file is reported as unreadable; the state file silently skipped.
     const std::vector<std::string> log = LogLines();
@@ -73,8 +73,8 @@ TEST_F(OutgoingFaults, DanglingNamesAndPipesAreSkippedWithoutBlocking) {
     scanner.Scan();
     scanner.Scan();
 
-    EXPECT_EQ(OrderOf(6).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(7).Status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(6).status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(7).status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
     ExpectNoOrderLostSilently();
 }
@@ -90,16 +90,16 @@ TEST_F(OutgoingFaults, FileLockedByItsWriterIsSkippedSilentlyAndReadLater) {
                               0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     scanner.Scan();
-    EXPECT_EQ(OrderOf(8).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(8).FillSize, 0);
+    EXPECT_EQ(OrderOf(8).status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(8).fillSize, 0);
     EXPECT_TRUE(LogLines().empty());
     EXPECT_TRUE(plat::FileExists(outgoing + "HALVENMAR8.TXT"));
     CloseHandle(held);
 
     scanner.Scan();
-    EXPECT_EQ(OrderOf(8).Status, StatusCode::Filled);
-    EXPECT_EQ(OrderOf(8).FillSize, 2);
-    EXPECT_DOUBLE_EQ(OrderOf(8).FillPrice, 1234.5);
+    EXPECT_EQ(OrderOf(8).status, StatusCode::Filled);
+    EXPECT_EQ(OrderOf(8).fillSize, 2);
+    EXPECT_DOUBLE_EQ(OrderOf(8).fillPrice, 1234.5);
     EXPECT_FALSE(plat::FileExists(outgoing + "HALVENMAR8.TXT"));
     ExpectNoOrderLostSilently();
 #endif
@@ -112,16 +112,16 @@ TEST_F(OutgoingFaults, HalfWrittenFilesNeverGiveAStateOrAPrice) {
     scanner.Scan();
     WriteOutgoing("HALVENMAR9.TXT", "\r\nFILLED;2;1234.5\r\n");  // a line end written first
     scanner.Scan();
-    EXPECT_EQ(OrderOf(9).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(9).FillSize, 0);
+    EXPECT_EQ(OrderOf(9).status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(9).fillSize, 0);
     EXPECT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
     EXPECT_TRUE(LogLines().empty());
 
     WriteOutgoing("HALVENMAR9.TXT", "FILLED;2;1234.5\r\n");
     WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
     scanner.Scan();
-    EXPECT_EQ(OrderOf(9).Status, StatusCode::Filled);
-    EXPECT_DOUBLE_EQ(OrderOf(9).FillPrice, 1234.5);
+    EXPECT_EQ(OrderOf(9).status, StatusCode::Filled);
+    EXPECT_DOUBLE_EQ(OrderOf(9).fillPrice, 1234.5);
     ExpectNoOrderLostSilently();
 }
 
@@ -161,23 +161,23 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
         allFilled = true;
         for (int32_t ref = 1; ref <= kOrders; ++ref) {
             const Order order = OrderOf(ref);
-            ASSERT_TRUE(order.Status == StatusCode::Open || order.Status == StatusCode::PartFilled ||
-                        order.Status == StatusCode::Filled)
-                << "order " << ref << " status " << order.Status;
-            ASSERT_GE(order.FillSize, lastFill[ref]) << "order " << ref << " fill went back";
-            ASSERT_LE(order.FillSize, kQuantity);
-            if (order.FillSize > 0) {
-                ASSERT_EQ(order.FillPrice, 101.25) << "order " << ref;
+            ASSERT_TRUE(order.status == StatusCode::Open || order.status == StatusCode::PartFilled ||
+                        order.status == StatusCode::Filled)
+                << "order " << ref << " status " << order.status;
+            ASSERT_GE(order.fillSize, lastFill[ref]) << "order " << ref << " fill went back";
+            ASSERT_LE(order.fillSize, kQuantity);
+            if (order.fillSize > 0) {
+                ASSERT_EQ(order.fillPrice, 101.25) << "order " << ref;
             }
-            lastFill[ref] = order.FillSize;
-            allFilled = allFilled && order.Status == StatusCode::Filled;
+            lastFill[ref] = order.fillSize;
+            allFilled = allFilled && order.status == StatusCode::Filled;
         }
     }
     stop = true;
     standin.join();
     scanner.Scan();  // the stand-in's last position file, now complete
     EXPECT_TRUE(allFilled);
-    for (int32_t ref = 1; ref <= kOrders; ++ref) EXPECT_EQ(OrderOf(ref).FillSize, kQuantity);
+    for (int32_t ref = 1; ref <= kOrders; ++ref) EXPECT_EQ(OrderOf(ref).fillSize, kQuantity);
     // A position file held open by its writer is reported as unreadable, and read next time;
     // nothing else may be logged.
     for (const std::string& line : LogLines()) {
@@ -189,8 +189,8 @@ TEST_F(OutgoingFaults, CarelessWriterAgainstRunningScansLeavesNoWrongValue) {
         const Position* found = p.FindSymbol("ABC");
         return found ? *found : Position();
     });
-    EXPECT_EQ(position.PosSize, kOrders * kQuantity);
-    EXPECT_EQ(position.PosCost, 101.25);
+    EXPECT_EQ(position.posSize, kOrders * kQuantity);
+    EXPECT_EQ(position.posCost, 101.25);
 }
 
 TEST_F(OutgoingFaults, HugeFilesAreReadOnlyAsFarAsTheirFirstLine) {
@@ -210,12 +210,12 @@ TEST_F(OutgoingFaults, HugeFilesAreReadOnlyAsFarAsTheirFirstLine) {
         EXPECT_LT(after - before, 4 * 1024 * 1024);
     }
 
-    EXPECT_EQ(OrderOf(10).Status, StatusCode::Filled);
-    EXPECT_DOUBLE_EQ(OrderOf(10).FillPrice, 1234.5);
+    EXPECT_EQ(OrderOf(10).status, StatusCode::Filled);
+    EXPECT_DOUBLE_EQ(OrderOf(10).fillPrice, 1234.5);
     EXPECT_FALSE(plat::FileExists(outgoing + "HALVENMAR10.TXT"));
     // A cut first line is no state at all: 1234.5 followed by zeros must not read as 1234.5.
-    EXPECT_EQ(OrderOf(11).Status, StatusCode::Open);
-    EXPECT_EQ(OrderOf(11).FillSize, 0);
+    EXPECT_EQ(OrderOf(11).status, StatusCode::Open);
+    EXPECT_EQ(OrderOf(11).fillSize, 0);
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find("parse error"), std::string::npos);
@@ -237,8 +237,8 @@ TEST_F(OutgoingFaults, BinaryGarbageNeverChangesAnOrderOrAPosition) {
         WriteOutgoing("ES 12-05_SIM101_POSITION.TXT", garbage);
         scanner.Scan();
         const Order order = OrderOf(12);
-        ASSERT_EQ(order.Status, StatusCode::Open);
-        ASSERT_EQ(order.FillSize, 0);
+        ASSERT_EQ(order.status, StatusCode::Open);
+        ASSERT_EQ(order.fillSize, 0);
         ASSERT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
     }
     for (const std::string& line : LogLines())
@@ -265,8 +265,8 @@ TEST_F(OutgoingFaults, FolderLinkLoopsEndTheListing) {
     ASSERT_EQ(symlink("..", (outgoing + "c").c_str()), 0);
     WriteOutgoing("HALVENMAR13.TXT", "PARTFILLED;1;99.5\r\n");
     scanner.Scan();
-    EXPECT_EQ(OrderOf(13).Status, StatusCode::PartFilled);
-    EXPECT_EQ(OrderOf(13).FillPrice, 99.5);
+    EXPECT_EQ(OrderOf(13).status, StatusCode::PartFilled);
+    EXPECT_EQ(OrderOf(13).fillPrice, 99.5);
     std::vector<std::string> files, folders;
     OutgoingScanner::ListFolderTree(location + plat::kPathDelimiter + "OUTGOING", files, folders);
     EXPECT_LE(folders.size(), 100u);

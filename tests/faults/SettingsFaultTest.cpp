@@ -87,8 +87,8 @@ TEST_F(SettingsFaults, LockedFileIsKeptWithOneLogLineAndLoadStillWorks) {
     if (!lock.Locked()) GTEST_SKIP() << "this file system cannot mark a file immutable (chattr)";
 
     Settings changed;
-    changed.Account = "NEW2";
-    changed.Location = "e:\\other";
+    changed.account = "NEW2";
+    changed.location = "e:\\other";
     std::vector<std::string> logged;
     EXPECT_FALSE(SaveSettingsFile(path, changed, [&](const std::string& l) { logged.push_back(l); }));
     EXPECT_EQ(logged, std::vector<std::string>{"Settings <" + path +
@@ -97,10 +97,10 @@ TEST_F(SettingsFaults, LockedFileIsKeptWithOneLogLineAndLoadStillWorks) {
 
     Settings loaded;
     LoadSettingsFile(path, loaded);
-    EXPECT_EQ(loaded.Account, "OLD1");
-    EXPECT_EQ(loaded.Location, "d:\\nt");
-    EXPECT_TRUE(loaded.AcceptOrders);
-    EXPECT_FALSE(loaded.StopToStopLimit);
+    EXPECT_EQ(loaded.account, "OLD1");
+    EXPECT_EQ(loaded.location, "d:\\nt");
+    EXPECT_TRUE(loaded.acceptOrders);
+    EXPECT_FALSE(loaded.stopToStopLimit);
 }
 
 #ifndef _WIN32  // under Wine, the server's own close on a full disk is tried (tests/server)
@@ -108,7 +108,7 @@ TEST_F(SettingsFaults, SaveOnAFullDiskLeavesThePreviousFileWhole) {
     const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
     ASSERT_TRUE(plat::WriteWholeFile(path, kOldSettings));
     Settings changed;
-    changed.Account = "NEW2";
+    changed.account = "NEW2";
     bool saved = true;
     {
         FullDisk full;
@@ -129,25 +129,25 @@ TEST_F(SettingsFaults, UnwritablePlaceSaveGivesUpSilently) {
     ASSERT_TRUE(plat::WriteWholeFile(notAFolder, "x"));
     const std::string path = notAFolder + plat::kPathDelimiter + "ORDERSRV.INI";
     Settings settings;
-    settings.Account = "NEW2";
+    settings.account = "NEW2";
     SaveSettingsFile(path, settings);
     EXPECT_FALSE(plat::FileExists(path));
     Settings loaded;
     LoadSettingsFile(path, loaded);
-    EXPECT_EQ(loaded.Account, "SIM101");
+    EXPECT_EQ(loaded.account, "SIM101");
 }
 
 TEST_F(SettingsFaults, FolderInPlaceOfTheFileReadsAsNoFileAndSaveGivesUp) {
     const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
     ASSERT_TRUE(plat::MakeFolder(path));
     Settings settings;
-    settings.Account = "NEW2";
+    settings.account = "NEW2";
     SaveSettingsFile(path, settings);
     EXPECT_TRUE(plat::FolderExists(path));
     Settings loaded;
     LoadSettingsFile(path, loaded);
-    EXPECT_EQ(loaded.Account, "SIM101");  // the first-start defaults
-    EXPECT_EQ(loaded.Location, "c:\\program files\\ninjatrader 5");
+    EXPECT_EQ(loaded.account, "SIM101");  // the first-start defaults
+    EXPECT_EQ(loaded.location, "c:\\program files\\ninjatrader 5");
 }
 
 // A file that exists but cannot be read leaves every setting as it was.
@@ -155,7 +155,7 @@ TEST_F(SettingsFaults, UnreadableFileKeepsTheSettings) {
     const std::string path = location + plat::kPathDelimiter + "ORDERSRV.INI";
     ASSERT_TRUE(plat::WriteWholeFile(path, kOldSettings));
     Settings loaded;
-    loaded.Account = "KEPT";
+    loaded.account = "KEPT";
 #ifdef _WIN32
     // Held open without sharing, as another program might hold it.
     const plat::FileHandle held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
@@ -168,8 +168,8 @@ TEST_F(SettingsFaults, UnreadableFileKeepsTheSettings) {
     ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
     LoadSettingsFile(path, loaded);
 #endif
-    EXPECT_EQ(loaded.Account, "KEPT");
-    EXPECT_EQ(loaded.Location, "");
+    EXPECT_EQ(loaded.account, "KEPT");
+    EXPECT_EQ(loaded.location, "");
 }
 
 TEST_F(SettingsFaults, GarbageAndAnAccountThatWouldSplitALineAreNeverUsed) {
@@ -181,7 +181,7 @@ TEST_F(SettingsFaults, GarbageAndAnAccountThatWouldSplitALineAreNeverUsed) {
     ASSERT_TRUE(plat::WriteWholeFile(path, content));
     std::vector<std::string> logged;
     LoadSettingsFile(path, engine.settings, [&](const std::string& l) { logged.push_back(l); });
-    EXPECT_EQ(engine.settings.Account, "SIM-101");
+    EXPECT_EQ(engine.settings.account, "SIM-101");
     EXPECT_EQ(logged.size(), 1u);
 
     Connect();

@@ -12,7 +12,7 @@
 #include "bridge/OutgoingScanner.h"
 #include "engine/Engine.h"
 #include "platform/FileSystem.h"
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 #include "workers/EventQueue.h"
 
 namespace ordersrv {
@@ -50,8 +50,8 @@ inline const std::string& FuzzScratchFolder() {
 struct FuzzBridge {
     FuzzBridge() : pool(64), events(pool), engine(window, events), writer(engine),
                    scanner(engine, writer) {
-        engine.settings.Location = FuzzScratchFolder();
-        engine.settings.Account = "SIM101";
+        engine.settings.location = FuzzScratchFolder();
+        engine.settings.account = "SIM101";
     }
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
@@ -60,7 +60,7 @@ struct FuzzBridge {
         return lines;
     }
 
-    plat::QueueTarget window;
+    testsupport::QueueTarget window;
     EventPool pool;
     EventQueue events;
     Engine engine;

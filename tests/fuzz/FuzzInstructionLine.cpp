@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzBridge f;
     f.engine.connection.SetFolderPresent(true);
     f.engine.Connect({FuzzScratchFolder(), in.account, in.stopToStopLimit});
-    const std::string account = f.engine.settings.Account;
+    const std::string account = f.engine.settings.account;
     FUZZ_CHECK(IsSafeInstructionField(account));
 
     bool accepted = true;
@@ -154,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(lines[1] == CancelLine(in.refId));
 
     const int32_t status = f.engine.orders.With([&](OrderBook& db) {
-        return db.FindByRefId(in.refId)->Status;
+        return db.FindByRefId(in.refId)->status;
     });
     FUZZ_CHECK(status == 0);  // written, so still open
     return 0;

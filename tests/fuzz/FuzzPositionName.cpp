@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string base = UpperCaseAscii(input.substr(cut + 1));
 
     FuzzBridge f;
-    f.engine.settings.Account = account;
+    f.engine.settings.account = account;
     std::string symbol;
     const Expect expect = Expected(base, account, symbol);
     ReadPositionFile(f.engine, base, PositionFile());
@@ -92,9 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         f.engine.positions.With([&](PositionBook& p) {
             const Position* found = p.FindSymbol(symbol);
             FUZZ_CHECK(found && found == p.ItemAt(0));
-            FUZZ_CHECK(found->Symbol == symbol && found->HasPosition);
-            FUZZ_CHECK(found->PosSize == -3 && found->PosCost == 1.5);
-            FUZZ_CHECK(found->SymExch.empty() && found->SymExp.empty() && found->Currency.empty());
+            FUZZ_CHECK(found->symbol == symbol && found->hasPosition);
+            FUZZ_CHECK(found->posSize == -3 && found->posCost == 1.5);
+            FUZZ_CHECK(found->symExch.empty() && found->symExp.empty() && found->currency.empty());
             return 0;
         });
         break;

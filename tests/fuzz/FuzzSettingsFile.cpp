@@ -59,24 +59,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Settings loaded;
     int logged = 0;
     LoadSettingsFile(SettingsPath(), loaded, [&](const std::string&) { ++logged; });
-    FUZZ_CHECK(!loaded.Account.empty() && IsSafeInstructionField(loaded.Account));
-    FUZZ_CHECK(!loaded.Location.empty());
-    FUZZ_CHECK(loaded.Location.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
+    FUZZ_CHECK(!loaded.account.empty() && IsSafeInstructionField(loaded.account));
+    FUZZ_CHECK(!loaded.location.empty());
+    FUZZ_CHECK(loaded.location.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
 
     std::string value;
     const bool hasAccept = FirstValue(content, "AcceptOrders", value);
-    FUZZ_CHECK(loaded.AcceptOrders == (hasAccept && value == "1"));
+    FUZZ_CHECK(loaded.acceptOrders == (hasAccept && value == "1"));
     const bool hasStop = FirstValue(content, "StopToStopLimit", value);
-    FUZZ_CHECK(loaded.StopToStopLimit == (hasStop && value == "1"));
-    if (FirstValue(content, "Location", value) && !value.empty()) FUZZ_CHECK(loaded.Location == value);
+    FUZZ_CHECK(loaded.stopToStopLimit == (hasStop && value == "1"));
+    if (FirstValue(content, "Location", value) && !value.empty()) FUZZ_CHECK(loaded.location == value);
     if (FirstValue(content, "Account", value) && !value.empty() && IsSafeInstructionField(value))
-        FUZZ_CHECK(loaded.Account == value && logged == 0);
+        FUZZ_CHECK(loaded.account == value && logged == 0);
 
     SaveSettingsFile(SettingsPath(), loaded);
     Settings again;
     LoadSettingsFile(SettingsPath(), again);
-    FUZZ_CHECK(again.Account == loaded.Account && again.Location == loaded.Location);
-    FUZZ_CHECK(again.AcceptOrders == loaded.AcceptOrders);
-    FUZZ_CHECK(again.StopToStopLimit == loaded.StopToStopLimit);
+    FUZZ_CHECK(again.account == loaded.account && again.location == loaded.location);
+    FUZZ_CHECK(again.acceptOrders == loaded.acceptOrders);
+    FUZZ_CHECK(again.stopToStopLimit == loaded.stopToStopLimit);
     return 0;
 }

@@ -98,24 +98,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     StateLine parsed;
-    parsed.Word = "untouched";
+    parsed.word = "untouched";
     const bool ok = ParseStateLine(line, parsed);
     const size_t first = line.find(';');
     const size_t second = first == std::string::npos ? first : line.find(';', first + 1);
     if (ok) {
         FUZZ_CHECK(second != std::string::npos);
-        FUZZ_CHECK(parsed.Word == line.substr(0, first));
-        FUZZ_CHECK(parsed.Quantity >= 0);
-        FUZZ_CHECK(std::isfinite(parsed.Price));
+        FUZZ_CHECK(parsed.word == line.substr(0, first));
+        FUZZ_CHECK(parsed.quantity >= 0);
+        FUZZ_CHECK(std::isfinite(parsed.price));
         const std::string quantity = line.substr(first + 1, second - first - 1);
-        FUZZ_CHECK(WholeNumberOr(quantity, -1) == parsed.Quantity);
+        FUZZ_CHECK(WholeNumberOr(quantity, -1) == parsed.quantity);
         const size_t third = line.find(';', second + 1);
         const std::string price =
             line.substr(second + 1, third == std::string::npos ? third : third - second - 1);
         double again = 0.0;
-        FUZZ_CHECK(ParseDecimalNumber(price, again) && again == parsed.Price);
+        FUZZ_CHECK(ParseDecimalNumber(price, again) && again == parsed.price);
     } else {
-        FUZZ_CHECK(parsed.Word == "untouched");
+        FUZZ_CHECK(parsed.word == "untouched");
     }
     if (second != std::string::npos) {
         CheckWholeNumber(line.substr(first + 1, second - first - 1));

@@ -32,14 +32,14 @@ TEST(BookConcurrency, AddsWhileOthersLookUp) {
                 guardedOrders.With([&](OrderBook& orders) {
                     for (int32_t id = 0; id < kWriters * kPerWriter; id += 97) {
                         const Order* o = orders.FindByRefId(id);
-                        if (o != nullptr && o->OrderRefId != id) ++badReads;
+                        if (o != nullptr && o->orderRefId != id) ++badReads;
                     }
                     const int32_t n = orders.Count();
                     if (n > 0 && orders.ItemAt(n - 1) == nullptr) ++badReads;
                 });
                 guardedPositions.With([&](PositionBook& positions) {
                     const Position* p = positions.FindSymbol("S7");
-                    if (p != nullptr && p->Symbol != "S7") ++badReads;
+                    if (p != nullptr && p->symbol != "S7") ++badReads;
                     const int32_t m = positions.Count();
                     if (m > 0 && positions.ItemAt(m - 1) == nullptr) ++badReads;
                 });
@@ -52,10 +52,10 @@ TEST(BookConcurrency, AddsWhileOthersLookUp) {
             for (int i = 0; i < kPerWriter; ++i) {
                 const int32_t id = w * kPerWriter + i;
                 auto order = std::make_unique<Order>();
-                order->OrderRefId = id;
+                order->orderRefId = id;
                 guardedOrders.With([&](OrderBook& orders) { return orders.Add(std::move(order)); });
                 auto position = std::make_unique<Position>();
-                position->Symbol = "S" + std::to_string(id);
+                position->symbol = "S" + std::to_string(id);
                 guardedPositions.With([&](PositionBook& positions) { positions.Add(std::move(position)); });
             }
         });

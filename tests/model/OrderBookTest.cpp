@@ -12,8 +12,8 @@ namespace {
 
 std::unique_ptr<Order> OrderWithRef(int32_t refId, int32_t size = 0) {
     auto order = std::make_unique<Order>();
-    order->OrderRefId = refId;
-    order->OrderSize = size;
+    order->orderRefId = refId;
+    order->orderSize = size;
     return order;
 }
 
@@ -22,12 +22,12 @@ constexpr double kOneMinute = 1.0 / (24 * 60);
 TEST(OrderRecord, StartsOpenWithoutReferenceAndStampedNow) {
     const double before = plat::NowDateTime();
     const Order order;
-    EXPECT_EQ(order.Status, StatusCode::Open);
-    EXPECT_EQ(order.OrderRefId, -1);
-    EXPECT_EQ(order.FillSize, 0);
-    EXPECT_EQ(order.UpdateTime, 0.0);
-    EXPECT_GE(order.ReceivedTime, before - kOneMinute);
-    EXPECT_LE(order.ReceivedTime, plat::NowDateTime() + kOneMinute);
+    EXPECT_EQ(order.status, StatusCode::Open);
+    EXPECT_EQ(order.orderRefId, -1);
+    EXPECT_EQ(order.fillSize, 0);
+    EXPECT_EQ(order.updateTime, 0.0);
+    EXPECT_GE(order.receivedTime, before - kOneMinute);
+    EXPECT_LE(order.receivedTime, plat::NowDateTime() + kOneMinute);
 }
 
 TEST(OrderBook, ListsInArrivalOrderAndAnswersNoneOutsideIt) {
@@ -41,8 +41,8 @@ TEST(OrderBook, ListsInArrivalOrderAndAnswersNoneOutsideIt) {
     EXPECT_EQ(book.Add(OrderWithRef(12)), 2);
     EXPECT_EQ(book.Count(), 3);
     ASSERT_NE(book.ItemAt(0), nullptr);
-    EXPECT_EQ(book.ItemAt(0)->OrderRefId, 10);
-    EXPECT_EQ(book.ItemAt(2)->OrderRefId, 12);
+    EXPECT_EQ(book.ItemAt(0)->orderRefId, 10);
+    EXPECT_EQ(book.ItemAt(2)->orderRefId, 12);
     EXPECT_EQ(book.ItemAt(3), nullptr);
     EXPECT_EQ(book.ItemAt(-1), nullptr);
 }
@@ -56,7 +56,7 @@ TEST(OrderBook, FindsEveryIdOfOneBucketWhateverTheOrderOfAdding) {
         for (const int32_t id : ids) {
             const Order* found = book.FindByRefId(id);
             ASSERT_NE(found, nullptr) << id;
-            EXPECT_EQ(found->OrderRefId, id);
+            EXPECT_EQ(found->orderRefId, id);
         }
         EXPECT_EQ(book.FindByRefId(3005), nullptr);
         EXPECT_EQ(book.FindByRefId(2000), nullptr);

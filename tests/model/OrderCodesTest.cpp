@@ -12,8 +12,8 @@ namespace {
 
 Order OrderOf(int32_t orderType, int32_t orderModifier) {
     Order order;
-    order.OrderType = orderType;
-    order.OrderModifier = orderModifier;
+    order.orderType = orderType;
+    order.orderModifier = orderModifier;
     return order;
 }
 

@@ -14,23 +14,23 @@ std::unique_ptr<Position> MakePosition(const std::string& symbol,
                                                  const std::string& currency = "",
                                                  int32_t symType = 0, int32_t size = 0) {
     auto p = std::make_unique<Position>();
-    p->Symbol = symbol;
-    p->SymExp = expiry;
-    p->SymExch = exchange;
-    p->Currency = currency;
-    p->SymType = symType;
-    p->PosSize = size;
+    p->symbol = symbol;
+    p->symExp = expiry;
+    p->symExch = exchange;
+    p->currency = currency;
+    p->symType = symType;
+    p->posSize = size;
     return p;
 }
 
 TEST(PositionRecord, StartsFlatWithoutPositionAndStampedNow) {
     const double before = plat::NowDateTime();
     const Position p;
-    EXPECT_FALSE(p.HasPosition);
-    EXPECT_EQ(p.PosSize, 0);
-    EXPECT_EQ(p.PosCost, 0.0);
-    EXPECT_GE(p.UpdateTime, before - 1.0 / 1440);
-    EXPECT_LE(p.UpdateTime, plat::NowDateTime() + 1.0 / 1440);
+    EXPECT_FALSE(p.hasPosition);
+    EXPECT_EQ(p.posSize, 0);
+    EXPECT_EQ(p.posCost, 0.0);
+    EXPECT_GE(p.updateTime, before - 1.0 / 1440);
+    EXPECT_LE(p.updateTime, plat::NowDateTime() + 1.0 / 1440);
 }
 
 TEST(PositionBook, EmptyBookFindsNothing) {
@@ -91,17 +91,17 @@ TEST(PositionBook, RepeatedKeyKeepsTheFirstFindable) {
     book.Add(MakePosition("es ", "", "", "", 0, 2));
     book.Add(MakePosition("ES", "MAR", "", "", 0, 3));  // the blank expiry entry covers it
     EXPECT_EQ(book.Count(), 3);
-    EXPECT_EQ(book.FindSymbol("ES")->PosSize, 1);
-    EXPECT_EQ(book.Find("ES", "MAR", "", "", 0)->PosSize, 1);
-    EXPECT_EQ(book.ItemAt(2)->PosSize, 3);
+    EXPECT_EQ(book.FindSymbol("ES")->posSize, 1);
+    EXPECT_EQ(book.Find("ES", "MAR", "", "", 0)->posSize, 1);
+    EXPECT_EQ(book.ItemAt(2)->posSize, 3);
 }
 
 TEST(PositionBook, SameExpiryOfAnotherTypeIsIndexedButFoundAfterTheFirst) {
     PositionBook book;
     book.Add(MakePosition("GC", "JUN", "", "", SymTypeCode::Future, 1));
     book.Add(MakePosition("GC", "", "", "", SymTypeCode::FutureOpt, 2));
-    EXPECT_EQ(book.Find("GC", "JUN", "", "", SymTypeCode::FutureOpt)->PosSize, 1);
-    EXPECT_EQ(book.Find("GC", "DEC", "", "", 0)->PosSize, 2);
+    EXPECT_EQ(book.Find("GC", "JUN", "", "", SymTypeCode::FutureOpt)->posSize, 1);
+    EXPECT_EQ(book.Find("GC", "DEC", "", "", 0)->posSize, 2);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 #include "platform/Tick.h"
 
 namespace ordersrv {
@@ -40,7 +40,7 @@ TEST(DateTime, NowIsThisCentury) {
 }
 
 TEST(QueueTarget, QueuesInOrderAndFailsOnDemand) {
-    plat::QueueTarget target;
+    testsupport::QueueTarget target;
     EXPECT_EQ(target.Post(1, 2, 3), 0u);
     target.FailPostsWith(plat::kErrorInvalidWindowHandle);
     EXPECT_EQ(target.Post(4, 0, 0), plat::kErrorInvalidWindowHandle);
@@ -48,7 +48,7 @@ TEST(QueueTarget, QueuesInOrderAndFailsOnDemand) {
     EXPECT_EQ(target.Post(5, 0, 0), 0u);
     EXPECT_EQ(target.PostAttempts(), 3u);
     std::vector<uint32_t> seen;
-    target.Pump([&](const plat::QueuedMessage& m) { seen.push_back(m.msg); });
+    target.Pump([&](const testsupport::QueuedMessage& m) { seen.push_back(m.msg); });
     EXPECT_EQ(seen, (std::vector<uint32_t>{1, 5}));
     EXPECT_EQ(target.Count(), 0u);
 }

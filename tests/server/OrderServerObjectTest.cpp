@@ -9,7 +9,7 @@
 
 #include "engine/Engine.h"
 #include "model/Position.h"
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 #include "platform/Scoped.h"
 #include "server/ComPtr.h"
 #include "server/OrderServerFactory.h"
@@ -36,7 +36,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         ASSERT_EQ(types.Load(OwnModulePath()), S_OK);
-        engine.settings.AcceptOrders = true;
+        engine.settings.acceptOrders = true;
         gate.Open(engine);
         lifetime.Configure(false, GetCurrentThreadId());
         ASSERT_EQ(OrderServerObject::Create(context, nullptr, IID_IOrderServer,
@@ -56,10 +56,10 @@ protected:
     void AddPosition(const char* symbol, int32_t size) {
         engine.positions.With([&](PositionBook& book) {
             auto position = std::make_unique<Position>();
-            position->Symbol = symbol;
-            position->HasPosition = true;
-            position->PosSize = size;
-            position->PosCost = 10.25;
+            position->symbol = symbol;
+            position->hasPosition = true;
+            position->posSize = size;
+            position->posCost = 10.25;
             book.Add(std::move(position));
             return 0;
         });
@@ -72,7 +72,7 @@ protected:
                               result, exception, &argumentError);
     }
 
-    plat::QueueTarget window;
+    testsupport::QueueTarget window;
     EventPool pool{100};
     EventQueue events{pool};
     Engine engine{window, events};
@@ -146,7 +146,7 @@ TEST_F(ObjectTest, NullSymbolFailsWithErrorInformationUnlessOrdersAreRefused) {
     SysFreeString(description);
 
     // Refused orders are not read at all: the call succeeds and records nothing.
-    engine.settings.AcceptOrders = false;
+    engine.settings.acceptOrders = false;
     EXPECT_EQ(server->NewOrder(invokearg::Null(), empty.v, 0, empty.v, 0, 0, 0, 1, 0, 7), S_OK);
     LONG status = -1, filled = 0;
     double price = 0;

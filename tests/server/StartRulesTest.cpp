@@ -54,7 +54,7 @@ TEST(RegistryTable, SevenKeysInOrderAndDeletedChildrenFirst) {
         {"CLSID\\{C}\\TypeLib", "{L}"},
     };
     for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(entries[i].Key, expected[i].first);
+        EXPECT_EQ(entries[i].key, expected[i].first);
         EXPECT_EQ(entries[i].DefaultValue, expected[i].second);
     }
     const std::vector<std::string> deleted = {

@@ -28,8 +28,8 @@ protected:
           outgoing(location + plat::kPathDelimiter + "OUTGOING" + plat::kPathDelimiter) {
         plat::MakeFolder(location + plat::kPathDelimiter + "INCOMING");
         plat::MakeFolder(location + plat::kPathDelimiter + "OUTGOING");
-        engine.settings.Location = location;
-        engine.settings.Account = "Sim101";
+        engine.settings.location = location;
+        engine.settings.account = "Sim101";
     }
 
     // Connects as the window does at start: the NinjaTrader folder is tested first.
@@ -43,8 +43,8 @@ protected:
     void RunWindowAt(uint32_t now) {
         for (int step = 0; step < 1000; ++step) {
             events.DeliveryStep(now);
-            const std::vector<plat::QueuedMessage> messages = window.TakeAll();
-            for (const plat::QueuedMessage& m : messages)
+            const std::vector<testsupport::QueuedMessage> messages = window.TakeAll();
+            for (const testsupport::QueuedMessage& m : messages)
                 if (m.msg == WindowMessage::ProcessActions) writer.Drain();
             if (messages.empty() && events.QueuedCount() == 0) return;
         }
@@ -98,7 +98,7 @@ protected:
             });
             if (inLines == 1) continue;
             EXPECT_EQ(inLines, 0) << "order " << refId << " written more than once";
-            EXPECT_EQ(OrderOf(refId).Status, StatusCode::Rejected) << "order " << refId << " lost";
+            EXPECT_EQ(OrderOf(refId).status, StatusCode::Rejected) << "order " << refId << " lost";
             EXPECT_TRUE(writeErrorLogged) << "order " << refId << " rejected without a log line";
         }
     }

@@ -11,7 +11,7 @@
 #include "engine/Engine.h"
 #include "engine/HostValue.h"
 #include "engine/WindowMessages.h"
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 #include "platform/Tick.h"
 #include "workers/EventQueue.h"
 
@@ -42,7 +42,7 @@ protected:
 
     // The Settings page as the window shows the current settings.
     SettingsEdits CurrentEdits() const {
-        return {engine.settings.Location, engine.settings.Account, engine.settings.StopToStopLimit};
+        return {engine.settings.location, engine.settings.account, engine.settings.stopToStopLimit};
     }
     // Connects as the window does at start, with the NinjaTrader folder present.
     void Connect() {
@@ -76,7 +76,7 @@ protected:
         for (int steps = 0; events.QueuedCount() > 0 && steps < 100000; ++steps)
             events.DeliveryStep(plat::TickCount());
         std::vector<uint32_t> messages;
-        for (const plat::QueuedMessage& m : window.TakeAll()) messages.push_back(m.msg);
+        for (const testsupport::QueuedMessage& m : window.TakeAll()) messages.push_back(m.msg);
         return messages;
     }
     static size_t CountOf(const std::vector<uint32_t>& messages, uint32_t msg) {
@@ -85,11 +85,11 @@ protected:
     // How many of `msg` reached the window since the last look (event queue not stepped).
     size_t MessagesPosted(uint32_t msg) {
         size_t n = 0;
-        for (const plat::QueuedMessage& m : window.TakeAll()) n += m.msg == msg;
+        for (const testsupport::QueuedMessage& m : window.TakeAll()) n += m.msg == msg;
         return n;
     }
 
-    plat::QueueTarget window;
+    testsupport::QueueTarget window;
     EventPool pool;
     EventQueue events;
     Engine engine;

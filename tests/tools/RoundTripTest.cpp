@@ -87,11 +87,11 @@ TEST_F(RoundTrip, ARestingOrderIsCancelled) {
     engine.router.CancelOrder(2);
     writer.Drain();
     ASSERT_TRUE(ScanUntil([&] { return StatusIs(2, StatusCode::Cancelled); }));
-    EXPECT_EQ(OrderOf(2).FillSize, 0);
+    EXPECT_EQ(OrderOf(2).fillSize, 0);
 }
 
 TEST_F(RoundTrip, AnotherAccountIsRejected) {
-    engine.settings.Account = "OTHER";
+    engine.settings.account = "OTHER";
     StartStandin({});
     Place(3);
     writer.Drain();
@@ -108,16 +108,16 @@ TEST_F(RoundTrip, ACarelessWriterNeverShowsAWrongStatusOrPrice) {
     ASSERT_TRUE(ScanUntil([&] { return StatusIs(4, StatusCode::Filled); },
                           [&] {
                               const Order order = OrderOf(4);
-                              const bool known = order.Status == StatusCode::Open ||
-                                                 order.Status == StatusCode::PartFilled ||
-                                                 order.Status == StatusCode::Filled;
-                              const bool priced = order.FillSize == 0 || order.FillPrice == 55.5;
-                              if (!known || !priced || order.FillSize < lastSize) sound = false;
-                              lastSize = order.FillSize;
+                              const bool known = order.status == StatusCode::Open ||
+                                                 order.status == StatusCode::PartFilled ||
+                                                 order.status == StatusCode::Filled;
+                              const bool priced = order.fillSize == 0 || order.fillPrice == 55.5;
+                              if (!known || !priced || order.fillSize < lastSize) sound = false;
+                              lastSize = order.fillSize;
                           }));
     EXPECT_TRUE(sound);
-    EXPECT_EQ(OrderOf(4).FillSize, 3);
-    EXPECT_DOUBLE_EQ(OrderOf(4).FillPrice, 55.5);
+    EXPECT_EQ(OrderOf(4).fillSize, 3);
+    EXPECT_DOUBLE_EQ(OrderOf(4).fillPrice, 55.5);
     EXPECT_EQ(UnexpectedLogLines(), std::vector<std::string>{});
 }
 

@@ -45,7 +45,7 @@ protected:
     static void SetUpTestSuite() { StartWorkers(); }
 
     void TearDown() override {
-        if (form) form->MayEndApplication = nullptr;
+        if (form) form->mayEndApplication = nullptr;
         server.reset();
         form = nullptr;
         Pump(50);
@@ -56,10 +56,10 @@ protected:
     // Starts the window with a settings file naming `location`.
     void Start(const std::string& location, bool acceptOrders = true) {
         Settings settings;
-        settings.Location = location;
-        settings.Account = "SIM101";
-        settings.AcceptOrders = acceptOrders;
-        settings.StopToStopLimit = false;
+        settings.location = location;
+        settings.account = "SIM101";
+        settings.acceptOrders = acceptOrders;
+        settings.stopToStopLimit = false;
         SaveSettingsFile(SettingsPath(), settings);
         server = std::make_unique<ServerPieces>(ProcessEventQueue());
         ASSERT_TRUE(server->Start(GetModuleHandleA(nullptr), plat::ExecutablePath(), ProcessScheduler()));
@@ -228,8 +228,8 @@ namespace {
 const ScheduledJob* ScanJobOf(const std::vector<ScheduledJob>& jobs,
                                     plat::MessageTarget* target) {
     for (const ScheduledJob& job : jobs)
-        if (job.MessageId == static_cast<int32_t>(WindowMessage::ScanOutgoing) &&
-            job.Target == target)
+        if (job.messageId == static_cast<int32_t>(WindowMessage::ScanOutgoing) &&
+            job.target == target)
             return &job;
     return nullptr;
 }
@@ -242,13 +242,13 @@ TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
     const auto jobs = ProcessScheduler().Jobs();
     const ScheduledJob* scan = nullptr;
     for (const ScheduledJob& job : jobs)
-        if (job.MessageId == static_cast<int32_t>(WindowMessage::ScanOutgoing) && job.Enabled)
+        if (job.messageId == static_cast<int32_t>(WindowMessage::ScanOutgoing) && job.enabled)
             scan = &job;
     ASSERT_NE(scan, nullptr);
-    EXPECT_EQ(scan->Interval, 100);
-    EXPECT_EQ(scan->RetryMode, 0);
-    EXPECT_EQ(scan->Guard, nullptr);
-    plat::MessageTarget* target = scan->Target;
+    EXPECT_EQ(scan->interval, 100);
+    EXPECT_EQ(scan->retryMode, RetryMode::Drop);
+    EXPECT_EQ(scan->guard, nullptr);
+    plat::MessageTarget* target = scan->target;
     ASSERT_TRUE(target->HasHandle());
 
     // Once the window is gone the job may not reach it any more.
@@ -256,7 +256,7 @@ TEST_F(MainWindowTest, ScansEveryHundredMillisecondsWhileTheWindowLives) {
     form = nullptr;
     const auto after = ProcessScheduler().Jobs();
     const ScheduledJob* withdrawn = ScanJobOf(after, target);
-    EXPECT_TRUE(withdrawn == nullptr || !withdrawn->Enabled);
+    EXPECT_TRUE(withdrawn == nullptr || !withdrawn->enabled);
 }
 
 TEST_F(MainWindowTest, ScanAndLogRequestsPiledUpAheadOfAnOrderCostOneScanAtMost) {
@@ -306,7 +306,7 @@ TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
     EXPECT_TRUE(acceptState & MF_CHECKED);
     EXPECT_FALSE(showState & MF_GRAYED) << "Show is offered while the window is minimised";
     EXPECT_FALSE(IsChecked(Control(ControlId::AcceptOrders)));
-    EXPECT_FALSE(engine().settings.AcceptOrders);
+    EXPECT_FALSE(engine().settings.acceptOrders);
 
     // Next opening: no check mark; with the window shown, Show is not offered.
     form->RestoreWindow();
@@ -322,7 +322,7 @@ TEST_F(MainWindowTest, MenuAcceptOrdersGoesThroughTheCheckBox) {
 
     // The check box itself sets the switch back on.
     Click(ControlId::AcceptOrders);
-    EXPECT_TRUE(engine().settings.AcceptOrders);
+    EXPECT_TRUE(engine().settings.acceptOrders);
 }
 
 TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
@@ -336,7 +336,7 @@ TEST_F(MainWindowTest, ExitThenNoKeepsEverything) {
     EXPECT_FALSE(QuitSeen());
     ASSERT_TRUE(plat::ReadWholeFile(SettingsPath(), after));
     EXPECT_EQ(after, before);  // nothing saved
-    EXPECT_EQ(engine().settings.Account, "SIM101");
+    EXPECT_EQ(engine().settings.account, "SIM101");
 }
 
 TEST_F(MainWindowTest, EscapeAnswersNo) {
@@ -353,7 +353,7 @@ TEST_F(MainWindowTest, ExitThenYesSavesTheSettingsAndEnds) {
     SetWindowTextA(Control(ControlId::AccountEdit), "  EDITED  ");
     SendMessageA(Control(ControlId::StopToStopLimit), BM_SETCHECK, BST_CHECKED, 0);
     int asked = 0;
-    form->MayEndApplication = [&] {
+    form->mayEndApplication = [&] {
         ++asked;
         return true;
     };
@@ -458,7 +458,7 @@ TEST_F(MainWindowTest, DoubleClickOnTheIconShowsTheWindowAndMinimisingHidesIt) {
 
 TEST_F(MainWindowTest, RefusedEndKeepsTheWindowReachable) {
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
-    form->MayEndApplication = [] { return false; };
+    form->mayEndApplication = [] { return false; };
     CloseAnswering(IDYES);
     EXPECT_TRUE(IsWindow(hwnd));
     EXPECT_FALSE(QuitSeen());
@@ -490,8 +490,8 @@ TEST_F(MainWindowTest, PositionsViewShowsDirectionAndSize) {
     engine().positions.With([](PositionBook& book) {
         for (auto [symbol, size] : {std::pair<const char*, int>{"ES", -3}, {"NQ", 0}}) {
             auto position = std::make_unique<Position>();
-            position->Symbol = symbol;
-            position->PosSize = size;
+            position->symbol = symbol;
+            position->posSize = size;
             book.Add(std::move(position));
         }
         return 0;
@@ -526,7 +526,7 @@ TEST_F(MainWindowTest, TestButtonPlacesOrderHundredOnlyWhileAccepting) {
     EXPECT_EQ(ListView_GetItemCount(view), 0);
 
     Click(ControlId::AcceptOrders);
-    ASSERT_TRUE(engine().settings.AcceptOrders);
+    ASSERT_TRUE(engine().settings.acceptOrders);
     Click(ControlId::TestPlaceOrder);
     ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(view) == 1; }));
     EXPECT_EQ(ListCell(view, 0, 1), "100");

@@ -69,16 +69,16 @@ void PlaceOrders(Engine& engine) {
                         o.type, o.timeFrame, o.modifier, o.size, o.price, o.ref);
     engine.orders.With([](OrderBook& book) {
         if (auto* es = book.FindByRefId(101)) {
-            es->Status = StatusCode::Filled;
-            es->FillSize = 2;
-            es->FillPrice = 4512.25;
-            es->UpdateTime = es->ReceivedTime + 2.0 / 86400;
+            es->status = StatusCode::Filled;
+            es->fillSize = 2;
+            es->fillPrice = 4512.25;
+            es->updateTime = es->receivedTime + 2.0 / 86400;
         }
         if (auto* cl = book.FindByRefId(104)) {
-            cl->Status = StatusCode::PartFilled;
-            cl->FillSize = 1;
-            cl->FillPrice = 78.41;
-            cl->UpdateTime = cl->ReceivedTime + 5.0 / 86400;
+            cl->status = StatusCode::PartFilled;
+            cl->fillSize = 1;
+            cl->fillPrice = 78.41;
+            cl->updateTime = cl->receivedTime + 5.0 / 86400;
         }
         return 0;
     });
@@ -89,9 +89,9 @@ void AddPositions(Engine& engine) {
         const std::pair<const char*, int32_t> positions[] = {{"ES", 2}, {"NQ", -1}, {"YM", 0}};
         for (auto [symbol, size] : positions) {
             auto position = std::make_unique<Position>();
-            position->Symbol = symbol;
-            position->PosSize = size;
-            position->HasPosition = true;
+            position->symbol = symbol;
+            position->posSize = size;
+            position->hasPosition = true;
             book.Add(std::move(position));
         }
         return 0;
@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
     plat::MakeFolder(ninjaTrader + "\\INCOMING");
     plat::MakeFolder(ninjaTrader + "\\OUTGOING");
     Settings settings;
-    settings.Location = ninjaTrader;
-    settings.Account = "SIM101";
+    settings.location = ninjaTrader;
+    settings.account = "SIM101";
     SaveSettingsFile(SettingsFilePath(plat::ExecutablePath()), settings);
 
     ServerPieces server(ProcessEventQueue());

@@ -16,14 +16,14 @@ namespace {
 std::unique_ptr<Order> OrderOf(int32_t ref, int32_t modifier = OrderModifierCode::Market,
                                           double price = 0.0) {
     auto order = std::make_unique<Order>();
-    order->Symbol = "IBM";
-    order->OrderRefId = ref;
-    order->OrderType = OrderTypeCode::Buy;
-    order->OrderModifier = modifier;
-    order->OrderTimeFrame = TimeFrameCode::Day;
-    order->OrderSize = 100;
-    order->OrderPrice = price;
-    order->ReceivedTime = plat::EncodeDateTime({2026, 3, 7, 9, 5, 4});
+    order->symbol = "IBM";
+    order->orderRefId = ref;
+    order->orderType = OrderTypeCode::Buy;
+    order->orderModifier = modifier;
+    order->orderTimeFrame = TimeFrameCode::Day;
+    order->orderSize = 100;
+    order->orderPrice = price;
+    order->receivedTime = plat::EncodeDateTime({2026, 3, 7, 9, 5, 4});
     return order;
 }
 
@@ -113,10 +113,10 @@ TEST(OrderCells, LimitAndStopPricesAndFills) {
     EXPECT_EQ(Cell(book, 5, 2), "101" + kDecimal + "5000");
 
     Order* limit = book.FindByRefId(1);
-    limit->FillSize = 40;
-    limit->FillPrice = 101.25;
-    limit->Status = StatusCode::PartFilled;
-    limit->UpdateTime = plat::EncodeDateTime({2026, 11, 22, 14, 0, 9});
+    limit->fillSize = 40;
+    limit->fillPrice = 101.25;
+    limit->status = StatusCode::PartFilled;
+    limit->updateTime = plat::EncodeDateTime({2026, 11, 22, 14, 0, 9});
     EXPECT_EQ(Cell(book, 7, 2), "40");
     EXPECT_EQ(Cell(book, 8, 2), "101" + kDecimal + "2500");
     EXPECT_EQ(Cell(book, 9, 2), "P. Filled");
@@ -126,9 +126,9 @@ TEST(OrderCells, LimitAndStopPricesAndFills) {
 TEST(OrderCells, UnknownCodesShowTheirPlaceholder) {
     OrderBook book;
     auto order = OrderOf(1);
-    order->OrderType = 7;
-    order->OrderTimeFrame = 42;
-    order->Status = 99;
+    order->orderType = 7;
+    order->orderTimeFrame = 42;
+    order->status = 99;
     book.Add(std::move(order));
     EXPECT_EQ(Cell(book, 3, 1), "Unknown");
     EXPECT_EQ(Cell(book, 6, 1), kUnknownCodeText);
@@ -139,20 +139,20 @@ TEST(OrderCells, ColumnTable) {
     const auto& columns = views::OrderColumns();
     ASSERT_EQ(columns.size(), 11u);
     EXPECT_STREQ(columns[0].Heading, "#");
-    EXPECT_EQ(columns[0].Width, 48);
+    EXPECT_EQ(columns[0].width, 48);
     EXPECT_STREQ(columns[7].Heading, "Filled Price");
     EXPECT_STREQ(columns[10].Heading, "Received");
-    EXPECT_EQ(columns[10].Width, 95);
+    EXPECT_EQ(columns[10].width, 95);
 }
 
 namespace {
 
 void AddPosition(PositionBook& book, const char* symbol, int32_t size) {
     auto position = std::make_unique<Position>();
-    position->Symbol = symbol;
-    position->PosSize = size;
-    position->HasPosition = true;
-    position->UpdateTime = plat::EncodeDateTime({2026, 1, 2, 3, 4, 5});
+    position->symbol = symbol;
+    position->posSize = size;
+    position->hasPosition = true;
+    position->updateTime = plat::EncodeDateTime({2026, 1, 2, 3, 4, 5});
     book.Add(std::move(position));
 }
 

@@ -56,8 +56,8 @@ TEST(AdjusterScale, TruncatesTowardZero) {
 TEST_F(AdjusterTest, At96NothingMovesAndLimitsStay) {
     SizeLimits limits{300, 150, 0, 0};
     Adjuster(96).Adjust(window, limits);
-    EXPECT_EQ(limits.MinWidth, 300);
-    EXPECT_EQ(limits.MaxWidth, 0);
+    EXPECT_EQ(limits.minWidth, 300);
+    EXPECT_EQ(limits.maxWidth, 0);
     RECT outer{};
     GetWindowRect(window, &outer);
     EXPECT_EQ(outer.right - outer.left, 400);
@@ -71,9 +71,9 @@ TEST_F(AdjusterTest, ScalesWindowControlsNestedControlsAndColumns) {
     adjuster.OnScaling = [&](bool scaling) { told.push_back(scaling); };
     adjuster.Adjust(window, limits);
 
-    EXPECT_EQ(limits.MinWidth, 450);
-    EXPECT_EQ(limits.MinHeight, 225);
-    EXPECT_EQ(limits.MaxWidth, 0);  // no limit stays no limit
+    EXPECT_EQ(limits.minWidth, 450);
+    EXPECT_EQ(limits.minHeight, 225);
+    EXPECT_EQ(limits.maxWidth, 0);  // no limit stays no limit
     RECT outer{};
     GetWindowRect(window, &outer);
     EXPECT_EQ(outer.left, 60);
@@ -107,8 +107,8 @@ TEST_F(AdjusterTest, ThickBordersGrowTheWindowAndItsLimits) {
     const int extraWidth = std::max(0, static_cast<int>(client.x - outer.left) - 3);
     SizeLimits limits{300, 150, 0, 0};
     Adjuster(96).Adjust(framed, limits);
-    EXPECT_EQ(limits.MinWidth, 300 + 2 * extraWidth);
-    EXPECT_EQ(limits.MinHeight, 150 + extraHeight + extraWidth);
+    EXPECT_EQ(limits.minWidth, 300 + 2 * extraWidth);
+    EXPECT_EQ(limits.minHeight, 150 + extraHeight + extraWidth);
     GetWindowRect(framed, &outer);
     EXPECT_EQ(outer.right - outer.left, 400 + 2 * extraWidth);
     EXPECT_EQ(outer.bottom - outer.top, 200 + extraHeight + extraWidth);

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 #include "workers/EventQueue.h"
 
 namespace ordersrv {
@@ -14,9 +14,9 @@ namespace {
 
 constexpr uint32_t kQuotaExceeded = 1816;  // a refused post that is not an invalid window
 
-std::vector<uint32_t> Messages(plat::QueueTarget& target) {
+std::vector<uint32_t> Messages(testsupport::QueueTarget& target) {
     std::vector<uint32_t> ids;
-    for (const plat::QueuedMessage& m : target.TakeAll()) ids.push_back(m.msg);
+    for (const testsupport::QueuedMessage& m : target.TakeAll()) ids.push_back(m.msg);
     return ids;
 }
 
@@ -27,7 +27,7 @@ protected:
         queue.SetClock([this] { return now.load(); });
     }
     void Post(plat::MessageTarget& to, uint32_t msg, int32_t mode = 4, uint32_t delay = 0) {
-        queue.PostEvent(&to, msg, 0, 0, mode, delay);
+        queue.PostEvent(&to, msg, 0, 0, static_cast<RetryMode>(mode), delay);  // any value
     }
     // Steps every 20 ms (the idle sleep) until `until`, starting at the current tick.
     void StepEvery20MsUntil(uint32_t until) {
@@ -37,7 +37,7 @@ protected:
     std::atomic<uint32_t> now{100000};
     EventPool pool{64};
     EventQueue queue;
-    plat::QueueTarget target;
+    testsupport::QueueTarget target;
 };
 
 TEST_F(EventQueueSteps, DelayedEventDoesNotHoldBackALaterDueOne) {
@@ -139,7 +139,7 @@ TEST_F(EventQueueSteps, ModeThreeDropsAfterASecondOfFailures) {
 }
 
 TEST_F(EventQueueSteps, ModeFourGivesWayAfterASecondAndIsNeverDropped) {
-    plat::QueueTarget failing;
+    testsupport::QueueTarget failing;
     failing.FailPostsWith(kQuotaExceeded);
     Post(failing, 1, 4);
     Post(target, 2, 4);
@@ -182,7 +182,7 @@ TEST_F(EventQueueSteps, InvalidWindowDropsAtOnceInEveryMode) {
 }
 
 TEST_F(EventQueueSteps, TargetWithoutHandleIsDroppedSilently) {
-    plat::QueueTarget closed;
+    testsupport::QueueTarget closed;
     closed.SetHasHandle(false);
     Post(closed, 1);
     Post(target, 2);
@@ -220,8 +220,8 @@ TEST(EventQueuePool, AnEventBeyondThePoolIsFreedAndThePooledOnesReturn) {
     {
         CountedEventPool pool;
         EventQueue queue(pool);
-        plat::QueueTarget target;
-        for (uint32_t msg = 0; msg <= 5000; ++msg) queue.PostEvent(&target, msg, 0, 0, 4, 0);
+        testsupport::QueueTarget target;
+        for (uint32_t msg = 0; msg <= 5000; ++msg) queue.PostEvent(&target, msg, 0, 0, RetryMode::UntilPosted, 0);
         EXPECT_EQ(pool.FreeCount(), 0);
         EXPECT_EQ(CountedEvent::live, 5001);
         while (queue.QueuedCount() > 0) queue.DeliveryStep(0);
@@ -235,7 +235,7 @@ TEST(EventQueuePool, AnEventBeyondThePoolIsFreedAndThePooledOnesReturn) {
 // The running thread with the real clock; bounds are generous, nothing is timed.
 TEST(EventQueueRunning, DeliversEventsPostedFromSeveralThreads) {
     EventPool pool(256);
-    plat::QueueTarget target;
+    testsupport::QueueTarget target;
     {
         EventQueue queue(pool);
         queue.Start();
@@ -245,7 +245,7 @@ TEST(EventQueueRunning, DeliversEventsPostedFromSeveralThreads) {
         for (int t = 0; t < kThreads; ++t) {
             posters.emplace_back([&queue, &target, t] {
                 for (int i = 0; i < kEach; ++i)
-                    queue.PostEvent(&target, static_cast<uint32_t>(t * kEach + i), 0, 0, 4, 0);
+                    queue.PostEvent(&target, static_cast<uint32_t>(t * kEach + i), 0, 0, RetryMode::UntilPosted, 0);
             });
         }
         for (std::thread& poster : posters) poster.join();
@@ -253,18 +253,18 @@ TEST(EventQueueRunning, DeliversEventsPostedFromSeveralThreads) {
         while (target.Count() < kThreads * kEach && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         EXPECT_EQ(target.Count(), static_cast<size_t>(kThreads * kEach));
-        queue.PostEvent(&target, 999, 0, 0, 4, 60000);  // still queued when the thread ends
+        queue.PostEvent(&target, 999, 0, 0, RetryMode::UntilPosted, 60000);  // still queued when the thread ends
     }
     EXPECT_EQ(pool.FreeCount(), 256);
 }
 
 TEST(EventQueueRunning, DelayedEventArrivesAfterTheImmediateOne) {
     EventPool pool(8);
-    plat::QueueTarget target;  // outlives the thread that posts to it
+    testsupport::QueueTarget target;  // outlives the thread that posts to it
     EventQueue queue(pool);
     queue.Start();
-    queue.PostEvent(&target, 1, 0, 0, 4, 100);
-    queue.PostEvent(&target, 2, 0, 0, 4, 0);
+    queue.PostEvent(&target, 1, 0, 0, RetryMode::UntilPosted, 100);
+    queue.PostEvent(&target, 2, 0, 0, RetryMode::UntilPosted, 0);
     std::vector<uint32_t> got;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (got.size() < 2 && std::chrono::steady_clock::now() < deadline) {
@@ -278,14 +278,14 @@ TEST(EventQueueRunning, DelayedEventArrivesAfterTheImmediateOne) {
 // post wait for a poll.
 TEST(EventQueueRunning, IdleThreadSleepsUntilAPostWakesIt) {
     EventPool pool(8);
-    plat::QueueTarget target;
+    testsupport::QueueTarget target;
     EventQueue queue(pool);
     queue.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // into its idle sleep
     const uint64_t asleep = queue.Wakeups();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(queue.Wakeups(), asleep);
-    queue.PostEvent(&target, 7, 0, 0, 4, 0);
+    queue.PostEvent(&target, 7, 0, 0, RetryMode::UntilPosted, 0);
     ASSERT_TRUE(target.WaitForMessage(std::chrono::seconds(10)));
     EXPECT_LE(queue.Wakeups() - asleep, 2u);
     EXPECT_EQ(Messages(target), std::vector<uint32_t>{7});
@@ -294,14 +294,14 @@ TEST(EventQueueRunning, IdleThreadSleepsUntilAPostWakesIt) {
 // A post the window refuses is tried again after the retry pause, not in a busy loop.
 TEST(EventQueueRunning, RefusedPostIsRetriedAfterAPause) {
     EventPool pool(8);
-    plat::QueueTarget target;
+    testsupport::QueueTarget target;
     const auto refuseUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
     target.OnEachPost([&](uint32_t) {
         return std::chrono::steady_clock::now() < refuseUntil ? 1816u : 0u;  // queue full
     });
     EventQueue queue(pool);
     queue.Start();
-    queue.PostEvent(&target, 8, 0, 0, 4, 0);
+    queue.PostEvent(&target, 8, 0, 0, RetryMode::UntilPosted, 0);
     ASSERT_TRUE(target.WaitForMessage(std::chrono::seconds(10)));
     EXPECT_EQ(Messages(target), std::vector<uint32_t>{8});
     EXPECT_LE(target.PostAttempts(), 2u + 200u / EventQueue::kIdleSleepMs);

@@ -34,14 +34,14 @@ TEST(ObjectPoolTest, HandsOutEveryPooledObjectOnceThenMakesExtras) {
         std::vector<PooledObject*> taken;
         for (int i = 0; i < 3; ++i) {
             taken.push_back(pool.Acquire());
-            EXPECT_GE(taken.back()->PoolIndex, 0);
+            EXPECT_GE(taken.back()->poolIndex, 0);
             seen.insert(taken.back());
         }
         EXPECT_EQ(seen.size(), 3u);
         EXPECT_EQ(pool.FreeCount(), 0);
 
         PooledObject* extra = pool.Acquire();
-        EXPECT_EQ(extra->PoolIndex, -1);
+        EXPECT_EQ(extra->poolIndex, -1);
         EXPECT_EQ(CountedObject::live, 4);
         pool.Release(extra);
         EXPECT_EQ(extra, nullptr);
@@ -61,7 +61,7 @@ TEST(ObjectPoolTest, ReleaseInAnyOrderKeepsHandedOutObjectsInTheirSlots) {
     PooledObject* c = pool.Acquire();  // slot 1
     PooledObject* keep = b;
     pool.Release(a);  // a (slot 3) swaps with c (slot 1, the first handed-out slot)
-    EXPECT_EQ(c->PoolIndex, 3);
+    EXPECT_EQ(c->poolIndex, 3);
     EXPECT_EQ(pool.FreeCount(), 2);
     // The objects still out must both be distinct from what comes out next.
     PooledObject* d = pool.Acquire();

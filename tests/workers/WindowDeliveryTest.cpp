@@ -68,7 +68,7 @@ TEST(WindowDelivery, RunningThreadPostsToARealWindow) {
     EventPool pool(16);
     EventQueue queue(pool);
     queue.Start();
-    queue.PostEvent(&target, kTestMessage, 7, 9, 4, 0);
+    queue.PostEvent(&target, kTestMessage, 7, 9, RetryMode::UntilPosted, 0);
     MSG got = {};
     ASSERT_TRUE(PumpUntil(window.Handle(), kTestMessage, 10000, &got));
     EXPECT_EQ(got.wParam, 7u);
@@ -86,7 +86,7 @@ TEST(WindowDelivery, DestroyedWindowFailsAsInvalidAndTheEventIsDropped) {
 
     EventPool pool(16);
     EventQueue queue(pool);
-    queue.PostEvent(&target, kTestMessage, 0, 0, 4, 0);  // mode 4 would otherwise retry forever
+    queue.PostEvent(&target, kTestMessage, 0, 0, RetryMode::UntilPosted, 0);  // mode 4 would otherwise retry forever
     EXPECT_TRUE(queue.DeliveryStep(GetTickCount()));
     EXPECT_EQ(queue.QueuedCount(), 0u);
     EXPECT_EQ(pool.FreeCount(), 16);
@@ -123,14 +123,14 @@ TEST(WindowDelivery, BothThreadsLiveInASingleThreadedApartment) {
     EventPool pool(16);
     EventQueue queue(pool);
     queue.Start();
-    queue.PostEvent(&probe, kTestMessage, 0, 0, 4, 0);
+    queue.PostEvent(&probe, kTestMessage, 0, 0, RetryMode::UntilPosted, 0);
     for (int i = 0; i < 500 && apartmentSeen == -1; ++i) Sleep(20);
     EXPECT_TRUE(IsSingleThreadedApartment(apartmentSeen)) << apartmentSeen;
     queue.Stop();
 
     apartmentSeen = -1;
     Scheduler scheduler(queue);
-    scheduler.ScheduleMessage(kTestMessage, &probe, 0, true, 25, ProbeApartment, nullptr);
+    scheduler.ScheduleMessage(kTestMessage, &probe, RetryMode::Drop, true, 25, ProbeApartment, nullptr);
     scheduler.Start();
     for (int i = 0; i < 500 && apartmentSeen == -1; ++i) Sleep(20);
     EXPECT_TRUE(IsSingleThreadedApartment(apartmentSeen)) << apartmentSeen;

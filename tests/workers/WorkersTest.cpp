@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 #include "workers/Workers.h"
 
 namespace ordersrv {
@@ -12,12 +12,12 @@ namespace {
 
 TEST(Workers, TheProcessWideThreadsShareOnePoolOf5000Events) {
     EXPECT_EQ(ProcessEventPool().Capacity(), 5000);
-    static plat::QueueTarget direct;  // outlives the process-wide scheduler's job
-    static plat::QueueTarget queued;
+    static testsupport::QueueTarget direct;  // outlives the process-wide scheduler's job
+    static testsupport::QueueTarget queued;
     StartWorkers();
     StartWorkers();  // idempotent
-    ProcessScheduler().ScheduleMessage(5035, &direct, 0, true, 100);
-    ProcessEventQueue().PostEvent(&queued, 4040, 0, 0, 4, 0);
+    ProcessScheduler().ScheduleMessage(5035, &direct, RetryMode::Drop, true, 100);
+    ProcessEventQueue().PostEvent(&queued, 4040, 0, 0, RetryMode::UntilPosted, 0);
     EXPECT_TRUE(queued.WaitForMessage(std::chrono::seconds(10)));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (direct.Count() < 2 && std::chrono::steady_clock::now() < deadline)

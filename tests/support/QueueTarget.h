@@ -11,7 +11,9 @@
 #include <mutex>
 #include <vector>
 
-namespace plat {
+namespace ordersrv {
+
+namespace testsupport {
 
 struct QueuedMessage {
     uint32_t msg = 0;
@@ -20,7 +22,7 @@ struct QueuedMessage {
     uint32_t tick = 0;  // TickCount() when posted
 };
 
-class QueueTarget : public MessageTarget {
+class QueueTarget : public plat::MessageTarget {
 public:
     bool HasHandle() const override { return hasHandle_; }
     uint32_t Post(uint32_t msg, uintptr_t wParam, intptr_t lParam) override;
@@ -56,4 +58,6 @@ private:
     std::atomic<uint32_t> attempts_{0};
 };
 
-}  // namespace plat
+}  // namespace testsupport
+
+}  // namespace ordersrv

@@ -1,8 +1,10 @@
-#include "platform/QueueTarget.h"
+#include "tests/support/QueueTarget.h"
 
 #include "platform/Tick.h"
 
-namespace plat {
+namespace ordersrv {
+
+namespace testsupport {
 
 uint32_t QueueTarget::Post(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     ++attempts_;
@@ -11,7 +13,7 @@ uint32_t QueueTarget::Post(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     if (const uint32_t error = failError_) return error;
     {
         std::lock_guard<std::mutex> hold(mutex_);
-        queue_.push_back(QueuedMessage{msg, wParam, lParam, TickCount()});
+        queue_.push_back(QueuedMessage{msg, wParam, lParam, plat::TickCount()});
     }
     posted_.notify_all();
     return 0;
@@ -49,4 +51,6 @@ size_t QueueTarget::Count() const {
     return queue_.size();
 }
 
-}  // namespace plat
+}  // namespace testsupport
+
+}  // namespace ordersrv
