@@ -27,6 +27,7 @@ TEST_F(OrderStateReader, FilledSetsFillsAndDeletesTheFile) {
     EXPECT_DOUBLE_EQ(order.fillPrice, 1234.5);
     EXPECT_GT(order.updateTime, 0.0);
     EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 1u);
+    EXPECT_EQ(heard.Take(), std::vector<std::string>{"OrderStatusChanged 7 1 2 1234.5"});
     EXPECT_TRUE(LogLines().empty());
 }
 
@@ -51,7 +52,7 @@ TEST_F(OrderStateReader, FilledAboveTheOrderSizeIsAppliedWithOneLogLine) {
                               "order's size 2"});
 }
 
-TEST_F(OrderStateReader, PartFillKeepsTheFileThenFilledEnds) {
+TEST_F(OrderStateReader, PartFillKeepsTheFileAndEachChangeIsToldOnce) {
     EXPECT_TRUE(Apply("PARTFILLED;1;100"));
     EXPECT_EQ(OrderOf(7).status, StatusCode::PartFilled);
     EXPECT_EQ(OrderOf(7).fillSize, 1);
@@ -59,10 +60,15 @@ TEST_F(OrderStateReader, PartFillKeepsTheFileThenFilledEnds) {
     window.TakeAll();
     EXPECT_TRUE(Apply("PARTFILLED;1;100"));  // the same again changes nothing
     EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 0u);
+    EXPECT_TRUE(Apply("PARTFILLED;1;100.25"));  // the fill price alone is a change
+    EXPECT_EQ(MessagesPosted(WindowMessage::OrdersChanged), 1u);
     EXPECT_FALSE(Apply("FILLED;3;101"));
     EXPECT_EQ(OrderOf(7).status, StatusCode::Filled);
     EXPECT_EQ(OrderOf(7).fillSize, 3);
     EXPECT_DOUBLE_EQ(OrderOf(7).fillPrice, 101.0);
+    EXPECT_EQ(heard.Take(), (std::vector<std::string>{"OrderStatusChanged 7 2 1 100",
+                                                      "OrderStatusChanged 7 2 1 100.25",
+                                                      "OrderStatusChanged 7 1 3 101"}));
 }
 
 TEST_F(OrderStateReader, WordsCountFromTheFirstOrSecondCharacterOnly) {
