@@ -184,7 +184,7 @@ TEST_F(Drain, RestOfABurstGoesOutAfterTheWindowHadATenthOfASecond) {
     EXPECT_EQ(IncomingFiles(), (std::vector<std::string>{"OIF100.TXT", "OIF101.TXT"}));
 }
 
-TEST_F(Drain, ALoneOrderGoesAtOnceAndABurstIsGatheredIntoFewFilesInCallOrder) {
+TEST_F(Drain, ALoneOrderGoesAtOnceAndEachBurstIsGatheredIntoFewFilesInCallOrder) {
     uint32_t clock = 5000;
     writer.SetTickSource([&] { return clock; });
     events.SetClock([&] { return clock; });
@@ -206,12 +206,22 @@ TEST_F(Drain, ALoneOrderGoesAtOnceAndABurstIsGatheredIntoFewFilesInCallOrder) {
     clock = 5005 + InstructionWriter::kDrainRepostDelayMs;
     RunWindowAt(clock);
     EXPECT_EQ(IncomingFiles().size(), 3u);  // ...into one file, 100 ms after the last
-    clock += 150;
-    Place(10);  // after a quiet spell: at once again
+    const uint32_t lastDrain = clock;
+    for (int32_t ref = 10; ref <= 12; ++ref) {  // the next burst, hard on its heels
+        clock += 5;
+        Place(ref);
+        RunWindowAt(clock);
+    }
+    EXPECT_EQ(IncomingFiles().size(), 3u);  // gathered as well...
+    clock = lastDrain + InstructionWriter::kDrainRepostDelayMs;
     RunWindowAt(clock);
-    ASSERT_EQ(IncomingFiles().size(), 4u);
+    EXPECT_EQ(IncomingFiles().size(), 4u);  // ...and out 100 ms after the drain before it
+    clock += 150;
+    Place(13);  // after a quiet spell: at once again
+    RunWindowAt(clock);
+    ASSERT_EQ(IncomingFiles().size(), 5u);
     std::vector<std::string> lines = InstructionLines(), expected;
-    for (int32_t ref = 1; ref <= 10; ++ref)
+    for (int32_t ref = 1; ref <= 13; ++ref)
         expected.push_back(PlaceLine(OrderOf(ref), engine.settings));
     EXPECT_EQ(lines, expected);
 }
