@@ -79,9 +79,10 @@ void InstructionWriter::Drain() {
 bool InstructionWriter::WriteNextFile(Batch& batch) {
     std::string path = NextInstructionFileName();
     if (plat::FileExists(path)) return false;
-    // Every order whose line may be taken now has its "accepted" record before that line.
-    engine_.JournalNewOrders();
     TakeActions(batch);
+    // Every order whose action was taken has its "accepted" record before its line: taken only
+    // now, since hosts go on placing orders while the drain takes their actions.
+    engine_.JournalNewOrders();
     if (!batch.entries.empty()) {
         std::string failure;
         if (!Publish(path, batch, failure)) ReportUnsent(batch, path, failure);
@@ -107,7 +108,6 @@ int32_t InstructionWriter::DrainBeforeEnd(uint32_t budgetMs) {
 // Actions still queued at the end would die with the process: their orders end Rejected, as an
 // order whose file could not be written does, and the log says how many.
 int32_t InstructionWriter::RejectQueuedActions(const char* reason) {
-    engine_.JournalNewOrders();
     std::vector<PendingAction> placed;
     int32_t cancels = 0;
     PendingAction action;
@@ -118,6 +118,7 @@ int32_t InstructionWriter::RejectQueuedActions(const char* reason) {
         else if (action.kind == PendingAction::Kind::Cancel)
             ++cancels;
     }
+    engine_.JournalNewOrders();  // after the taking, as in the drain
     const double now = plat::NowDateTime();
     engine_.orders.With([&](OrderBook&) {
         for (const PendingAction& place : placed) place.order->RejectUnsent(now);

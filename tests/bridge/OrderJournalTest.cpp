@@ -224,6 +224,24 @@ TEST_F(Journal, WorkingOrdersOfAnEarlierRunComeBackAndHearWhatNinjaTraderWroteMe
     EXPECT_EQ(InstructionLines().back(), CancelLine(8));
 }
 
+// Hosts place orders while the drain runs: an order whose action the drain takes has its
+// "accepted" record before its line, however late it came.
+TEST_F(Journal, AnOrderPlacedWhileTheDrainRunsIsJournaledBeforeItsLine) {
+    {
+        auto run = Start();
+        run->Place(7);
+        int looks = 0;
+        run->writer.SetTickSource([&] {
+            if (++looks == 2) run->Place(8);  // the drain's second look at the clock
+            return 1000u;
+        });
+        run->writer.Drain();
+        ASSERT_NE(InstructionLines().back().find("HALVENMAR8"), std::string::npos);
+    }
+    auto run = Start();
+    EXPECT_EQ(run->Status(8), "0 0 0.000000");  // NinjaTrader has its line: it stays Open
+}
+
 // Where the last run stopped decides, order by order: a line NinjaTrader may have read stays
 // Open until it says otherwise; one it cannot have read is Rejected and never sent later.
 TEST_F(Journal, EachWayARunCanStopHasOneAnswer) {

@@ -22,19 +22,6 @@ HRESULT PlaceMarketOrder(IOrderServer* server, LONG reference) {
     return server->NewOrder(symbol.v, empty.v, 0, empty.v, 0, 0, 0, 1, 0.0, reference);
 }
 
-// How many PLACE lines in INCOMING carry each reference.
-std::map<int32_t, int> PlacedReferences(const std::string& incoming) {
-    std::map<int32_t, int> placed;
-    for (const InstructionFile& file : ReadInstructionFiles(incoming))
-        for (const std::string& line : file.lines) {
-            const std::vector<std::string> fields = SplitFields(line);
-            int32_t reference = -1;
-            if (fields.size() == 13 && fields[0] == "PLACE" && OrderIdReference(fields[10], reference))
-                ++placed[reference];
-        }
-    return placed;
-}
-
 // What ends a call once the server is closing: its own error, or the transport's once the
 // process has gone.
 bool IsClosingFailure(HRESULT hr) {

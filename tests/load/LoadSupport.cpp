@@ -1,6 +1,7 @@
 #include "LoadSupport.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -113,7 +114,13 @@ bool RunningServer::Stop() {
 bool RunningServer::Kill() {
     if (!process_) return true;
     TerminateProcess(process_, 1);
-    const bool ended = WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
+    bool ended = WaitForSingleObject(process_, 30000) == WAIT_OBJECT_0;
+    // Wine reports the process ended once its threads are told to end; one inside a system call
+    // (a rename into INCOMING) still finishes it. Killed means killed: the Linux process is gone.
+    for (int waited = 0; ended && unixProcess_ != 0 && waited < 10000; waited += 10, Sleep(10)) {
+        const std::string status = ReadWhole("Z:\\proc\\" + std::to_string(unixProcess_) + "\\status");
+        if (status.empty() || status.find("\nState:\tZ") != std::string::npos) break;
+    }
     CloseHandle(process_);
     process_ = nullptr;
     unixProcess_ = 0;
@@ -266,6 +273,45 @@ std::vector<TracedLine> ReadTracedLines(const std::string& logPath) {
         traced.push_back({line.substr(0, mark), line.substr(mark + 3)});
     }
     return traced;
+}
+
+std::map<int32_t, int> PlacedReferences(const std::string& incomingFolder) {
+    std::map<int32_t, int> placed;
+    for (const InstructionFile& file : ReadInstructionFiles(incomingFolder))
+        for (const std::string& line : file.lines) {
+            const std::vector<std::string> fields = SplitFields(line);
+            int32_t reference = -1;
+            if (fields.size() == 13 && fields[0] == "PLACE" && OrderIdReference(fields[10], reference))
+                ++placed[reference];
+        }
+    return placed;
+}
+
+bool RestartRpcService() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool ended = false;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, "rpcss.exe") != 0) continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        ended = TerminateProcess(process, 0) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return ended;
+}
+
+ComPtr<IOrderServer> StartAgainAfterKill(RunningServer& server) {
+    if (!server.StartStandalone()) return ComPtr<IOrderServer>();
+    ComPtr<IOrderServer> host = CreateOrderServer();
+    if (host) return host;
+    server.Kill();
+    RestartRpcService();
+    if (!server.StartStandalone()) return ComPtr<IOrderServer>();
+    return CreateOrderServer();
 }
 
 }  // namespace ordersrv

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,5 +105,16 @@ std::vector<TracedLine> ReadTracedLines(const std::string& logPath);
 
 // "HALVENMAR<ref>" read back into the reference; false when the id is not of that form.
 bool OrderIdReference(const std::string& orderId, int32_t& reference);
+
+// How many PLACE lines in the folder's instruction files carry each reference.
+std::map<int32_t, int> PlacedReferences(const std::string& incomingFolder);
+
+// Wine's RPC service keeps the class registration of a killed server (Windows drops it when the
+// process dies), so until the service starts again no client reaches a new server of the class.
+// Ends this prefix's rpcss.exe; Wine starts it again at the next request.
+bool RestartRpcService();
+// Starts a killed server again as a user would and has a host reach it, restarting Wine's RPC
+// service when the dead server's registration stands in the way. Null when no host can.
+ComPtr<IOrderServer> StartAgainAfterKill(RunningServer& server);
 
 }  // namespace ordersrv

@@ -50,6 +50,8 @@ ServerFolder::ServerFolder(const std::string& serverExe, const std::string& fold
     MakeFolder(ninjaTrader_);
     MakeEmptyFolder(ninjaTrader_ + "\\INCOMING");
     MakeEmptyFolder(ninjaTrader_ + "\\OUTGOING");
+    // The orders an earlier test left in the journal would come back: each folder starts afresh.
+    DeleteFileA((folder_ + "\\ORDERSRV-JOURNAL.TXT").c_str());
 }
 
 void ServerFolder::WriteSettings(bool acceptOrders) const {

@@ -4,6 +4,10 @@
 //   hostclient close             close the running server's window as a user would (Yes)
 //   hostclient listen            subscribe to the server's events and print each one until
 //                                ended (a host that listens, for tests that end it abruptly)
+//   hostclient place FIRST FILE  good-till-cancelled limit orders from reference FIRST upward,
+//                                back to back, until a call is refused; each reference answered
+//                                S_OK is written to FILE at once (a host a test kills the
+//                                server under)
 //   hostclient shots DIR         open the window and show each page; a shell beside it takes
 //                                the pictures (DIR/request.txt names the page and the window's
 //                                rectangle, DIR/done-<page> says it was taken; DIR holds only
@@ -14,6 +18,7 @@
 #include <oleauto.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -327,6 +332,24 @@ int Listen() {
     return 0;
 }
 
+int PlaceUntilRefused(LONG first, const char* path) {
+    OrderServer server;
+    if (!server.Create()) return 1;
+    FILE* accepted = std::fopen(path, "w");
+    if (!accepted) return 1;
+    for (LONG ref = first;; ++ref) {
+        std::vector<VARIANT> args = {Text(L"ES"), Text(L""), Long(0), Text(L""), Long(0),
+                                     Long(1),     Long(1),   Long(2), Double(1234.5), Long(ref)};
+        const HRESULT hr = server.Call(L"NewOrder", args, nullptr);
+        FreeArgs(args);
+        if (hr != S_OK) break;
+        std::fprintf(accepted, "%ld\n", static_cast<long>(ref));
+        std::fflush(accepted);
+    }
+    std::fclose(accepted);
+    return 0;
+}
+
 int CloseServer() {
     HWND window = FindTopWindow("Halvenmar Order Server (NT)", 50);
     if (!window) {
@@ -353,7 +376,10 @@ int main(int argc, char** argv) {
     if (mode == "close") return CloseServer();
     if (mode == "shots" && argc > 2) return ShowPages(argv[2]);
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
-    const int rc = mode == "demo" ? RunDemo() : mode == "listen" ? Listen() : 2;
+    const int rc = mode == "demo"                  ? RunDemo()
+                   : mode == "listen"              ? Listen()
+                   : mode == "place" && argc > 3 ? PlaceUntilRefused(std::atol(argv[2]), argv[3])
+                                                   : 2;
     CoUninitialize();
     return rc;
 }
