@@ -150,6 +150,56 @@ TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
     EXPECT_TRUE(loaded.stopToStopLimit);
 }
 
+// Latin-1 as the system's 8-bit code page: a code page that is not UTF-8 and lacks most
+// letters, as Windows' 1252 does.
+std::string Latin1ToUtf8(const std::string& text) {
+    std::string utf8;
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (code >> 6));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+bool Utf8ToLatin1(const std::string& text, std::string& latin1) {
+    latin1.clear();
+    bool exact = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto code = static_cast<unsigned char>(text[i]);
+        if (code < 0x80) {
+            latin1 += text[i];
+        } else if ((code == 0xC2 || code == 0xC3) && i + 1 < text.size()) {
+            latin1 += static_cast<char>(((code & 0x03) << 6) | (text[++i] & 0x3F));
+        } else {
+            latin1 += '?';
+            exact = false;
+            while (i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80)
+                ++i;
+        }
+    }
+    return exact;
+}
+
+constexpr plat::CodePage kLatin1{Latin1ToUtf8, Utf8ToLatin1};
+
+TEST(SettingsFileEncoding, CodePageUnlessAValueNeedsUtf8AfterAByteOrderMark) {
+    const std::string cafe = "Location=C:\\Café\r\n", lodz = "Location=C:\\Trader Łódź\r\n";
+    // Read: the code page's bytes, or UTF-8 after the mark (the mark is no part of the text).
+    EXPECT_EQ(SettingsFileText("Location=C:\\Caf\xE9\r\n", kLatin1), cafe);
+    EXPECT_EQ(SettingsFileText("\xEF\xBB\xBF" + lodz, kLatin1), lodz);
+    EXPECT_EQ(SettingsFileText("\xEF\xBB\xBF" + cafe, kLatin1), cafe);
+    // Written: in the code page while it holds every character, so other programs read the
+    // file as before; else UTF-8 after the mark, never "?" in place of a letter.
+    EXPECT_EQ(SettingsFileBytes(cafe, kLatin1), "Location=C:\\Caf\xE9\r\n");
+    EXPECT_EQ(SettingsFileBytes(lodz, kLatin1), "\xEF\xBB\xBF" + lodz);
+    EXPECT_EQ(SettingsFileText(SettingsFileBytes(lodz, kLatin1), kLatin1), lodz);
+}
+
 TEST_F(SettingsFileTest, ByteOrderMarkOfAFileSavedByNotepadIsNoPartOfTheFirstKey) {
     Write("\xEF\xBB\xBF" "Account=A1\r\nLocation=x\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
     const Settings s = Load();

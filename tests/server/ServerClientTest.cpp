@@ -18,8 +18,11 @@
 #include "tests/support/StandinProcess.h"
 #include "tools/InvokeArguments.h"
 #include "platform/Scoped.h"
+#include "platform/FileSystem.h"
+#include "platform/win32/WideText.h"
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
+#include "ui/ControlIds.h"
 
 namespace ordersrv {
 
@@ -450,6 +453,143 @@ TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
     EXPECT_TRUE(ReadClassesRootDefault("Quillmere.OrderServer\\Clsid", value));
     EXPECT_EQ(folder->RunToEnd("-Embedding"), 0);
     EXPECT_TRUE(CreateServerObject());
+}
+
+// ---- A server in a folder named in letters beyond the ANSI code page -----------------------
+
+// Polish and Cyrillic letters and a blank in the folder's name, none but "ó" in code page 1252;
+// the NinjaTrader folder lies below it.
+class ServerInAnyFolder : public testsupport::RegisteredServerTest {
+protected:
+    static void SetUpTestSuite() {
+        const char* server = std::getenv("ORDERSRV_SERVER_EXE");
+        RegisterServer(server && *server ? server : ORDERSRV_EXE,
+                       ORDERSRV_RUN_DIR "/Trader Łódź/Трейдер");
+    }
+
+    // The first instruction file in INCOMING that holds `text`; empty when none came in time.
+    static std::string WaitForInstruction(const std::string& text) {
+        const std::string incoming = folder->NinjaTraderFolder() + "\\INCOMING";
+        for (int i = 0; i < 100; ++i, Sleep(100)) {
+            std::vector<plat::FolderEntry> entries;
+            plat::ListFolder(incoming, entries);
+            for (const plat::FolderEntry& entry : entries) {
+                std::string content;
+                if (entry.name.rfind("OIF", 0) == 0 &&
+                    plat::ReadWholeFile(incoming + "\\" + entry.name, content) &&
+                    content.find(text) != std::string::npos)
+                    return content;
+            }
+        }
+        return std::string();
+    }
+
+    // Closes the standalone server as a user would (Exit, Yes) and waits for its end.
+    static void CloseServer(HANDLE server) {
+        PostMessageA(FindWindowA("TNTOrderServerForm", nullptr), WM_CLOSE, 0, 0);
+        EXPECT_NE(AnswerMessageBox("Confirm", IDYES, kServerEndMs), "");
+        EXPECT_EQ(WaitForSingleObject(server, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    }
+};
+
+TEST_F(ServerInAnyFolder, AHostCreatesItAndOrdersAndReportsPassThroughFoldersNamedSo) {
+    ComPtr<IOrderServer> server = CreateServerObject();
+    ASSERT_TRUE(server);
+    VARIANT_BOOL connected = VARIANT_FALSE;
+    EXPECT_EQ(server->get_Connected(&connected), S_OK);
+    EXPECT_EQ(connected, VARIANT_TRUE);  // the settings beside it named the folder below it
+
+    ASSERT_EQ(PlaceOrder(server.Get(), L"ES", 700), S_OK);
+    EXPECT_NE(WaitForInstruction(";HALVENMAR700;"), "");
+
+    const std::string outgoing = folder->NinjaTraderFolder() + "\\OUTGOING\\";
+    ASSERT_TRUE(plat::WriteWholeFile(outgoing + "HALVENMAR700.TXT", "FILLED;2;101.5\r\n"));
+    folder->WritePositionFile("Łódź", "LONG;2;101.5\r\n");
+    LONG filled = 0, size = 0;
+    EXPECT_EQ(WaitForStatus(server.Get(), 700, 1, filled), 1);
+    // The position file's name gives the symbol the host asks for, letter for letter.
+    EXPECT_TRUE(WaitForPosition(server.Get(), L"Łódź", size));
+    EXPECT_EQ(size, 2);
+    plat::RemoveFile(outgoing + "Łódź GLOBEX_SIM101_POSITION.TXT");
+}
+
+// What the code page cannot hold is kept as UTF-8 after a byte-order mark, read at the start and
+// saved at the close byte for byte; what it can hold is saved in the code page.
+TEST_F(ServerInAnyFolder, SettingsFileIsReadAtStartAndSavedAtCloseAsTyped) {
+    const std::string settings = "\xEF\xBB\xBF" "Account=SIM101\r\nLocation=" +
+                                 folder->NinjaTraderFolder() +
+                                 "\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n";
+    ASSERT_TRUE(plat::WriteWholeFile(folder->SettingsPath(), settings));
+    {
+        const HANDLE server = folder->Start("");
+        ASSERT_TRUE(server);
+        EndAtExit endAtExit{server};
+        ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
+        {
+            ComPtr<IOrderServer> object = CreateServerObject();
+            ASSERT_TRUE(object);
+            VARIANT_BOOL connected = VARIANT_FALSE;
+            EXPECT_EQ(object->get_Connected(&connected), S_OK);
+            EXPECT_EQ(connected, VARIANT_TRUE);
+        }
+        CloseServer(server);
+    }
+    EXPECT_EQ(folder->ReadSettings(), settings);
+    {
+        const HANDLE server = folder->Start("");
+        ASSERT_TRUE(server);
+        EndAtExit endAtExit{server};
+        ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
+        HWND location = FindServerControl(FindWindowA("TNTOrderServerForm", nullptr),
+                                          ControlId::LocationEdit);
+        ASSERT_TRUE(location);
+        SendMessageW(location, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Café"));
+        CloseServer(server);
+    }
+    EXPECT_EQ(folder->ReadSettings(), "Account=SIM101\r\nLocation=C:\\Caf\xE9\r\n"
+                                      "AcceptOrders=1\r\nStopToStopLimit=0\r\n");
+    folder->WriteSettings(true);
+}
+
+// The instance rule and the settings file follow the executable's name, whatever its letters.
+TEST_F(ServerInAnyFolder, AnExecutableNamedInAnyScriptKeepsOneInstanceAndItsOwnSettings) {
+    const std::string executable = folder->Folder() + "\\Ордер.exe";
+    const std::string settingsPath = folder->Folder() + "\\Ордер.INI";
+    ASSERT_TRUE(CopyFileW(plat::WideText(folder->Executable()).c_str(),
+                          plat::WideText(executable).c_str(), FALSE));
+    const std::string settings = "\xEF\xBB\xBF" "Account=SIM101\r\nLocation=" +
+                                 folder->NinjaTraderFolder() +
+                                 "\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n";
+    ASSERT_TRUE(plat::WriteWholeFile(settingsPath, settings));
+    {
+        const HANDLE server = testsupport::StartProgram(executable, "");
+        ASSERT_TRUE(server);
+        EndAtExit endAtExit{server};
+        ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
+        const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"PREVINST:Ордер");
+        EXPECT_TRUE(mutex);
+        if (mutex) CloseHandle(mutex);
+        // A second start ends at once, leaving the first one running.
+        const HANDLE second = testsupport::StartProgram(executable, "");
+        ASSERT_TRUE(second);
+        EXPECT_EQ(WaitForSingleObject(second, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
+        CloseHandle(second);
+        EXPECT_EQ(WaitForSingleObject(server, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        {
+            ComPtr<IOrderServer> object = CreateServerObject();  // its start registered it
+            ASSERT_TRUE(object);
+            VARIANT_BOOL connected = VARIANT_FALSE;
+            EXPECT_EQ(object->get_Connected(&connected), S_OK);
+            EXPECT_EQ(connected, VARIANT_TRUE);  // Ордер.INI named the NinjaTrader folder
+        }
+        CloseServer(server);
+    }
+    std::string saved;
+    EXPECT_TRUE(plat::ReadWholeFile(settingsPath, saved));
+    EXPECT_EQ(saved, settings);
+    plat::RemoveFile(settingsPath);
+    plat::RemoveFile(executable);
+    EXPECT_EQ(folder->RunToEnd("/RegServer"), 0);
 }
 
 }  // namespace
