@@ -6,6 +6,7 @@
 
 #include "server/Quillmere.h"
 #include "server/RegistryTable.h"
+#include "platform/CodePage.h"
 #include "platform/Scoped.h"
 #include "platform/win32/WideText.h"
 #include "server/ComError.h"
@@ -133,15 +134,42 @@ std::vector<RegistryValue> SystemLibraryValues(ITypeLib* library, const std::str
     return values;
 }
 
+// The short form of a path as the system gives it, UTF-8; empty when it gives none.
+std::string ShortPathOf(const std::wstring& path) {
+    std::wstring shortPath(path.size() + 1, L'\0');
+    DWORD length =
+        GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size()));
+    if (length >= shortPath.size()) {  // longer than the long form: asks for the room it needs
+        shortPath.assign(length, L'\0');
+        length = GetShortPathNameW(path.c_str(), &shortPath[0], length);
+        if (length >= shortPath.size()) length = 0;
+    }
+    shortPath.resize(length);
+    return plat::Utf8Text(shortPath);
+}
+
+// The library's path as the locale-0 entries hold it. Wine's marshaler reads them, and reads
+// them through the ANSI code page: a path the code page cannot hold is written there in its
+// short form, when the code page holds that (else as it is).
+std::string PathReadThroughAnsi(const std::wstring& executablePath) {
+    const std::string path = plat::Utf8Text(executablePath);
+    std::string ansi;
+    if (plat::AnsiFromUtf8(path, ansi)) return path;
+    const std::string shortPath = ShortPathOf(executablePath);
+    return !shortPath.empty() && plat::AnsiFromUtf8(shortPath, ansi) ? shortPath : path;
+}
+
 // What every registration adds to the system's: Wine's marshaler finds a library only under
 // locale 0; 32-bit hosts read the 32-bit library ("<exe>\2" in a 64-bit executable); and the
 // interface's keys in the other registry view, which Windows keeps apart.
-std::vector<RegistryValue> ExtraLibraryValues(const std::string& executable) {
+std::vector<RegistryValue> ExtraLibraryValues(const std::wstring& executablePath) {
     const std::string key = LibraryKey();
-    std::vector<RegistryValue> values = {{key + "\\0\\" + kOwnSystem, executable}};
+    const std::string executable = plat::Utf8Text(executablePath);
+    const std::string localeNeutral = PathReadThroughAnsi(executablePath);
+    std::vector<RegistryValue> values = {{key + "\\0\\" + kOwnSystem, localeNeutral}};
     if (kCarriesLibrary32) {
         values.push_back({key + "\\409\\win32", executable + "\\2"});
-        values.push_back({key + "\\0\\win32", executable + "\\2"});
+        values.push_back({key + "\\0\\win32", localeNeutral + "\\2"});
     }
     values.push_back({InterfaceKey(), "IOrderServer", nullptr, kOtherView});
     values.push_back({InterfaceKey() + "\\ProxyStubClsid", kAutomationProxy, nullptr, kOtherView});
@@ -165,17 +193,7 @@ std::string GuidText(REFGUID guid) {
 }
 
 std::string LocalServerPath(const std::wstring& executablePath) {
-    const std::string path = plat::Utf8Text(executablePath);
-    std::wstring shortPath(executablePath.size() + 1, L'\0');
-    DWORD length = GetShortPathNameW(executablePath.c_str(), &shortPath[0],
-                                     static_cast<DWORD>(shortPath.size()));
-    if (length >= shortPath.size()) {  // longer than the long form: asks for the room it needs
-        shortPath.assign(length, L'\0');
-        length = GetShortPathNameW(executablePath.c_str(), &shortPath[0], length);
-        if (length >= shortPath.size()) length = 0;
-    }
-    shortPath.resize(length);
-    return LocalServerValue(path, plat::Utf8Text(shortPath));
+    return LocalServerValue(plat::Utf8Text(executablePath), ShortPathOf(executablePath));
 }
 
 RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
@@ -193,7 +211,8 @@ RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
         for (const RegistryValue& value : SystemLibraryValues(library, executable))
             root.Write(value, outcome);
     }
-    for (const RegistryValue& value : ExtraLibraryValues(executable)) root.Write(value, outcome);
+    for (const RegistryValue& value : ExtraLibraryValues(executablePath))
+        root.Write(value, outcome);
 
     for (const RegistryEntry& entry :
          ServerRegistryEntries(GuidText(CLSID_OrderServer), GuidText(LIBID_Quillmere),

@@ -457,14 +457,14 @@ TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
 
 // ---- A server in a folder named in letters beyond the ANSI code page -----------------------
 
-// Polish and Cyrillic letters and a blank in the folder's name, none but "ó" in code page 1252;
-// the NinjaTrader folder lies below it.
+// Cyrillic and Polish letters in the folders' names, none but "ó" in code page 1252; the
+// NinjaTrader folder lies below them.
 class ServerInAnyFolder : public testsupport::RegisteredServerTest {
 protected:
     static void SetUpTestSuite() {
         const char* server = std::getenv("ORDERSRV_SERVER_EXE");
         RegisterServer(server && *server ? server : ORDERSRV_EXE,
-                       ORDERSRV_RUN_DIR "/Trader Łódź/Трейдер");
+                       ORDERSRV_RUN_DIR "/Трейдер/Łódź");
     }
 
     // The first instruction file in INCOMING that holds `text`; empty when none came in time.
@@ -482,6 +482,16 @@ protected:
             }
         }
         return std::string();
+    }
+
+    // The text of an edit box of the server's window, across processes.
+    static std::string BoxText(HWND box) {
+        wchar_t text[1024] = {};
+        DWORD_PTR copied = 0;
+        if (box)
+            SendMessageTimeoutW(box, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                                2000, &copied);
+        return plat::Utf8Text(text);
     }
 
     // Closes the standalone server as a user would (Exit, Yes) and waits for its end.
@@ -539,10 +549,12 @@ TEST_F(ServerInAnyFolder, SettingsFileIsReadAtStartAndSavedAtCloseAsTyped) {
         const HANDLE server = folder->Start("");
         ASSERT_TRUE(server);
         EndAtExit endAtExit{server};
-        ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
-        HWND location = FindServerControl(FindWindowA("TNTOrderServerForm", nullptr),
-                                          ControlId::LocationEdit);
-        ASSERT_TRUE(location);
+        // The box shows the path the file holds, letter for letter; then the user types.
+        HWND location = nullptr;
+        for (int i = 0; i < 200 && BoxText(location) != folder->NinjaTraderFolder(); ++i, Sleep(50))
+            location = FindServerControl(FindWindowA("TNTOrderServerForm", nullptr),
+                                         ControlId::LocationEdit);
+        ASSERT_EQ(BoxText(location), folder->NinjaTraderFolder());
         SendMessageW(location, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Café"));
         CloseServer(server);
     }
@@ -551,45 +563,41 @@ TEST_F(ServerInAnyFolder, SettingsFileIsReadAtStartAndSavedAtCloseAsTyped) {
     folder->WriteSettings(true);
 }
 
-// The instance rule and the settings file follow the executable's name, whatever its letters.
+// An executable named in any script, in a folder whose name holds a blank (registered by its
+// short form): the instance rule and the settings file follow its name.
 TEST_F(ServerInAnyFolder, AnExecutableNamedInAnyScriptKeepsOneInstanceAndItsOwnSettings) {
-    const std::string executable = folder->Folder() + "\\Ордер.exe";
-    const std::string settingsPath = folder->Folder() + "\\Ордер.INI";
+    const std::string other = folder->Folder() + "\\Łódź Nowak";
+    const std::string executable = other + "\\Ордер.exe", settingsPath = other + "\\Ордер.INI";
+    plat::MakeFolder(other);
     ASSERT_TRUE(CopyFileW(plat::WideText(folder->Executable()).c_str(),
                           plat::WideText(executable).c_str(), FALSE));
-    const std::string settings = "\xEF\xBB\xBF" "Account=SIM101\r\nLocation=" +
-                                 folder->NinjaTraderFolder() +
-                                 "\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n";
-    ASSERT_TRUE(plat::WriteWholeFile(settingsPath, settings));
-    {
-        const HANDLE server = testsupport::StartProgram(executable, "");
-        ASSERT_TRUE(server);
-        EndAtExit endAtExit{server};
-        ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
+    ASSERT_TRUE(plat::WriteWholeFile(settingsPath, "\xEF\xBB\xBF" "Location=" +
+                                                       folder->NinjaTraderFolder() + "\r\n"));
+    const auto instanceRuns = [] {
         const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"PREVINST:Ордер");
-        EXPECT_TRUE(mutex);
         if (mutex) CloseHandle(mutex);
-        // A second start ends at once, leaving the first one running.
-        const HANDLE second = testsupport::StartProgram(executable, "");
-        ASSERT_TRUE(second);
-        EXPECT_EQ(WaitForSingleObject(second, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
-        CloseHandle(second);
-        EXPECT_EQ(WaitForSingleObject(server, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-        {
-            ComPtr<IOrderServer> object = CreateServerObject();  // its start registered it
-            ASSERT_TRUE(object);
-            VARIANT_BOOL connected = VARIANT_FALSE;
-            EXPECT_EQ(object->get_Connected(&connected), S_OK);
-            EXPECT_EQ(connected, VARIANT_TRUE);  // Ордер.INI named the NinjaTrader folder
-        }
-        CloseServer(server);
+        return mutex != nullptr;
+    };
+    {
+        testsupport::ChildProcess registration;
+        ASSERT_TRUE(registration.Start(executable, {"/RegServer"}));
+        ASSERT_EQ(registration.Wait(60000), 0);
+        ComPtr<IOrderServer> server = CreateServerObject();
+        ASSERT_TRUE(server);
+        VARIANT_BOOL connected = VARIANT_FALSE;
+        EXPECT_EQ(server->get_Connected(&connected), S_OK);
+        EXPECT_EQ(connected, VARIANT_TRUE);  // Ордер.INI named the NinjaTrader folder
+        EXPECT_TRUE(instanceRuns());
+        testsupport::ChildProcess second;  // ends at once, leaving the first one alone
+        ASSERT_TRUE(second.Start(executable, {}));
+        EXPECT_EQ(second.Wait(kServerEndMs), 0);
+        EXPECT_EQ(server->get_Connected(&connected), S_OK);
     }
-    std::string saved;
-    EXPECT_TRUE(plat::ReadWholeFile(settingsPath, saved));
-    EXPECT_EQ(saved, settings);
+    for (int i = 0; i < 200 && instanceRuns(); ++i) Sleep(100);
+    EXPECT_FALSE(instanceRuns());
+    EXPECT_EQ(folder->RunToEnd("/RegServer"), 0);
     plat::RemoveFile(settingsPath);
     plat::RemoveFile(executable);
-    EXPECT_EQ(folder->RunToEnd("/RegServer"), 0);
 }
 
 }  // namespace
