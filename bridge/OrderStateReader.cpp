@@ -13,8 +13,27 @@ namespace {
 // What reading the file did, told after the order book's lock is released.
 struct Outcome {
     const Order* changed = nullptr;  // the order, when the report changed it
+    int32_t position = -1;           // its place in the book: its journal number
     std::string logLine;
 };
+
+// An order that took its reference over from an earlier run's order hears only of files
+// NinjaTrader wrote after its own instruction was staged: an older file is about the earlier
+// order. Said once per order.
+bool WrittenBeforeItsInstruction(Order& order, const std::string& path, std::string& logLine) {
+    if (!order.tookOverReference) return false;
+    int64_t written = 0;
+    if (order.stagedFileTime != 0 && plat::LastWriteTime(path, written) &&
+        written >= order.stagedFileTime)
+        return false;
+    if (!order.passedOverLogged) {
+        order.passedOverLogged = true;
+        logLine = "Order Status <" + plat::FileNamePart(path) + "> passed over: written before " +
+                  "this run's order " + std::to_string(order.orderRefId) +
+                  " was sent, it belongs to an earlier run's order of that reference";
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -22,8 +41,9 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
     // The lock is held from the look-up to the deletion, so a host never sees half an update.
     const Outcome outcome = engine.orders.With([&](OrderBook& orders) {
         Outcome result;
-        Order* order = orders.FindByRefId(orderRefId);
-        if (!order) return result;
+        result.position = orders.FindPositionByRefId(orderRefId);
+        Order* order = orders.ItemAt(result.position);
+        if (!order || WrittenBeforeItsInstruction(*order, path, result.logLine)) return result;
         std::string line;
         if (ReadFirstLine(path, line) != FirstLineRead::Line) return result;
         StateLine state;
@@ -46,6 +66,7 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
     });
     if (!outcome.logLine.empty()) engine.log.Add(outcome.logLine);
     if (!outcome.changed) return;
+    engine.JournalState(outcome.position, *outcome.changed);
     engine.ReportOrderChange(*outcome.changed);
     engine.Announce(WindowMessage::OrdersChanged);
 }

@@ -3,7 +3,9 @@
 ; registered with /RegServerPerUser. For all users (administrator): Program Files, registered
 ; machine-wide with /RegServer; /ALLUSERS chooses it in silent mode (/S). /D=<folder>, the last
 ; parameter, installs into that folder instead (any folder Windows accepts).
-; The settings file ORDERSRV.INI beside the executable is never installed, replaced or removed.
+; The settings file ORDERSRV.INI and the order journal ORDERSRV-JOURNAL.TXT beside the executable
+; are never installed, replaced or removed: they hold the trader's settings, working orders and
+; the trail of what was sent.
 ;   makensis -DVERSION=x.y.z -DSERVER_EXE=path\OrderSrv.exe -DOUTFILE=setup.exe OrderServer.nsi
 
 Unicode true
@@ -221,7 +223,7 @@ Section "Uninstall"
     IntOp $R1 $R1 + 1
     Sleep 100
   ${Loop}
-  RMDir "$INSTDIR"  ; stays while it holds ORDERSRV.INI
+  RMDir "$INSTDIR"  ; stays while it holds ORDERSRV.INI or the order journal
   ${If} $AllUsers == 1
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ${Else}

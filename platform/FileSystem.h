@@ -1,6 +1,7 @@
 #pragma once
 // The few file operations the server needs. Paths and names are UTF-8 (on Windows the
 // operations take them as wide text: any path Windows accepts works).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 
 bool MakeFolder(const std::string& path);
+// Makes the folder and every missing folder above it.
+bool MakeFolderTree(const std::string& path);
 
 // Reads the whole of an ordinary file (never waiting on a pipe or device); false when it
 // cannot be opened or read.
@@ -57,6 +60,10 @@ bool ReplaceWholeFile(const std::string& path, const std::string& content);
 bool MoveNoReplace(const std::string& from, const std::string& to);
 
 bool RemoveFile(const std::string& path);
+
+// The file's last-write time as the file system keeps it (Windows: 100 ns units since 1601;
+// elsewhere nanoseconds since 1970): comparable only with other such times of this system.
+bool LastWriteTime(const std::string& path, int64_t& time);
 
 struct FolderEntry {
     std::string name;

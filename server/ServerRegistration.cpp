@@ -217,7 +217,7 @@ RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
     for (const RegistryEntry& entry :
          ServerRegistryEntries(GuidText(CLSID_OrderServer), GuidText(LIBID_Quillmere),
                                LocalServerPath(executablePath)))
-        root.Write({entry.key, entry.DefaultValue}, outcome);
+        root.Write({entry.key, entry.defaultValue}, outcome);
     return outcome;
 }
 

@@ -17,6 +17,7 @@
 #include "engine/HostValue.h"
 #include "server/ServerPieces.h"
 #include "ui/MainWindow.h"
+#include "engine/OrderJournal.h"
 #include "engine/SettingsFile.h"
 #include "ui/WindowScaler.h"
 #include "workers/Scheduler.h"
@@ -51,6 +52,7 @@ protected:
         Pump(50);
         ResetQuitSeen();
         plat::RemoveFile(SettingsPath());
+        plat::RemoveFile(OrderJournal::PathBeside(SettingsPath()));  // each test starts afresh
     }
 
     // Starts the window with a settings file naming `location`.
@@ -61,6 +63,7 @@ protected:
         settings.acceptOrders = acceptOrders;
         settings.stopToStopLimit = false;
         SaveSettingsFile(SettingsPath(), settings);
+        plat::RemoveFile(OrderJournal::PathBeside(SettingsPath()));
         server = std::make_unique<ServerPieces>(ProcessEventQueue());
         ASSERT_TRUE(server->Start(GetModuleHandleA(nullptr), plat::ExecutablePath(), ProcessScheduler()));
         form = server->window.get();
@@ -285,6 +288,20 @@ TEST_F(MainWindowTest, ScanAndLogRequestsPiledUpAheadOfAnOrderCostOneScanAtMost)
     PlaceOrder(2);
     ASSERT_TRUE(PumpUntil([&] { return plat::FileExists(nt + "\\INCOMING\\OIF101.TXT"); }));
     EXPECT_LE(engine().log.Count() - logged, 3u) << "scans ran ahead of the order";
+}
+
+// Windows ends the process right after the session's end: the orders queued at that moment are
+// written before the window answers, not left for a drain that would never come.
+TEST_F(MainWindowTest, SessionEndWritesTheQueuedOrdersBeforeAnswering) {
+    const std::string nt = NinjaTraderFolder();
+    ASSERT_NO_FATAL_FAILURE(Start(nt));
+    EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+    for (int32_t ref : {1, 2, 3}) PlaceOrder(ref);
+    SendMessageA(hwnd, WM_ENDSESSION, TRUE, 0);  // no message is pumped in between
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(nt + "\\INCOMING\\OIF100.TXT", content));
+    for (const char* id : {";HALVENMAR1;", ";HALVENMAR2;", ";HALVENMAR3;"})
+        EXPECT_NE(content.find(id), std::string::npos) << id;
 }
 
 TEST_F(MainWindowTest, TipLongerThanTheFieldIsCut) {
