@@ -150,54 +150,41 @@ TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
     EXPECT_TRUE(loaded.stopToStopLimit);
 }
 
-// Latin-1 as the system's 8-bit code page: a code page that is not UTF-8 and lacks most
-// letters, as Windows' 1252 does.
-std::string Latin1ToUtf8(const std::string& text) {
+// An 8-bit code page that is not UTF-8, as Windows' 1252 is: ASCII and "é" (0xE9) alone.
+std::string ToyToUtf8(const std::string& text) {
     std::string utf8;
-    for (const char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (code >> 6));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
+    for (const char c : text) utf8 += c == '\xE9' ? std::string("\xC3\xA9") : std::string(1, c);
     return utf8;
 }
 
-bool Utf8ToLatin1(const std::string& text, std::string& latin1) {
-    latin1.clear();
-    bool exact = true;
+bool Utf8ToToy(const std::string& text, std::string& toy) {
+    toy.clear();
     for (size_t i = 0; i < text.size(); ++i) {
-        const auto code = static_cast<unsigned char>(text[i]);
-        if (code < 0x80) {
-            latin1 += text[i];
-        } else if ((code == 0xC2 || code == 0xC3) && i + 1 < text.size()) {
-            latin1 += static_cast<char>(((code & 0x03) << 6) | (text[++i] & 0x3F));
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            toy += text[i];
+        } else if (text.compare(i, 2, "\xC3\xA9") == 0) {
+            toy += '\xE9';
+            ++i;
         } else {
-            latin1 += '?';
-            exact = false;
-            while (i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80)
-                ++i;
+            return false;
         }
     }
-    return exact;
+    return true;
 }
 
-constexpr plat::CodePage kLatin1{Latin1ToUtf8, Utf8ToLatin1};
+constexpr plat::CodePage kToy{ToyToUtf8, Utf8ToToy};
 
 TEST(SettingsFileEncoding, CodePageUnlessAValueNeedsUtf8AfterAByteOrderMark) {
     const std::string cafe = "Location=C:\\Café\r\n", lodz = "Location=C:\\Trader Łódź\r\n";
     // Read: the code page's bytes, or UTF-8 after the mark (the mark is no part of the text).
-    EXPECT_EQ(SettingsFileText("Location=C:\\Caf\xE9\r\n", kLatin1), cafe);
-    EXPECT_EQ(SettingsFileText("\xEF\xBB\xBF" + lodz, kLatin1), lodz);
-    EXPECT_EQ(SettingsFileText("\xEF\xBB\xBF" + cafe, kLatin1), cafe);
+    EXPECT_EQ(SettingsFileText("Location=C:\\Caf\xE9\r\n", kToy), cafe);
+    EXPECT_EQ(SettingsFileText("\xEF\xBB\xBF" + lodz, kToy), lodz);
+    EXPECT_EQ(SettingsFileText("\xEF\xBB\xBF" + cafe, kToy), cafe);
     // Written: in the code page while it holds every character, so other programs read the
     // file as before; else UTF-8 after the mark, never "?" in place of a letter.
-    EXPECT_EQ(SettingsFileBytes(cafe, kLatin1), "Location=C:\\Caf\xE9\r\n");
-    EXPECT_EQ(SettingsFileBytes(lodz, kLatin1), "\xEF\xBB\xBF" + lodz);
-    EXPECT_EQ(SettingsFileText(SettingsFileBytes(lodz, kLatin1), kLatin1), lodz);
+    EXPECT_EQ(SettingsFileBytes(cafe, kToy), "Location=C:\\Caf\xE9\r\n");
+    EXPECT_EQ(SettingsFileBytes(lodz, kToy), "\xEF\xBB\xBF" + lodz);
+    EXPECT_EQ(SettingsFileText(SettingsFileBytes(lodz, kToy), kToy), lodz);
 }
 
 TEST_F(SettingsFileTest, ByteOrderMarkOfAFileSavedByNotepadIsNoPartOfTheFirstKey) {

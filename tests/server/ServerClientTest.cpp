@@ -462,24 +462,39 @@ protected:
                        ORDERSRV_RUN_DIR "/Трейдер/Łódź");
     }
 
-    // The first instruction file in INCOMING that holds `text`; empty when none came in time.
-    static std::string WaitForInstruction(const std::string& text) {
-        const std::string incoming = folder->NinjaTraderFolder() + "\\INCOMING";
+    // True once an instruction file in INCOMING holds `text`.
+    static bool InstructionArrives(const std::string& text) {
+        const std::string incoming = folder->NinjaTraderFolder() + "\\INCOMING\\";
         for (int i = 0; i < 100; ++i, Sleep(100)) {
             std::vector<plat::FolderEntry> entries;
             plat::ListFolder(incoming, entries);
             for (const plat::FolderEntry& entry : entries) {
                 std::string content;
-                if (entry.name.rfind("OIF", 0) == 0 &&
-                    plat::ReadWholeFile(incoming + "\\" + entry.name, content) &&
+                if (plat::ReadWholeFile(incoming + entry.name, content) &&
                     content.find(text) != std::string::npos)
-                    return content;
+                    return true;
             }
         }
-        return std::string();
+        return false;
     }
 
-    // The text of an edit box of the server's window, across processes.
+    // Starts the server by hand, waits until its Location box shows `shown` (the settings file
+    // was read), types `typed` there unless null, and closes it as a user would (Exit, Yes).
+    static void RunAndClose(const std::string& shown, const wchar_t* typed) {
+        const HANDLE server = folder->Start("");
+        ASSERT_TRUE(server);
+        EndAtExit endAtExit{server};
+        HWND box = nullptr;
+        for (int i = 0; i < 200 && BoxText(box) != shown; ++i, Sleep(50))
+            box = FindServerControl(FindWindowA("TNTOrderServerForm", nullptr),
+                                    ControlId::LocationEdit);
+        ASSERT_EQ(BoxText(box), shown);
+        if (typed) SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed));
+        PostMessageA(FindWindowA("TNTOrderServerForm", nullptr), WM_CLOSE, 0, 0);
+        EXPECT_NE(AnswerMessageBox("Confirm", IDYES, kServerEndMs), "");
+        EXPECT_EQ(WaitForSingleObject(server, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    }
+
     static std::string BoxText(HWND box) {
         wchar_t text[1024] = {};
         DWORD_PTR copied = 0;
@@ -487,13 +502,6 @@ protected:
             SendMessageTimeoutW(box, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
                                 2000, &copied);
         return plat::Utf8Text(text);
-    }
-
-    // Closes the standalone server as a user would (Exit, Yes) and waits for its end.
-    static void CloseServer(HANDLE server) {
-        PostMessageA(FindWindowA("TNTOrderServerForm", nullptr), WM_CLOSE, 0, 0);
-        EXPECT_NE(AnswerMessageBox("Confirm", IDYES, kServerEndMs), "");
-        EXPECT_EQ(WaitForSingleObject(server, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
     }
 };
 
@@ -505,7 +513,7 @@ TEST_F(ServerInAnyFolder, AHostCreatesItAndOrdersAndReportsPassThroughFoldersNam
     EXPECT_EQ(connected, VARIANT_TRUE);  // the settings beside it named the folder below it
 
     ASSERT_EQ(PlaceOrder(server.Get(), L"ES", 700), S_OK);
-    EXPECT_NE(WaitForInstruction(";HALVENMAR700;"), "");
+    EXPECT_TRUE(InstructionArrives(";HALVENMAR700;"));
 
     const std::string outgoing = folder->NinjaTraderFolder() + "\\OUTGOING\\";
     ASSERT_TRUE(plat::WriteWholeFile(outgoing + "HALVENMAR700.TXT", "FILLED;2;101.5\r\n"));
@@ -521,38 +529,13 @@ TEST_F(ServerInAnyFolder, AHostCreatesItAndOrdersAndReportsPassThroughFoldersNam
 // What the code page cannot hold is kept as UTF-8 after a byte-order mark, read at the start and
 // saved at the close byte for byte; what it can hold is saved in the code page.
 TEST_F(ServerInAnyFolder, SettingsFileIsReadAtStartAndSavedAtCloseAsTyped) {
-    const std::string settings = "\xEF\xBB\xBF" "Account=SIM101\r\nLocation=" +
-                                 folder->NinjaTraderFolder() +
+    const std::string location = folder->NinjaTraderFolder();
+    const std::string settings = "\xEF\xBB\xBF" "Account=SIM101\r\nLocation=" + location +
                                  "\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n";
     ASSERT_TRUE(plat::WriteWholeFile(folder->SettingsPath(), settings));
-    {
-        const HANDLE server = folder->Start("");
-        ASSERT_TRUE(server);
-        EndAtExit endAtExit{server};
-        ASSERT_TRUE(WaitForServerWindow(kServerEndMs));
-        {
-            ComPtr<IOrderServer> object = CreateServerObject();
-            ASSERT_TRUE(object);
-            VARIANT_BOOL connected = VARIANT_FALSE;
-            EXPECT_EQ(object->get_Connected(&connected), S_OK);
-            EXPECT_EQ(connected, VARIANT_TRUE);
-        }
-        CloseServer(server);
-    }
+    ASSERT_NO_FATAL_FAILURE(RunAndClose(location, nullptr));
     EXPECT_EQ(folder->ReadSettings(), settings);
-    {
-        const HANDLE server = folder->Start("");
-        ASSERT_TRUE(server);
-        EndAtExit endAtExit{server};
-        // The box shows the path the file holds, letter for letter; then the user types.
-        HWND location = nullptr;
-        for (int i = 0; i < 200 && BoxText(location) != folder->NinjaTraderFolder(); ++i, Sleep(50))
-            location = FindServerControl(FindWindowA("TNTOrderServerForm", nullptr),
-                                         ControlId::LocationEdit);
-        ASSERT_EQ(BoxText(location), folder->NinjaTraderFolder());
-        SendMessageW(location, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Café"));
-        CloseServer(server);
-    }
+    ASSERT_NO_FATAL_FAILURE(RunAndClose(location, L"C:\\Café"));
     EXPECT_EQ(folder->ReadSettings(), "Account=SIM101\r\nLocation=C:\\Caf\xE9\r\n"
                                       "AcceptOrders=1\r\nStopToStopLimit=0\r\n");
     folder->WriteSettings(true);
