@@ -479,7 +479,8 @@ protected:
     }
 
     // Starts the server by hand, waits until its Location box shows `shown` (the settings file
-    // was read), types `typed` there unless null, and closes it as a user would (Exit, Yes).
+    // was read), types `typed` there instead unless null, and closes it as a user would (Exit,
+    // Yes).
     static void RunAndClose(const std::string& shown, const wchar_t* typed) {
         const HANDLE server = folder->Start("");
         ASSERT_TRUE(server);
@@ -489,7 +490,10 @@ protected:
             box = FindServerControl(FindWindowA("TNTOrderServerForm", nullptr),
                                     ControlId::LocationEdit);
         ASSERT_EQ(BoxText(box), shown);
-        if (typed) SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed));
+        if (typed) {  // key by key, through the server's message loop
+            SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+            for (const wchar_t* c = typed; *c; ++c) PostMessageW(box, WM_CHAR, *c, 1);
+        }
         PostMessageA(FindWindowA("TNTOrderServerForm", nullptr), WM_CLOSE, 0, 0);
         EXPECT_NE(AnswerMessageBox("Confirm", IDYES, kServerEndMs), "");
         EXPECT_EQ(WaitForSingleObject(server, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
@@ -535,7 +539,10 @@ TEST_F(ServerInAnyFolder, SettingsFileIsReadAtStartAndSavedAtCloseAsTyped) {
     ASSERT_TRUE(plat::WriteWholeFile(folder->SettingsPath(), settings));
     ASSERT_NO_FATAL_FAILURE(RunAndClose(location, nullptr));
     EXPECT_EQ(folder->ReadSettings(), settings);
-    ASSERT_NO_FATAL_FAILURE(RunAndClose(location, L"C:\\Café"));
+    ASSERT_NO_FATAL_FAILURE(RunAndClose(location, L"C:\\Łódź"));
+    EXPECT_EQ(folder->ReadSettings(), "\xEF\xBB\xBF" "Account=SIM101\r\nLocation=C:\\Łódź\r\n"
+                                      "AcceptOrders=1\r\nStopToStopLimit=0\r\n");
+    ASSERT_NO_FATAL_FAILURE(RunAndClose("C:\\Łódź", L"C:\\Café"));
     EXPECT_EQ(folder->ReadSettings(), "Account=SIM101\r\nLocation=C:\\Caf\xE9\r\n"
                                       "AcceptOrders=1\r\nStopToStopLimit=0\r\n");
     folder->WriteSettings(true);
