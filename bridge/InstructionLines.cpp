@@ -7,6 +7,7 @@
 #include "model/AsciiText.h"
 #include "model/Order.h"
 #include "model/OrderCodes.h"
+#include "platform/CodePage.h"
 
 namespace ordersrv {
 
@@ -59,8 +60,9 @@ std::string PlaceLine(const Order& order, const Settings& settings) {
     const auto text = [](const char* t) { return std::string(t ? t : ""); };
     const std::string price = InstructionPriceText(order.orderPrice);
     std::string line = "PLACE;";
-    line += UpperCaseAscii(settings.account) + ';';
-    line += order.symbol + ';';
+    // NinjaTrader reads 8-bit text: the two texts go in as the system's code page holds them.
+    line += plat::InstructionText(UpperCaseAscii(settings.account)) + ';';
+    line += plat::InstructionText(order.symbol) + ';';
     line += text(InstructionActionText(order.orderType)) + ';';
     line += std::to_string(order.orderSize) + ';';
     line += text(InstructionOrderTypeText(order.orderModifier, settings.stopToStopLimit)) + ';';

@@ -21,7 +21,8 @@ struct Order;
 struct Settings;
 
 // The PLACE line of an order, without the line end: thirteen fields, the account upper-cased,
-// the symbol as the host sent it, both price fields with the order's one price.
+// the symbol as the host sent it, both in the system's code page ("?" for a character it
+// lacks); both price fields with the order's one price.
 std::string PlaceLine(const Order& order, const Settings& settings);
 
 // The CANCEL line of a reference, without the line end.

@@ -1,6 +1,7 @@
 #include "bridge/StateLine.h"
 
 #include "model/AsciiText.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 
 #include <cctype>
@@ -109,8 +110,12 @@ FirstLineRead ReadFirstLine(const std::string& path, std::string& line) {
 
 std::string LoggedLineText(const std::string& line) {
     constexpr size_t kLimit = 200;
-    const std::string shown = EscapeControlCharacters(line);
-    return shown.size() <= kLimit ? shown : shown.substr(0, kLimit) + "...";
+    // The line is NinjaTrader's 8-bit text; the log holds UTF-8, cut between two characters.
+    const std::string shown = EscapeControlCharacters(plat::Utf8FromAnsi(line));
+    if (shown.size() <= kLimit) return shown;
+    size_t cut = kLimit;
+    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+    return shown.substr(0, cut) + "...";
 }
 
 }  // namespace ordersrv

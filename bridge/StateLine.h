@@ -38,7 +38,8 @@ constexpr size_t kStateFileReadLimit = 64 * 1024;
 enum class FirstLineRead { Unreadable, NoLine, Line };
 FirstLineRead ReadFirstLine(const std::string& path, std::string& line);
 
-// A first line as log lines show it: cut after a couple of hundred characters.
+// A first line (8-bit text in the system's code page) as log lines show it: UTF-8, cut after a
+// couple of hundred bytes.
 std::string LoggedLineText(const std::string& line);
 
 }  // namespace ordersrv

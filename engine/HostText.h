@@ -1,5 +1,6 @@
 #pragma once
-// A text argument as the host passed it, turned into 8-bit text only when the engine asks.
+// A text argument as the host passed it, turned into the process's text (UTF-8) only when the
+// engine asks.
 #include <string>
 
 namespace ordersrv {

@@ -3,10 +3,12 @@
 #include <atomic>
 #include <string>
 
+#include "platform/CodePage.h"
+
 namespace ordersrv {
 
 struct Settings {
-    std::string location;  // NinjaTrader folder; INCOMING and OUTGOING lie below it
+    std::string location;  // NinjaTrader folder; INCOMING and OUTGOING lie below it (UTF-8)
     std::string account;   // upper-cased into every PLACE line; the account of position files
     std::atomic<bool> acceptOrders{true};  // read by host threads without a lock
     bool stopToStopLimit = false;          // stop orders go out as STOPLIMIT
@@ -31,10 +33,11 @@ struct SettingsEdits {
     bool stopToStopLimit = false;
 };
 
-// True when the text may go into an instruction line as one field: no ";" and no character
-// below 32, so it can neither add fields nor start another instruction.
+// True when the text may go into an instruction line as one field: as NinjaTrader reads it (in
+// the system's code page) it holds no ";" and no character below 32, so it can neither add
+// fields nor start another instruction.
 inline bool IsSafeInstructionField(const std::string& text) {
-    for (const char c : text)
+    for (const char c : plat::InstructionText(text))
         if (c == ';' || static_cast<unsigned char>(c) < 32) return false;
     return true;
 }

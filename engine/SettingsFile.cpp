@@ -14,6 +14,8 @@ const char* const kFirstStartAccount = "SIM101";
 const char* const kMissingLocation = "c:\\program files\\ninjatrader 4";
 const char* const kMissingAccount = "SIM-101";
 
+const char* const kUtf8Mark = "\xEF\xBB\xBF";
+
 const char* const kAccountKey = "Account";
 const char* const kLocationKey = "Location";
 const char* const kAcceptOrdersKey = "AcceptOrders";
@@ -75,6 +77,19 @@ void AppendEntry(std::string& content, const char* key, const std::string& value
 
 }  // namespace
 
+std::string SettingsFileText(const std::string& bytes, const plat::CodePage& codePage) {
+    // Notepad starts a file it saves as UTF-8 with a byte-order mark; it is not part of the
+    // first key.
+    if (bytes.compare(0, 3, kUtf8Mark) == 0) return bytes.substr(3);
+    return codePage.toUtf8(bytes);
+}
+
+std::string SettingsFileBytes(const std::string& text, const plat::CodePage& codePage) {
+    std::string bytes;
+    if (codePage.fromUtf8(text, bytes)) return bytes;
+    return kUtf8Mark + text;
+}
+
 std::string SettingsFilePath(const std::string& executablePath) {
     const std::string upperName = UpperCaseAscii(plat::FileNamePart(executablePath));
     return plat::FolderPart(executablePath) + upperName.substr(0, upperName.find('.')) + ".INI";
@@ -89,10 +104,7 @@ void LoadSettingsFile(const std::string& path, Settings& settings,
     std::string content;
     if (!plat::ReadWholeFile(path, content)) return;  // keep what the settings held
 
-    // Notepad starts a file it saves as UTF-8 with a byte-order mark; it is not part of the
-    // first key.
-    if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);
-    const std::vector<std::string> lines = SplitLines(content);
+    const std::vector<std::string> lines = SplitLines(SettingsFileText(content));
     settings.account = AccountFrom(ValueOf(lines, kAccountKey), path, log);
     const std::string location = ValueOf(lines, kLocationKey);
     settings.location = location.empty() ? kMissingLocation : location;
@@ -109,7 +121,7 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings,
     AppendEntry(content, kStopToStopLimitKey, settings.stopToStopLimit ? "1" : "0");
     // Never truncated in place: a save that fails half-way (a full disk) would leave an empty
     // file, and the next start would run with the defaults of a file without keys.
-    if (plat::ReplaceWholeFile(path, content)) return true;
+    if (plat::ReplaceWholeFile(path, SettingsFileBytes(content))) return true;
     if (log) log("Settings <" + path + "> not saved: it could not be written; the previous file stays");
     return false;  // a close goes on all the same
 }

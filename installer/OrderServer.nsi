@@ -1,7 +1,8 @@
 ; Setup of the order server: OrderSrv.exe with a Start Menu shortcut and its COM registration.
 ; By default for the current user only (no administrator): %LOCALAPPDATA%\Programs\OrderServer,
 ; registered with /RegServerPerUser. For all users (administrator): Program Files, registered
-; machine-wide with /RegServer; /ALLUSERS chooses it in silent mode (/S).
+; machine-wide with /RegServer; /ALLUSERS chooses it in silent mode (/S). /D=<folder>, the last
+; parameter, installs into that folder instead (any folder Windows accepts).
 ; The settings file ORDERSRV.INI and the order journal ORDERSRV-JOURNAL.TXT beside the executable
 ; are never installed, replaced or removed: they hold the trader's settings, working orders and
 ; the trail of what was sent.
@@ -69,6 +70,9 @@ FunctionEnd
 ; ---- Setup -------------------------------------------------------------------------------
 
 Function .onInit
+  ${If} $EXEFILE == "Uninstall.exe"
+    Call RemoveInstallation
+  ${EndIf}
   Call RefuseWhileServerRuns
   StrCpy $AllUsers 0
   ${GetParameters} $R0
@@ -91,6 +95,9 @@ FunctionEnd
 
 Function ChooseFolder
   !insertmacro UseScope
+  ${If} $INSTDIR != ""
+    Return  ; /D=<folder> on the command line: the user's choice stands
+  ${EndIf}
   ${If} $AllUsers == 1
     StrCpy $INSTDIR "$PROGRAMFILES64\${FOLDER}"
   ${Else}
@@ -114,6 +121,29 @@ Function ScopePage
   nsDialogs::Show
 FunctionEnd
 
+; Uninstall.exe beside the server is a copy of this program. A stock uninstaller starts a copy
+; of itself in the temporary folder and ends at once with 0, whatever that copy decides; this
+; one refuses here, with a non-zero exit code, while the server runs. Only then does it hand the
+; removal to the uninstaller proper, written to the temporary folder: the removal deletes this
+; file, which must not be running by then.
+Function RemoveInstallation
+  Call RefuseWhileServerRuns
+  GetTempFileName $R0
+  Delete $R0
+  StrCpy $R0 "$R0.exe"
+  WriteUninstaller $R0
+  ${GetParameters} $R1
+  ClearErrors
+  Exec '"$R0" $R1 _?=$EXEDIR'
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP "The uninstaller could not be started." /SD IDOK
+    SetErrorLevel 2
+  ${Else}
+    SetErrorLevel 0  ; a Quit from .onInit ends with 2 otherwise
+  ${EndIf}
+  Quit
+FunctionEnd
+
 Function ScopePageLeave
   ${NSD_GetState} $ScopeAllUsers $R0
   ${If} $R0 == ${BST_CHECKED}
@@ -127,7 +157,7 @@ Section "Order Server"
   !insertmacro UseScope
   SetOutPath "$INSTDIR"
   File "${SERVER_EXE}"
-  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  CopyFiles /SILENT "$EXEPATH" "$INSTDIR\Uninstall.exe"
 
   ExecWait '"$INSTDIR\OrderSrv.exe" $RegisterSwitch' $R0
   ${If} $R0 != 0
@@ -182,11 +212,22 @@ Section "Uninstall"
   ${EndIf}
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\OrderSrv.exe"
-  Delete "$INSTDIR\Uninstall.exe"
+  ; Uninstall.exe, which started this removal, ends a moment after it did.
+  StrCpy $R1 0
+  ${Do}
+    Delete "$INSTDIR\Uninstall.exe"
+    ${IfNot} ${FileExists} "$INSTDIR\Uninstall.exe"
+    ${OrIf} $R1 >= 50
+      ${Break}
+    ${EndIf}
+    IntOp $R1 $R1 + 1
+    Sleep 100
+  ${Loop}
   RMDir "$INSTDIR"  ; stays while it holds ORDERSRV.INI or the order journal
   ${If} $AllUsers == 1
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ${Else}
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${EndIf}
+  Delete /REBOOTOK "$EXEPATH"  ; this uninstaller, in the temporary folder
 SectionEnd

@@ -1,5 +1,6 @@
 #pragma once
-// The few file operations the server needs, on 8-bit (ANSI) paths.
+// The few file operations the server needs. Paths and names are UTF-8 (on Windows the
+// operations take them as wide text: any path Windows accepts works).
 #include <cstdint>
 #include <string>
 #include <vector>

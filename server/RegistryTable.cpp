@@ -32,6 +32,13 @@ std::vector<std::string> ServerRegistryKeysToDelete(const std::string& clsid) {
             classKey};
 }
 
-bool NeedsShortPath(const std::string& path) { return path.find(' ') != std::string::npos; }
+std::string LocalServerValue(const std::string& path, const std::string& shortPath) {
+    const auto hasBlank = [](const std::string& text) {
+        return text.find(' ') != std::string::npos;
+    };
+    if (!hasBlank(path)) return path;
+    if (!shortPath.empty() && !hasBlank(shortPath)) return shortPath;
+    return '"' + path + '"';
+}
 
 }  // namespace ordersrv

@@ -8,7 +8,7 @@ namespace ordersrv {
 
 struct RegistryEntry {
     std::string key;           // below HKEY_CLASSES_ROOT
-    std::string defaultValue;  // the key's default (unnamed) text value
+    std::string defaultValue;  // the key's default (unnamed) text value, UTF-8
 };
 
 inline const char* const kOrderServerProgId = "Quillmere.OrderServer";
@@ -23,7 +23,10 @@ std::vector<RegistryEntry> ServerRegistryEntries(const std::string& clsid,
 // The keys to delete on unregistration, children before parents.
 std::vector<std::string> ServerRegistryKeysToDelete(const std::string& clsid);
 
-// True when the path must be registered in its short form (it holds a blank).
-bool NeedsShortPath(const std::string& path);
+// What LocalServer32 holds for the executable at `path`: the path itself when it holds no
+// blank; otherwise its short form `shortPath` (empty when the system gives none) when that
+// holds no blank either, or else the path in double quotes (a volume without short names).
+// Unquoted, a path with a blank would start whatever program its first word names, if any.
+std::string LocalServerValue(const std::string& path, const std::string& shortPath);
 
 }  // namespace ordersrv

@@ -44,7 +44,7 @@ std::vector<std::string> CommandLineArguments() {
     if (!words) return arguments;
     const plat::ScopeExit freeWords([words] { LocalFree(words); });
     for (int i = 1; i < count; ++i)
-        arguments.push_back(plat::NarrowText(words[i], static_cast<size_t>(lstrlenW(words[i]))));
+        arguments.push_back(plat::Utf8Text(words[i]));
     return arguments;
 }
 
@@ -60,8 +60,8 @@ void DisableWindowsGhosting() {
 }
 
 void ShowStartupError(const std::string& name, const std::string& message) {
-    const std::string text = name + "\r\n\r\n" + message;
-    MessageBoxA(nullptr, text.c_str(), "Application Error", MB_ICONERROR | MB_TASKMODAL);
+    const std::wstring text = plat::WideText(name + "\r\n\r\n" + message);
+    MessageBoxW(nullptr, text.c_str(), L"Application Error", MB_ICONERROR | MB_TASKMODAL);
 }
 
 // Gives the main thread its message queue before any object can post the quit request to it.
@@ -70,12 +70,14 @@ void EnsureMessageQueue() {
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
 }
 
+// Wide, so that characters typed into the Settings page's boxes reach them whole, whatever
+// the system's code page.
 void RunMessageLoop() {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         try {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         } catch (...) {
             // An error that escapes a handler must not end the server.
         }
@@ -128,7 +130,7 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
         server.engine.log.Add("Registration incomplete: " + registration.refusal +
                               " refused. Hosts may not find this server: register it once with "
                               "/RegServer as administrator, or with /RegServerPerUser");
-    if (!server.Start(instance, plat::NarrowText(executable), ProcessScheduler()))
+    if (!server.Start(instance, plat::Utf8Text(executable), ProcessScheduler()))
         throw StartupError("Main window not created", "The main window could not be created.");
     MainWindow& window = *server.window;
     ServerLifetime& lifetime = process.lifetime;
@@ -164,7 +166,7 @@ using namespace ordersrv;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::wstring executable = plat::ExecutablePathWide();
-    const std::string executableText = plat::NarrowText(executable);
+    const std::string executableText = plat::Utf8Text(executable);
     InstanceMutex instanceMutex(InstanceMutexName(executableText));
     StartWorkers();
     const StartMode mode = StartModeFromArguments(CommandLineArguments());

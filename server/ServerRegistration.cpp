@@ -6,6 +6,7 @@
 
 #include "server/Quillmere.h"
 #include "server/RegistryTable.h"
+#include "platform/CodePage.h"
 #include "platform/Scoped.h"
 #include "platform/win32/WideText.h"
 #include "server/ComError.h"
@@ -44,7 +45,7 @@ class ClassesRoot {
 public:
     explicit ClassesRoot(RegistrationScope scope) : scope_(scope) {
         if (scope != RegistrationScope::User) return;
-        error_ = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, 0,
+        error_ = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0,
                                  KEY_ALL_ACCESS, nullptr, userClasses_.Out(), nullptr);
     }
     ClassesRoot(const ClassesRoot&) = delete;
@@ -62,23 +63,27 @@ public:
                                                   : "HKEY_CLASSES_ROOT";
     }
 
+    // Values are written wide: a path holds whatever letters its folders' names hold.
     void Write(const RegistryValue& entry, RegistrationOutcome& outcome) const {
         plat::RegistryKey key;
-        LONG error = RegCreateKeyExA(Key(), entry.key.c_str(), 0, nullptr, 0,
+        LONG error = RegCreateKeyExW(Key(), plat::WideText(entry.key).c_str(), 0, nullptr, 0,
                                      KEY_WRITE | entry.view, nullptr, key.Out(), nullptr);
-        if (error == ERROR_SUCCESS)
-            error = RegSetValueExA(key.Get(), entry.name, 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(entry.value.c_str()),
-                                   static_cast<DWORD>(entry.value.size() + 1));
+        if (error == ERROR_SUCCESS) {
+            const std::wstring name = plat::WideText(entry.name ? entry.name : "");
+            const std::wstring value = plat::WideText(entry.value);
+            error = RegSetValueExW(key.Get(), entry.name ? name.c_str() : nullptr, 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        }
         if (error != ERROR_SUCCESS) Refuse(outcome, entry.key, error);
     }
     // Deleting a key that is not there is no refusal.
     void Delete(const std::string& key, RegistrationOutcome& outcome, REGSAM view = kOwnView) const {
-        const LONG error = RegDeleteKeyExA(Key(), key.c_str(), view, 0);
+        const LONG error = RegDeleteKeyExW(Key(), plat::WideText(key).c_str(), view, 0);
         if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) Refuse(outcome, key, error);
     }
     void DeleteTree(const std::string& key, RegistrationOutcome& outcome) const {
-        const LONG error = RegDeleteTreeA(Key(), key.c_str());
+        const LONG error = RegDeleteTreeW(Key(), plat::WideText(key).c_str());
         if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) Refuse(outcome, key, error);
     }
 
@@ -106,7 +111,7 @@ std::vector<RegistryValue> SystemLibraryValues(ITypeLib* library, const std::str
     plat::ScopedBstr documentation;
     if (SUCCEEDED(library->GetDocumentation(MEMBERID_NIL, nullptr, documentation.Out(), nullptr,
                                             nullptr)) && documentation.Get())
-        helpString = plat::NarrowText(documentation.Get(), SysStringLen(documentation.Get()));
+        helpString = plat::Utf8Text(documentation.Get(), SysStringLen(documentation.Get()));
     TLIBATTR* attributes = nullptr;
     if (SUCCEEDED(library->GetLibAttr(&attributes))) {
         flags = std::to_string(attributes->wLibFlags | LIBFLAG_FHASDISKIMAGE);
@@ -129,15 +134,42 @@ std::vector<RegistryValue> SystemLibraryValues(ITypeLib* library, const std::str
     return values;
 }
 
+// The short form of a path as the system gives it, UTF-8; empty when it gives none.
+std::string ShortPathOf(const std::wstring& path) {
+    std::wstring shortPath(path.size() + 1, L'\0');
+    DWORD length =
+        GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size()));
+    if (length >= shortPath.size()) {  // longer than the long form: asks for the room it needs
+        shortPath.assign(length, L'\0');
+        length = GetShortPathNameW(path.c_str(), &shortPath[0], length);
+        if (length >= shortPath.size()) length = 0;
+    }
+    shortPath.resize(length);
+    return plat::Utf8Text(shortPath);
+}
+
+// The library's path as the locale-0 entries hold it. Wine's marshaler reads them, and reads
+// them through the ANSI code page: a path the code page cannot hold is written there in its
+// short form, when the code page holds that (else as it is).
+std::string PathReadThroughAnsi(const std::wstring& executablePath) {
+    const std::string path = plat::Utf8Text(executablePath);
+    std::string ansi;
+    if (plat::AnsiFromUtf8(path, ansi)) return path;
+    const std::string shortPath = ShortPathOf(executablePath);
+    return !shortPath.empty() && plat::AnsiFromUtf8(shortPath, ansi) ? shortPath : path;
+}
+
 // What every registration adds to the system's: Wine's marshaler finds a library only under
 // locale 0; 32-bit hosts read the 32-bit library ("<exe>\2" in a 64-bit executable); and the
 // interface's keys in the other registry view, which Windows keeps apart.
-std::vector<RegistryValue> ExtraLibraryValues(const std::string& executable) {
+std::vector<RegistryValue> ExtraLibraryValues(const std::wstring& executablePath) {
     const std::string key = LibraryKey();
-    std::vector<RegistryValue> values = {{key + "\\0\\" + kOwnSystem, executable}};
+    const std::string executable = plat::Utf8Text(executablePath);
+    const std::string localeNeutral = PathReadThroughAnsi(executablePath);
+    std::vector<RegistryValue> values = {{key + "\\0\\" + kOwnSystem, localeNeutral}};
     if (kCarriesLibrary32) {
         values.push_back({key + "\\409\\win32", executable + "\\2"});
-        values.push_back({key + "\\0\\win32", executable + "\\2"});
+        values.push_back({key + "\\0\\win32", localeNeutral + "\\2"});
     }
     values.push_back({InterfaceKey(), "IOrderServer", nullptr, kOtherView});
     values.push_back({InterfaceKey() + "\\ProxyStubClsid", kAutomationProxy, nullptr, kOtherView});
@@ -157,15 +189,11 @@ void RegistrationOutcome::Refused(const std::string& what) {
 std::string GuidText(REFGUID guid) {
     wchar_t text[40] = {};
     StringFromGUID2(guid, text, 40);
-    return plat::NarrowText(text, lstrlenW(text));
+    return plat::Utf8Text(text);
 }
 
-std::string LocalServerPath(const std::string& executablePath) {
-    if (!NeedsShortPath(executablePath)) return executablePath;
-    char shortPath[MAX_PATH];
-    const DWORD length = GetShortPathNameA(executablePath.c_str(), shortPath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return executablePath;
-    return std::string(shortPath, length);
+std::string LocalServerPath(const std::wstring& executablePath) {
+    return LocalServerValue(plat::Utf8Text(executablePath), ShortPathOf(executablePath));
 }
 
 RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
@@ -173,7 +201,7 @@ RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
     RegistrationOutcome outcome;
     const ClassesRoot root(scope);
     if (!root.Ready(outcome)) return outcome;
-    const std::string executable = plat::NarrowText(executablePath);
+    const std::string executable = plat::Utf8Text(executablePath);
 
     if (scope == RegistrationScope::Machine) {
         std::wstring file = executablePath, help = FolderOf(executablePath);
@@ -183,11 +211,12 @@ RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
         for (const RegistryValue& value : SystemLibraryValues(library, executable))
             root.Write(value, outcome);
     }
-    for (const RegistryValue& value : ExtraLibraryValues(executable)) root.Write(value, outcome);
+    for (const RegistryValue& value : ExtraLibraryValues(executablePath))
+        root.Write(value, outcome);
 
     for (const RegistryEntry& entry :
          ServerRegistryEntries(GuidText(CLSID_OrderServer), GuidText(LIBID_Quillmere),
-                               LocalServerPath(executable)))
+                               LocalServerPath(executablePath)))
         root.Write({entry.key, entry.defaultValue}, outcome);
     return outcome;
 }

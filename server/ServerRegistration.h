@@ -32,9 +32,9 @@ RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
 // Keys already missing are passed over; a key that is there but cannot be deleted is refused.
 RegistrationOutcome UnregisterServer(RegistrationScope scope);
 
-// The path LocalServer32 holds: the executable's full path, in its short form when it holds
-// a blank.
-std::string LocalServerPath(const std::string& executablePath);
+// The path LocalServer32 holds (UTF-8): the executable's full path, in its short form when it
+// holds a blank, quoted when that form holds one too.
+std::string LocalServerPath(const std::wstring& executablePath);
 
 // A GUID as registry text: upper-case hex with braces.
 std::string GuidText(REFGUID guid);

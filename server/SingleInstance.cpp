@@ -1,9 +1,12 @@
 #include "server/SingleInstance.h"
 
+#include "platform/win32/WideText.h"
+
 namespace ordersrv {
 
-InstanceMutex::InstanceMutex(const std::string& name)
-    : handle_(CreateMutexA(nullptr, TRUE, name.c_str())) {
+InstanceMutex::InstanceMutex(const std::string& name) {
+    const std::wstring wideName = plat::WideText(name);
+    handle_.Reset(CreateMutexW(nullptr, TRUE, wideName.c_str()));
     first_ = handle_ && GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
@@ -14,13 +17,14 @@ void InstanceMutex::Close() {
 }
 
 void ActivatePreviousInstance(const std::string& applicationTitle) {
-    const char* title = applicationTitle.c_str();
-    HWND own = FindWindowExA(nullptr, nullptr, nullptr, title);
+    const std::wstring wideTitle = plat::WideText(applicationTitle);
+    const wchar_t* title = wideTitle.c_str();
+    HWND own = FindWindowExW(nullptr, nullptr, nullptr, title);
     if (!own) return;
     DWORD process = 0;
     GetWindowThreadProcessId(own, &process);
     if (process != GetCurrentProcessId()) return;
-    HWND previous = FindWindowExA(nullptr, own, nullptr, title);
+    HWND previous = FindWindowExW(nullptr, own, nullptr, title);
     if (!previous) return;
     if (IsIconic(previous)) {
         ShowWindow(previous, SW_RESTORE);

@@ -10,7 +10,7 @@ namespace ordersrv {
 
 class InstanceMutex {
 public:
-    explicit InstanceMutex(const std::string& name);
+    explicit InstanceMutex(const std::string& name);  // UTF-8
     ~InstanceMutex() { Close(); }
     InstanceMutex(const InstanceMutex&) = delete;
     InstanceMutex& operator=(const InstanceMutex&) = delete;

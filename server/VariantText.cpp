@@ -11,19 +11,19 @@ namespace ordersrv {
 
 namespace {
 
-std::string NarrowBstr(BSTR text) {
-    return text ? plat::NarrowText(text, SysStringLen(text)) : std::string();
+std::string Utf8Bstr(BSTR text) {
+    return text ? plat::Utf8Text(text, SysStringLen(text)) : std::string();
 }
 
 }  // namespace
 
 std::string VariantText::ToText() const {
-    if (V_VT(&value_) == VT_BSTR) return NarrowBstr(V_BSTR(&value_));
+    if (V_VT(&value_) == VT_BSTR) return Utf8Bstr(V_BSTR(&value_));
     plat::ScopedVariant text;
     const HRESULT hr = VariantChangeTypeEx(&text.v, const_cast<VARIANT*>(&value_),
                                            LOCALE_USER_DEFAULT, 0, VT_BSTR);
     if (FAILED(hr) || V_VT(&text.v) != VT_BSTR) throw EngineError(kConversionErrorText);
-    return NarrowBstr(V_BSTR(&text.v));
+    return Utf8Bstr(V_BSTR(&text.v));
 }
 
 }  // namespace ordersrv

@@ -1,6 +1,6 @@
 #pragma once
-// A host's VARIANT argument as text for the engine: a wide string is taken as it is, anything
-// else goes through OLE Automation's coercion in the user's default locale.
+// A host's VARIANT argument as text for the engine (UTF-8): a wide string is taken as it is,
+// anything else goes through OLE Automation's coercion in the user's default locale.
 #include <oaidl.h>
 
 #include "engine/HostText.h"

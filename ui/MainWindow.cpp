@@ -216,6 +216,10 @@ LRESULT CALLBACK MainWindow::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     case WM_NOTIFY:
     case WM_CONTEXTMENU:
         return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
+    case WM_NOTIFYFORMAT:
+        // The views ask for their cells' texts wide: a symbol, a path or a log line may hold
+        // characters the system's code page lacks.
+        return lParam == NF_QUERY ? NFR_UNICODE : DefWindowProcA(hwnd, msg, wParam, lParam);
     default:
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }

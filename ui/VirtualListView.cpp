@@ -1,6 +1,10 @@
 #include "ui/VirtualListView.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/CodePage.h"
+#include "platform/win32/WideText.h"
 
 namespace ordersrv {
 
@@ -10,10 +14,10 @@ HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
     DWORD windowStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LVS_REPORT |
                         LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
     if (!style.headings) windowStyle |= LVS_NOCOLUMNHEADER;
-    HWND view = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", windowStyle, rect.left,
+    HWND view = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", windowStyle, rect.left,
                                 rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)),
+                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)),
                                 nullptr);
     if (!view) return nullptr;
     SendMessageA(view, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -63,19 +67,24 @@ bool ReadCellRequest(NMHDR* header, bool rowMarker, CellRequest& request) {
     return true;
 }
 
+// The text is UTF-8: a wide request gets it whole, an 8-bit one in the system's code page.
 void AnswerCellRequest(const CellRequest& request, const std::string& text) {
     if (request.wide) {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(request.header);
         if (!info->item.pszText || info->item.cchTextMax <= 0) return;
-        const int written = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                                info->item.pszText, info->item.cchTextMax - 1);
-        info->item.pszText[written > 0 ? written : 0] = L'\0';
+        const std::wstring wide = plat::WideText(text);
+        size_t length = std::min(wide.size(), static_cast<size_t>(info->item.cchTextMax - 1));
+        // A cut never leaves half a surrogate pair.
+        if (length > 0 && length < wide.size() && IS_HIGH_SURROGATE(wide[length - 1])) --length;
+        std::memcpy(info->item.pszText, wide.data(), length * sizeof(wchar_t));
+        info->item.pszText[length] = L'\0';
     } else {
         auto* info = reinterpret_cast<NMLVDISPINFOA*>(request.header);
         if (!info->item.pszText || info->item.cchTextMax <= 0) return;
-        const size_t room = static_cast<size_t>(info->item.cchTextMax - 1);
-        const size_t length = text.size() < room ? text.size() : room;
-        std::memcpy(info->item.pszText, text.data(), length);
+        std::string ansi;
+        plat::AnsiFromUtf8(text, ansi);
+        const size_t length = std::min(ansi.size(), static_cast<size_t>(info->item.cchTextMax - 1));
+        std::memcpy(info->item.pszText, ansi.data(), length);
         info->item.pszText[length] = '\0';
     }
 }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/WideText.h"
 #include "ui/StatusText.h"
 #include "ui/VirtualListView.h"
 
@@ -58,24 +59,31 @@ void SetChecked(HWND checkBox, bool on) {
 // The status is refreshed after every drain of place lines; repainting unchanged panels would
 // only cost.
 void SetTextIfChanged(HWND control, const std::string& text) {
-    if (WindowText(control) != text) SetWindowTextA(control, text.c_str());
+    if (WindowText(control) != text) SetTextOf(control, text);
 }
 
 }  // namespace
 
 std::string WindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int copied = GetWindowTextA(window, &text[0], static_cast<int>(text.size()));
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = GetWindowTextW(window, &text[0], static_cast<int>(text.size()));
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
+    return plat::Utf8Text(text);
 }
 
+void SetTextOf(HWND window, const std::string& text) {
+    SetWindowTextW(window, plat::WideText(text).c_str());
+}
+
+// Controls are wide windows: they hold any text, whatever the system's code page.
 HWND WindowControls::Add(HWND parent, const char* cls, const char* text, DWORD style, int id,
                          int x, int y, int width, int height, DWORD exStyle) {
-    HWND control = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width,
-                                   height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   instance_, nullptr);
+    HWND control = CreateWindowExW(exStyle, plat::WideText(cls).c_str(),
+                                   plat::WideText(text).c_str(), WS_CHILD | WS_VISIBLE | style, x,
+                                   y, width, height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
+                                   nullptr);
     if (control) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     return control;
 }
@@ -218,8 +226,8 @@ SettingsEdits WindowControls::ReadSettings() const {
 }
 
 void WindowControls::ShowSettings(const Settings& settings) {
-    SetWindowTextA(accountEdit_, settings.account.c_str());
-    SetWindowTextA(locationEdit_, settings.location.c_str());
+    SetTextOf(accountEdit_, settings.account);
+    SetTextOf(locationEdit_, settings.location);
     SetChecked(stopToStopLimitCheck_, settings.stopToStopLimit);
     SetChecked(acceptOrdersCheck_, settings.acceptOrders);
 }

@@ -70,7 +70,9 @@ private:
     Page activePage_ = Page::Settings;
 };
 
-// Text of a window or control.
+// Text of a window or control, UTF-8.
 std::string WindowText(HWND window);
+// Sets a window's text from UTF-8.
+void SetTextOf(HWND window, const std::string& text);
 
 }  // namespace ordersrv

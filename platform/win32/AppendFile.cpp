@@ -52,7 +52,7 @@ std::string LocalDataFolder() {
     wchar_t buffer[MAX_PATH * 2] = {};
     const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH * 2);
     if (length == 0 || length >= MAX_PATH * 2) return std::string();
-    return NarrowText(buffer, length);
+    return Utf8Text(buffer, length);
 }
 
 }  // namespace plat

@@ -12,22 +12,23 @@ namespace plat {
 
 
 bool FileExists(const std::string& path) {
-    const DWORD attr = GetFileAttributesA(path.c_str());
+    const DWORD attr = GetFileAttributesW(WideText(path).c_str());
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FolderExists(const std::string& path) {
-    const DWORD attr = GetFileAttributesA(path.c_str());
+    const DWORD attr = GetFileAttributesW(WideText(path).c_str());
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool MakeFolder(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return CreateDirectoryW(WideText(path).c_str(), nullptr) ||
+           GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
     // Share everything, so a file NinjaTrader is still writing or deleting can be read.
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+    FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || GetFileType(file.Get()) != FILE_TYPE_DISK) return false;
@@ -44,7 +45,7 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 
 bool ReadFileHead(const std::string& path, size_t maxBytes, std::string& content,
                   bool& complete) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+    FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || GetFileType(file.Get()) != FILE_TYPE_DISK) return false;
@@ -63,7 +64,7 @@ bool ReadFileHead(const std::string& path, size_t maxBytes, std::string& content
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& content) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    FileHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     size_t done = 0;
@@ -80,22 +81,23 @@ bool WriteWholeFile(const std::string& path, const std::string& content) {
 bool ReplaceWholeFile(const std::string& path, const std::string& content) {
     const std::string temporary = path + ".tmp";
     if (WriteWholeFile(temporary, content) &&
-        MoveFileExA(temporary.c_str(), path.c_str(),
+        MoveFileExW(WideText(temporary).c_str(), WideText(path).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    DeleteFileA(temporary.c_str());
+    DeleteFileW(WideText(temporary).c_str());
     return false;
 }
 
 bool MoveNoReplace(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    const std::wstring source = WideText(from), target = WideText(to);
+    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return DeleteFileW(WideText(path).c_str()) != 0; }
 
 bool LastWriteTime(const std::string& path, int64_t& time) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard, &data)) return false;
     time = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                                 data.ftLastWriteTime.dwLowDateTime);
     return true;
@@ -103,25 +105,25 @@ bool LastWriteTime(const std::string& path, int64_t& time) {
 
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
     const std::string pattern = WithTrailingDelimiter(folder) + "*.*";
-    WIN32_FIND_DATAA data;
+    WIN32_FIND_DATAW data;
     // No short names, and the directory read in large pieces: a scan lists the folder ten
     // times a second.
-    FindHandle find(FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data,
+    FindHandle find(FindFirstFileExW(WideText(pattern).c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) return GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
-        const char* name = data.cFileName;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        const wchar_t* name = data.cFileName;
+        if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
         FolderEntry entry;
-        entry.name = name;
+        entry.name = Utf8Text(name);
         entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.hiddenOrSystem =
             (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
         entries.push_back(std::move(entry));
-    } while (FindNextFileA(find.Get(), &data));
+    } while (FindNextFileW(find.Get(), &data));
     return true;
 }
 
-std::string ExecutablePath() { return NarrowText(ExecutablePathWide()); }
+std::string ExecutablePath() { return Utf8Text(ExecutablePathWide()); }
 
 }  // namespace plat

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/Scoped.h"
+#include "platform/win32/WideText.h"
 
 namespace plat {
 
@@ -21,7 +22,8 @@ bool FolderWatch::Start(const std::string& folder, Changed changed, uint32_t& er
     changed_ = std::move(changed);
     const DWORD what = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
                        FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
-    system_->change = ChangeNotificationHandle(FindFirstChangeNotificationA(folder.c_str(), TRUE, what));
+    system_->change = ChangeNotificationHandle(
+        FindFirstChangeNotificationW(WideText(folder).c_str(), TRUE, what));
     if (!system_->change || !system_->stop) {
         error = GetLastError();
         return false;

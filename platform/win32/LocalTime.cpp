@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/WideText.h"
+
 namespace plat {
 
 double NowDateTime() {
@@ -20,8 +22,8 @@ double NowDateTime() {
 namespace {
 
 std::string LocaleText(LCTYPE what, const char* fallback) {
-    char buffer[8] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, what, buffer, sizeof buffer) > 1) return buffer;
+    wchar_t buffer[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, what, buffer, 8) > 1) return Utf8Text(buffer);
     return fallback;
 }
 

@@ -2,6 +2,10 @@
 
 #include <clocale>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "bridge/InstructionLines.h"
 #include "bridge/StateLine.h"
 
@@ -40,6 +44,19 @@ TEST(StateLine, DecimalPointIsAlwaysADotInAndOut) {
     EXPECT_DOUBLE_EQ(v, 1234.5);
     EXPECT_EQ(InstructionPriceText(1234.5), "1234.500000");
     std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+// The log holds UTF-8: NinjaTrader's 8-bit line is converted, and a long one is cut between
+// two characters, never inside one.
+TEST(StateLine, LoggedLineIsUtf8CutBetweenCharacters) {
+    const std::string head(199, 'a');
+    EXPECT_EQ(LoggedLineText(head + "\xC3\xA9"), head + "...");
+    EXPECT_EQ(LoggedLineText(head + "b\xC3\xA9"), head + "b...");
+#ifdef _WIN32
+    if (GetACP() == 1252) {
+        EXPECT_EQ(LoggedLineText("Caf\xE9;1"), "Café;1");
+    }
+#endif
 }
 
 TEST(StateLine, FirstLineRules) {

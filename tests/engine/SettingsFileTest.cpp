@@ -150,6 +150,43 @@ TEST_F(SettingsFileTest, SaveThenLoadKeepsTheSettings) {
     EXPECT_TRUE(loaded.stopToStopLimit);
 }
 
+// An 8-bit code page that is not UTF-8, as Windows' 1252 is: ASCII and "é" (0xE9) alone.
+std::string ToyToUtf8(const std::string& text) {
+    std::string utf8;
+    for (const char c : text) utf8 += c == '\xE9' ? std::string("\xC3\xA9") : std::string(1, c);
+    return utf8;
+}
+
+bool Utf8ToToy(const std::string& text, std::string& toy) {
+    toy.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            toy += text[i];
+        } else if (text.compare(i, 2, "\xC3\xA9") == 0) {
+            toy += '\xE9';
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr plat::CodePage kToy{ToyToUtf8, Utf8ToToy};
+
+TEST(SettingsFileEncoding, CodePageUnlessAValueNeedsUtf8AfterAByteOrderMark) {
+    const std::string cafe = "Location=C:\\Café\r\n", lodz = "Location=C:\\Trader Łódź\r\n";
+    // Read: the code page's bytes, or UTF-8 after the mark (the mark is no part of the text).
+    EXPECT_EQ(SettingsFileText("Location=C:\\Caf\xE9\r\n", kToy), cafe);
+    EXPECT_EQ(SettingsFileText("\xEF\xBB\xBF" + lodz, kToy), lodz);
+    EXPECT_EQ(SettingsFileText("\xEF\xBB\xBF" + cafe, kToy), cafe);
+    // Written: in the code page while it holds every character, so other programs read the
+    // file as before; else UTF-8 after the mark, never "?" in place of a letter.
+    EXPECT_EQ(SettingsFileBytes(cafe, kToy), "Location=C:\\Caf\xE9\r\n");
+    EXPECT_EQ(SettingsFileBytes(lodz, kToy), "\xEF\xBB\xBF" + lodz);
+    EXPECT_EQ(SettingsFileText(SettingsFileBytes(lodz, kToy), kToy), lodz);
+}
+
 TEST_F(SettingsFileTest, ByteOrderMarkOfAFileSavedByNotepadIsNoPartOfTheFirstKey) {
     Write("\xEF\xBB\xBF" "Account=A1\r\nLocation=x\r\nAcceptOrders=1\r\nStopToStopLimit=1\r\n");
     const Settings s = Load();

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The setup program under Wine, in a prefix of its own made afresh: a silent install for the
 # current user (files, keys, shortcut), a host's call against the installed server, an upgrade
-# that keeps the settings, an uninstaller that refuses while the server runs, a silent uninstall
-# that leaves nothing but the settings; then the same for all users.
+# that keeps the settings, an uninstaller that refuses while the server runs (exit code), a
+# silent uninstall that leaves nothing but the settings; a silent install into a folder of the
+# user's choice (/D=, named in Cyrillic letters); then the same for all users.
 #   installer_test.sh REPO PREFIX SETUP_EXE HOSTCLIENT_EXE WORK_DIR
 set -uo pipefail
 repo=$1 prefix=$2 setup=$3 hostclient=$4 work=$5
@@ -21,6 +22,15 @@ expect_key() { key_exists "$1" || fail "$1 is missing"; }
 expect_no_key() { key_exists "$1" && fail "$1 is still there"; }
 unix_of() { winepath -u "$(wine cmd /c echo "$1" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
 server_running() { pgrep -f 'OrderSrv.exe' >/dev/null; }
+# A key's default value through `reg export` (UTF-16), which keeps every letter (`reg query`
+# prints through the console's code page).
+exported_default() {
+  local reg=$work/value.reg
+  rm -f "$reg"
+  wine reg export "$1" "$(winepath -w "$reg")" /reg:64 /y >/dev/null 2>&1 || return
+  iconv -f UTF-16LE -t UTF-8 "$reg" | tr -d '\r' | sed -n 's/^@="\(.*\)"$/\1/p' | head -1 |
+    sed 's/\\\\/\\/g'
+}
 
 # A host: creates the server by its ProgID and reads Connected.
 printf 'Set server = CreateObject("Quillmere.OrderServer")\r\nWScript.Echo "Connected=" & server.Connected\r\nSet server = Nothing\r\n' \
@@ -63,12 +73,13 @@ cp "$dir/ORDERSRV.INI" "$work/settings.ini"
 timeout 120 wine "$setup" /S || fail "the upgrade failed"
 cmp -s "$dir/ORDERSRV.INI" "$work/settings.ini" || fail "the upgrade changed ORDERSRV.INI"
 
-echo "== the uninstaller refuses while the server runs"
+echo "== the uninstaller refuses while the server runs, and says so by its exit code"
 wine "$dir/OrderSrv.exe" </dev/null >/dev/null 2>&1 &
 for _ in $(seq 100); do server_running && break; sleep 0.2; done
 sleep 2
-timeout 60 wine "$dir/Uninstall.exe" /S "_?=$win_dir"; rc=$?
-[ $rc -ne 0 ] || fail "the uninstaller did not refuse while the server ran"
+timeout 60 wine "$dir/Uninstall.exe" /S; rc=$?
+[ $rc -ne 0 ] || fail "the silent uninstaller exited with 0 while the server ran"
+sleep 2
 [ -f "$dir/OrderSrv.exe" ] || fail "the refusing uninstaller removed OrderSrv.exe"
 timeout 30 wine "$hostclient" close >/dev/null 2>&1 || fail "the server could not be closed"
 for _ in $(seq 100); do server_running || break; sleep 0.2; done
@@ -89,6 +100,28 @@ done
 expect_no_key "HKCU\\$uninstall_key"
 [ -e "$(unix_of '%APPDATA%')/Microsoft/Windows/Start Menu/Programs/Order Server.lnk" ] &&
   fail "the Start Menu shortcut is still there"
+
+echo "== /D=: a silent install into the folder given, a host's call, a silent uninstall"
+chosen_win='C:\Трейдер\OrderServer'
+chosen=$(winepath -u "$chosen_win")
+timeout 120 wine "$setup" /S "/D=$chosen_win"; rc=$?
+[ $rc -eq 0 ] || fail "setup /S /D= exited with $rc"
+[ -f "$chosen/OrderSrv.exe" ] || fail "no OrderSrv.exe in $chosen"
+[ -f "$chosen/Uninstall.exe" ] || fail "no Uninstall.exe in $chosen"
+[ -e "$dir/OrderSrv.exe" ] && fail "/D= was not honoured: OrderSrv.exe in $dir"
+server=$(exported_default "HKCU\\Software\\Classes\\CLSID\\$clsid\\LocalServer32")
+[ "$server" = "$chosen_win\\OrderSrv.exe" ] || fail "per-user LocalServer32 is '$server'"
+timeout 60 wine "$chosen/OrderSrv.exe" /RegServer </dev/null >/dev/null 2>&1
+host_calls || { fail "the host's call to the server in $chosen_win failed:"; cat "$work/host.out"; }
+for _ in $(seq 100); do server_running || break; sleep 0.2; done
+timeout 60 wine "$chosen/OrderSrv.exe" /UnregServer </dev/null >/dev/null 2>&1
+timeout 60 wine "$chosen/Uninstall.exe" /S; rc=$?
+[ $rc -eq 0 ] || fail "the silent uninstaller in $chosen_win exited with $rc"
+wait_until_gone "$chosen/Uninstall.exe" || fail "Uninstall.exe is still in $chosen"
+sleep 1
+left=$(cd "$chosen" 2>/dev/null && ls | tr '\n' ' ')
+[ "$left" = "ORDERSRV-JOURNAL.TXT " ] || fail "left in $chosen: '$left'"
+expect_no_key "HKCU\\$uninstall_key"
 
 echo "== for all users: silent install, a host's call, silent uninstall"
 timeout 120 wine "$setup" /S /ALLUSERS; rc=$?

@@ -217,12 +217,15 @@ std::vector<VariantCase> VariantCases() {
     };
 }
 
+// The text as NinjaTrader reads it: in the ANSI code page, "?" for a character it lacks (never
+// a look-alike: the Greek question mark is no ";").
 std::string Narrow(BSTR text) {
     const int length = static_cast<int>(SysStringLen(text));
     if (length == 0) return std::string();
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    const DWORD flags = WC_NO_BEST_FIT_CHARS;
+    const int size = WideCharToMultiByte(CP_ACP, flags, text, length, nullptr, 0, "?", nullptr);
     std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], size, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, flags, text, length, &result[0], size, "?", nullptr);
     return result;
 }
 

@@ -3,7 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "platform/CodePage.h"
 #include "platform/CoalescingTarget.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
@@ -134,6 +140,44 @@ TEST(FileSystem, ListsEntriesWithKinds) {
     EXPECT_EQ(find("."), entries.end());
     EXPECT_EQ(find(".."), entries.end());
 }
+
+// Paths and names are UTF-8 whatever the system's code page (under Windows: wide).
+TEST(FileSystem, NamesInAnyScriptWork) {
+    const std::string dir = ScratchFolder("Трейдер Łódź");
+    const std::string sub = dir + "НТ 8", file = dir + "Łódź 日本.txt";
+    plat::RemoveFile(sub + plat::kPathDelimiter + "Ж.txt");
+    ASSERT_TRUE(plat::MakeFolder(sub));
+    EXPECT_TRUE(plat::FolderExists(sub));
+    ASSERT_TRUE(plat::ReplaceWholeFile(file, "x"));
+    EXPECT_TRUE(plat::FileExists(file));
+    std::vector<plat::FolderEntry> entries;
+    ASSERT_TRUE(plat::ListFolder(dir, entries));
+    std::vector<std::string> names;
+    for (const plat::FolderEntry& entry : entries) names.push_back(entry.name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Łódź 日本.txt", "НТ 8"}));
+    EXPECT_TRUE(plat::MoveNoReplace(file, sub + plat::kPathDelimiter + "Ж.txt"));
+    std::string content;
+    EXPECT_TRUE(plat::ReadWholeFile(sub + plat::kPathDelimiter + "Ж.txt", content));
+    EXPECT_EQ(content, "x");
+    EXPECT_TRUE(plat::RemoveFile(sub + plat::kPathDelimiter + "Ж.txt"));
+}
+
+#ifdef _WIN32
+// NinjaTrader reads 8-bit text in the ANSI code page (1252 under this Wine): a character the
+// code page lacks becomes "?", never a look-alike that could be a field separator.
+TEST(CodePage, NoCharacterTurnsIntoALookAlike) {
+    if (GetACP() != 1252) GTEST_SKIP() << "expectations for code page 1252";
+    std::string ansi;
+    EXPECT_TRUE(plat::AnsiFromUtf8("Café", ansi));
+    EXPECT_EQ(ansi, "Caf\xE9");
+    EXPECT_FALSE(plat::AnsiFromUtf8("C:\\Trader Łódź", ansi));
+    EXPECT_EQ(ansi, "C:\\Trader ?\xF3" "d?");
+    EXPECT_EQ(plat::InstructionText("ES\u037EX"), "ES?X");  // Greek question mark
+    EXPECT_EQ(plat::InstructionText("ES\uFF1BX"), "ES?X");  // fullwidth semicolon
+    EXPECT_EQ(plat::Utf8FromAnsi("Caf\xE9"), "Café");
+}
+#endif
 
 TEST(Tick, AdvancesWhileSleeping) {
     // Only that the counter moves: its granularity differs between systems.

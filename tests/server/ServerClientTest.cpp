@@ -18,8 +18,11 @@
 #include "tests/support/StandinProcess.h"
 #include "tools/InvokeArguments.h"
 #include "platform/Scoped.h"
+#include "platform/FileSystem.h"
+#include "platform/win32/WideText.h"
 #include "server/ComPtr.h"
 #include "server/Quillmere.h"
+#include "ui/ControlIds.h"
 
 namespace ordersrv {
 
@@ -445,6 +448,141 @@ TEST_F(ServerClient, StandaloneServerStaysAndASecondStartChangesNothing) {
     EXPECT_TRUE(ReadClassesRootDefault("Quillmere.OrderServer\\Clsid", value));
     EXPECT_EQ(folder->RunToEnd("-Embedding"), 0);
     EXPECT_TRUE(CreateServerObject());
+}
+
+// ---- A server in a folder named in letters beyond the ANSI code page -----------------------
+
+// Cyrillic and Polish letters in the folders' names, none but "ó" in code page 1252; the
+// NinjaTrader folder lies below them.
+class ServerInAnyFolder : public testsupport::RegisteredServerTest {
+protected:
+    static void SetUpTestSuite() {
+        const char* server = std::getenv("ORDERSRV_SERVER_EXE");
+        RegisterServer(server && *server ? server : ORDERSRV_EXE,
+                       ORDERSRV_RUN_DIR "/Трейдер/Łódź");
+    }
+
+    // True once an instruction file in INCOMING holds `text`.
+    static bool InstructionArrives(const std::string& text) {
+        const std::string incoming = folder->NinjaTraderFolder() + "\\INCOMING\\";
+        for (int i = 0; i < 100; ++i, Sleep(100)) {
+            std::vector<plat::FolderEntry> entries;
+            plat::ListFolder(incoming, entries);
+            for (const plat::FolderEntry& entry : entries) {
+                std::string content;
+                if (plat::ReadWholeFile(incoming + entry.name, content) &&
+                    content.find(text) != std::string::npos)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    // Starts the server by hand, waits until its Location box shows `shown` (the settings file
+    // was read), types `typed` there instead unless null, and closes it as a user would (Exit,
+    // Yes).
+    static void RunAndClose(const std::string& shown, const wchar_t* typed) {
+        const HANDLE server = folder->Start("");
+        ASSERT_TRUE(server);
+        EndAtExit endAtExit{server};
+        HWND box = nullptr;
+        for (int i = 0; i < 200 && BoxText(box) != shown; ++i, Sleep(50))
+            box = FindServerControl(FindWindowA("TNTOrderServerForm", nullptr),
+                                    ControlId::LocationEdit);
+        ASSERT_EQ(BoxText(box), shown);
+        if (typed) {  // key by key, through the server's message loop
+            SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+            for (const wchar_t* c = typed; *c; ++c) PostMessageW(box, WM_CHAR, *c, 1);
+        }
+        PostMessageA(FindWindowA("TNTOrderServerForm", nullptr), WM_CLOSE, 0, 0);
+        EXPECT_NE(AnswerMessageBox("Confirm", IDYES, kServerEndMs), "");
+        EXPECT_EQ(WaitForSingleObject(server, kServerEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    }
+
+    static std::string BoxText(HWND box) {
+        wchar_t text[1024] = {};
+        DWORD_PTR copied = 0;
+        if (box)
+            SendMessageTimeoutW(box, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                                2000, &copied);
+        return plat::Utf8Text(text);
+    }
+};
+
+TEST_F(ServerInAnyFolder, AHostCreatesItAndOrdersAndReportsPassThroughFoldersNamedSo) {
+    ComPtr<IOrderServer> server = CreateServerObject();
+    ASSERT_TRUE(server);
+    VARIANT_BOOL connected = VARIANT_FALSE;
+    EXPECT_EQ(server->get_Connected(&connected), S_OK);
+    EXPECT_EQ(connected, VARIANT_TRUE);  // the settings beside it named the folder below it
+
+    ASSERT_EQ(PlaceOrder(server.Get(), L"ES", 700), S_OK);
+    EXPECT_TRUE(InstructionArrives(";HALVENMAR700;"));
+
+    const std::string outgoing = folder->NinjaTraderFolder() + "\\OUTGOING\\";
+    ASSERT_TRUE(plat::WriteWholeFile(outgoing + "HALVENMAR700.TXT", "FILLED;2;101.5\r\n"));
+    folder->WritePositionFile("Łódź", "LONG;2;101.5\r\n");
+    LONG filled = 0, size = 0;
+    EXPECT_EQ(WaitForStatus(server.Get(), 700, 1, filled), 1);
+    // The position file's name gives the symbol the host asks for, letter for letter.
+    EXPECT_TRUE(WaitForPosition(server.Get(), L"Łódź", size));
+    EXPECT_EQ(size, 2);
+    plat::RemoveFile(outgoing + "Łódź GLOBEX_SIM101_POSITION.TXT");
+}
+
+// What the code page cannot hold is kept as UTF-8 after a byte-order mark, read at the start and
+// saved at the close byte for byte; what it can hold is saved in the code page.
+TEST_F(ServerInAnyFolder, SettingsFileIsReadAtStartAndSavedAtCloseAsTyped) {
+    const std::string location = folder->NinjaTraderFolder();
+    const std::string settings = "\xEF\xBB\xBF" "Account=SIM101\r\nLocation=" + location +
+                                 "\r\nAcceptOrders=1\r\nStopToStopLimit=0\r\n";
+    ASSERT_TRUE(plat::WriteWholeFile(folder->SettingsPath(), settings));
+    ASSERT_NO_FATAL_FAILURE(RunAndClose(location, nullptr));
+    EXPECT_EQ(folder->ReadSettings(), settings);
+    ASSERT_NO_FATAL_FAILURE(RunAndClose(location, L"C:\\Łódź"));
+    EXPECT_EQ(folder->ReadSettings(), "\xEF\xBB\xBF" "Account=SIM101\r\nLocation=C:\\Łódź\r\n"
+                                      "AcceptOrders=1\r\nStopToStopLimit=0\r\n");
+    ASSERT_NO_FATAL_FAILURE(RunAndClose("C:\\Łódź", L"C:\\Café"));
+    EXPECT_EQ(folder->ReadSettings(), "Account=SIM101\r\nLocation=C:\\Caf\xE9\r\n"
+                                      "AcceptOrders=1\r\nStopToStopLimit=0\r\n");
+    folder->WriteSettings(true);
+}
+
+// An executable named in any script, in a folder whose name holds a blank (registered by its
+// short form): the instance rule and the settings file follow its name.
+TEST_F(ServerInAnyFolder, AnExecutableNamedInAnyScriptKeepsOneInstanceAndItsOwnSettings) {
+    const std::string other = folder->Folder() + "\\Łódź Nowak";
+    const std::string executable = other + "\\Ордер.exe", settingsPath = other + "\\Ордер.INI";
+    plat::MakeFolder(other);
+    ASSERT_TRUE(CopyFileW(plat::WideText(folder->Executable()).c_str(),
+                          plat::WideText(executable).c_str(), FALSE));
+    ASSERT_TRUE(plat::WriteWholeFile(settingsPath, "\xEF\xBB\xBF" "Location=" +
+                                                       folder->NinjaTraderFolder() + "\r\n"));
+    const auto instanceRuns = [] {
+        const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"PREVINST:Ордер");
+        if (mutex) CloseHandle(mutex);
+        return mutex != nullptr;
+    };
+    {
+        testsupport::ChildProcess registration;
+        ASSERT_TRUE(registration.Start(executable, {"/RegServer"}));
+        ASSERT_EQ(registration.Wait(60000), 0);
+        ComPtr<IOrderServer> server = CreateServerObject();
+        ASSERT_TRUE(server);
+        VARIANT_BOOL connected = VARIANT_FALSE;
+        EXPECT_EQ(server->get_Connected(&connected), S_OK);
+        EXPECT_EQ(connected, VARIANT_TRUE);  // Ордер.INI named the NinjaTrader folder
+        EXPECT_TRUE(instanceRuns());
+        testsupport::ChildProcess second;  // ends at once, leaving the first one alone
+        ASSERT_TRUE(second.Start(executable, {}));
+        EXPECT_EQ(second.Wait(kServerEndMs), 0);
+        EXPECT_EQ(server->get_Connected(&connected), S_OK);
+    }
+    for (int i = 0; i < 200 && instanceRuns(); ++i) Sleep(100);
+    EXPECT_FALSE(instanceRuns());
+    EXPECT_EQ(folder->RunToEnd("/RegServer"), 0);
+    plat::RemoveFile(settingsPath);
+    plat::RemoveFile(executable);
 }
 
 }  // namespace

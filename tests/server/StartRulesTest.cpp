@@ -38,6 +38,8 @@ TEST(InstanceName, TitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterTheFirstC
     EXPECT_EQ(ApplicationTitleFromPath("C:OrderSrv"), "Ordersrv");
     EXPECT_EQ(ApplicationTitleFromPath(".hidden"), "");
     EXPECT_EQ(InstanceMutexName("D:\\a.b\\OrderSrv.exe"), "PREVINST:Ordersrv");
+    // Only ASCII letters change case; a name in any script keeps its letters.
+    EXPECT_EQ(InstanceMutexName("C:\\Трейдер\\ОрдерSRV.exe"), "PREVINST:Ордерsrv");
 }
 
 TEST(RegistryTable, SevenKeysInOrderAndDeletedChildrenFirst) {
@@ -62,8 +64,17 @@ TEST(RegistryTable, SevenKeysInOrderAndDeletedChildrenFirst) {
         "Quillmere.OrderServer\\Clsid", "Quillmere.OrderServer",
         "CLSID\\{C}\\LocalServer32",    "CLSID\\{C}"};
     EXPECT_EQ(ServerRegistryKeysToDelete(clsid), deleted);
-    EXPECT_TRUE(NeedsShortPath("C:\\Program Files\\OrderSrv.exe"));
-    EXPECT_FALSE(NeedsShortPath("C:\\Apps\\OrderSrv.exe"));
+}
+
+// COM starts LocalServer32 as a command line: a blank in it must never split the path.
+TEST(RegistryTable, LocalServerPathWithABlankIsShortOrElseQuoted) {
+    const std::string plain = "C:\\Трейдер\\OrderSrv.exe";
+    const std::string blank = "C:\\Trader Łódź\\OrderSrv.exe";
+    EXPECT_EQ(LocalServerValue(plain, "C:\\4B2D~1\\ORDERSRV.EXE"), plain);
+    EXPECT_EQ(LocalServerValue(blank, "C:\\TRADER~1\\ORDERSRV.EXE"), "C:\\TRADER~1\\ORDERSRV.EXE");
+    // A volume without short names: the system gives the long form back, or nothing.
+    EXPECT_EQ(LocalServerValue(blank, blank), '"' + blank + '"');
+    EXPECT_EQ(LocalServerValue(blank, ""), '"' + blank + '"');
 }
 
 }  // namespace ordersrv

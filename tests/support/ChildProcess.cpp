@@ -2,6 +2,10 @@
 
 #include "platform/Tick.h"
 
+#ifdef _WIN32
+#include "platform/win32/WideText.h"
+#endif
+
 #ifndef _WIN32
 #include <signal.h>
 #include <spawn.h>
@@ -31,13 +35,13 @@ std::string Quoted(const std::string& arg) {
 }  // namespace
 
 HANDLE StartProgram(const std::string& executable, const std::string& arguments) {
-    std::string commandLine = Quoted(executable);
-    if (!arguments.empty()) commandLine += " " + arguments;
-    STARTUPINFOA startup{};
+    std::wstring commandLine = plat::WideText(Quoted(executable));
+    if (!arguments.empty()) commandLine += L" " + plat::WideText(arguments);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
+    if (!CreateProcessW(plat::WideText(executable).c_str(), &commandLine[0], nullptr, nullptr,
+                        FALSE, 0, nullptr, nullptr, &startup, &process))
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;

@@ -41,8 +41,8 @@ private:
 std::string RunnablePath(const std::string& buildPath);
 
 #ifdef _WIN32
-// Starts a program with an argument string as it stands; the process handle (caller closes it),
-// or null.
+// Starts a program with an argument string as it stands (both UTF-8); the process handle
+// (caller closes it), or null.
 HANDLE StartProgram(const std::string& executable, const std::string& arguments);
 #endif
 

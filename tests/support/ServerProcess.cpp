@@ -2,10 +2,9 @@
 
 #include <commctrl.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "platform/FileSystem.h"
 #include "platform/Scoped.h"
+#include "platform/win32/WideText.h"
 #include "ui/ControlIds.h"
 
 namespace ordersrv {
@@ -18,25 +17,27 @@ const char* const kInstanceMutex = "PREVINST:Ordersrv";
 void MakeFolder(const std::string& path) {
     for (size_t at = path.find_first_of("\\/", 3); at != std::string::npos;
          at = path.find_first_of("\\/", at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
+        plat::MakeFolder(path.substr(0, at));
+    plat::MakeFolder(path);
 }
 
 // Makes the folder and removes the files an earlier run left in it.
 void MakeEmptyFolder(const std::string& path) {
     MakeFolder(path);
-    WIN32_FIND_DATAA found;
-    const plat::FindHandle search(FindFirstFileA((path + "\\*").c_str(), &found));
-    if (!search) return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFileA((path + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search.Get(), &found));
+    std::vector<plat::FolderEntry> entries;
+    plat::ListFolder(path, entries);
+    for (const plat::FolderEntry& entry : entries)
+        if (!entry.isFolder) plat::RemoveFile(path + "\\" + entry.name);
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
+    plat::WriteWholeFile(path, content);
+}
+
+bool IsAscii(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
 }  // namespace
@@ -45,7 +46,8 @@ ServerFolder::ServerFolder(const std::string& serverExe, const std::string& fold
     : folder_(testsupport::RunnablePath(folder)) {
     MakeFolder(folder_);
     executable_ = folder_ + "\\OrderSrv.exe";
-    CopyFileA(testsupport::RunnablePath(serverExe).c_str(), executable_.c_str(), FALSE);
+    CopyFileW(plat::WideText(testsupport::RunnablePath(serverExe)).c_str(),
+              plat::WideText(executable_).c_str(), FALSE);
     ninjaTrader_ = folder_ + "\\nt";
     MakeFolder(ninjaTrader_);
     MakeEmptyFolder(ninjaTrader_ + "\\INCOMING");
@@ -55,15 +57,17 @@ ServerFolder::ServerFolder(const std::string& serverExe, const std::string& fold
 }
 
 void ServerFolder::WriteSettings(bool acceptOrders) const {
-    WriteFile(SettingsPath(), "Location=" + ninjaTrader_ + "\r\nAccount=SIM101\r\nAcceptOrders=" +
-                                  (acceptOrders ? "1" : "0") + "\r\nStopToStopLimit=0\r\n");
+    const std::string text = "Location=" + ninjaTrader_ + "\r\nAccount=SIM101\r\nAcceptOrders=" +
+                             (acceptOrders ? "1" : "0") + "\r\nStopToStopLimit=0\r\n";
+    // A folder named in letters beyond ASCII: UTF-8 after a byte-order mark, which any code page
+    // reads back whole.
+    WriteFile(SettingsPath(), IsAscii(text) ? text : "\xEF\xBB\xBF" + text);
 }
 
 std::string ServerFolder::ReadSettings() const {
-    std::ifstream in(SettingsPath(), std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
+    std::string content;
+    plat::ReadWholeFile(SettingsPath(), content);
+    return content;
 }
 
 void ServerFolder::WritePositionFile(const std::string& symbol, const std::string& content) const {
@@ -110,52 +114,66 @@ bool WaitForServerWindow(DWORD timeoutMs) {
 
 bool ReadClassesRootDefault(const std::string& key, std::string& value) {
     HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, plat::WideText(key).c_str(), 0, KEY_READ, &handle) !=
+        ERROR_SUCCESS)
         return false;
-    char data[1024] = {};
-    DWORD size = sizeof data - 1, type = 0;
+    wchar_t data[1024] = {};
+    DWORD size = sizeof data - sizeof(wchar_t), type = 0;
     const LONG read =
-        RegQueryValueExA(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+        RegQueryValueExW(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(handle);
-    value = read == ERROR_SUCCESS ? data : "";
+    value = read == ERROR_SUCCESS ? plat::Utf8Text(data) : "";
     return true;
 }
 
 namespace {
 
-BOOL CALLBACK FindLogView(HWND child, LPARAM found) {
-    if (GetDlgCtrlID(child) != ControlId::LogView) return TRUE;
-    *reinterpret_cast<HWND*>(found) = child;
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->found = child;
     return FALSE;
 }
 
 }  // namespace
 
+HWND FindServerControl(HWND serverWindow, int id) {
+    ControlSearch search{id, nullptr};
+    if (serverWindow) EnumChildWindows(serverWindow, MatchControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::vector<std::string> ReadServerLog(HWND serverWindow) {
     std::vector<std::string> lines;
-    HWND view = nullptr;
-    EnumChildWindows(serverWindow, FindLogView, reinterpret_cast<LPARAM>(&view));
+    HWND view = FindServerControl(serverWindow, ControlId::LogView);
     DWORD processId = 0;
     if (!view || !GetWindowThreadProcessId(view, &processId)) return lines;
     HANDLE process =
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
     if (!process) return lines;
     // The list view writes the text into memory of its own process.
-    constexpr SIZE_T kTextBytes = 2048;
-    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + kTextBytes,
-                                                     MEM_COMMIT, PAGE_READWRITE));
-    const int count = static_cast<int>(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0));
+    constexpr SIZE_T kTextChars = 2048;
+    char* remote = static_cast<char*>(VirtualAllocEx(
+        process, nullptr, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t), MEM_COMMIT,
+        PAGE_READWRITE));
+    const int count = static_cast<int>(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; remote && i < count; ++i) {
-        LVITEMA item{};
+        LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = i;
-        item.pszText = remote + sizeof(LVITEMA);
-        item.cchTextMax = kTextBytes;
-        char text[kTextBytes] = {};
+        item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+        item.cchTextMax = kTextChars;
+        wchar_t text[kTextChars] = {};
         if (WriteProcessMemory(process, remote, &item, sizeof item, nullptr) &&
-            SendMessageA(view, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote)) >= 0 &&
-            ReadProcessMemory(process, item.pszText, text, kTextBytes - 1, nullptr))
-            lines.push_back(text);
+            SendMessageW(view, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote)) >= 0 &&
+            ReadProcessMemory(process, item.pszText, text, (kTextChars - 1) * sizeof(wchar_t),
+                              nullptr))
+            lines.push_back(plat::Utf8Text(text));
     }
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);

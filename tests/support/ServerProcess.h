@@ -1,7 +1,7 @@
 #pragma once
 // Runs copies of OrderSrv.exe in a folder of their own for out-of-process tests: settings file,
 // NinjaTrader folder, registration, the instance mutex that shows whether a server runs, and
-// what the running server's window shows.
+// what the running server's window shows. Paths and texts are UTF-8.
 #include <windows.h>
 
 #include <string>
@@ -42,6 +42,10 @@ bool WaitForServerEnd(DWORD timeoutMs);
 bool WaitForServerWindow(DWORD timeoutMs);
 // Reads a key's default value below HKEY_CLASSES_ROOT; false when the key is missing.
 bool ReadClassesRootDefault(const std::string& key, std::string& value);
+
+// A control of the server whose main window this is, by its id (ui/ControlIds.h); null when
+// there is none.
+HWND FindServerControl(HWND serverWindow, int id);
 
 // The lines of the Log page of the server whose main window this is, read across processes.
 std::vector<std::string> ReadServerLog(HWND serverWindow);

@@ -565,6 +565,22 @@ TEST_F(MainWindowTest, SettingsPageShowsTheLoadedSettings) {
     EXPECT_EQ(ControlText(hwnd, ControlId::ReleaseDateLabel), "Release Date Nov 22, 2005");
 }
 
+// Texts beyond the system's code page show whole: the Settings page's boxes, the views' cells
+// and the log.
+TEST_F(MainWindowTest, TextsBeyondTheCodePageShowWhole) {
+    const std::string folder = MissingFolder() + "\\Трейдер Łódź";
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    EXPECT_EQ(ControlText(hwnd, ControlId::LocationEdit), folder);
+    engine().log.Add("Łódź Трейдер 日本");
+    engine().router.NewOrder(HostValue::Text("Łódź"), HostValue::Text(""), 0,
+                             HostValue::Text("DEMO"), 0, 0, 0, 1, 0.0, 7);
+    HWND orders = Control(ControlId::OrdersView), log = Control(ControlId::LogView);
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(orders) == 1; }));
+    EXPECT_EQ(ListCell(orders, 0, 2), "Łódź");
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(log) >= 1; }));
+    EXPECT_EQ(ListCell(log, ListView_GetItemCount(log) - 1, 0), "Łódź Трейдер 日本");
+}
+
 // Sizes follow the screen's pixels per inch; a run in a prefix set to 144 names it in
 // ORDERSRV_EXPECT_DPI.
 TEST_F(MainWindowTest, WindowAndControlsScaleWithTheScreen) {

@@ -1,5 +1,7 @@
 #include "tests/ui/WindowTestSupport.h"
 
+#include "platform/win32/WideText.h"
+
 namespace ordersrv {
 
 namespace uitest {
@@ -73,9 +75,9 @@ HWND WaitForWindow(const char* cls, const char* title, int timeoutMs) {
 }
 
 std::string TextOf(HWND window) {
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return plat::Utf8Text(text);
 }
 
 HWND FindControl(HWND form, int id) {
@@ -93,13 +95,13 @@ bool IsChecked(HWND checkBox) {
 }
 
 std::string ListCell(HWND view, int row, int column) {
-    char text[512] = {};
-    LVITEMA item{};
+    wchar_t text[512] = {};
+    LVITEMW item{};
     item.iSubItem = column;
     item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(view, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
+    item.cchTextMax = 512;
+    SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return plat::Utf8Text(text);
 }
 
 bool RunWhilePumping(const std::function<void()>& work, int timeoutMs) {

@@ -24,6 +24,7 @@ void ResetQuitSeen();
 // Waits (from a helper thread) for a visible top-level window; null after the timeout.
 HWND WaitForWindow(const char* cls, const char* title, int timeoutMs = 5000);
 
+// Texts are UTF-8.
 std::string TextOf(HWND window);
 std::string ControlText(HWND form, int id);
 HWND FindControl(HWND form, int id);  // searched through the pages too
