@@ -12,24 +12,33 @@ namespace {
 
 // What reading the file did, told after the order book's lock is released.
 struct Outcome {
+    OutgoingRead read = OutgoingRead::Taken;
     const Order* changed = nullptr;  // the order, when the report changed it
     std::string logLine;
 };
 
 }  // namespace
 
-void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& path) {
+OutgoingRead ReadOrderStateFile(Engine& engine, int32_t orderRefId, const ListedFile& file) {
+    const std::string& path = file.path;
     // The lock is held from the look-up to the deletion, so a host never sees half an update.
     const Outcome outcome = engine.orders.With([&](OrderBook& orders) {
         Outcome result;
         Order* order = orders.FindByRefId(orderRefId);
-        if (!order) return result;
+        if (!order) {
+            result.read = OutgoingRead::Awaiting;
+            return result;
+        }
         std::string line;
-        if (ReadFirstLine(path, line) != FirstLineRead::Line) return result;
+        if (ReadFirstLine(path, line) != FirstLineRead::Line) {
+            result.read = OutgoingRead::Retry;
+            return result;
+        }
         StateLine state;
         if (!ParseStateLine(line, state)) {
-            result.logLine = "Order Status <" + plat::FileNamePart(path) + "> Text <" + LoggedLineText(line) +
-                             "> parse error";
+            if (!file.faultsTold)
+                result.logLine = "Order Status <" + plat::FileNamePart(path) + "> Text <" +
+                                 LoggedLineText(line) + "> parse error";
             return result;
         }
         const bool ended = order->ApplyStateReport(state.word, state.quantity, state.price,
@@ -41,13 +50,16 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
             result.logLine = "Order Status <" + plat::FileNamePart(path) + "> filled quantity " +
                              std::to_string(order->fillSize) + " above the order's size " +
                              std::to_string(order->orderSize);
-        if (ended) plat::RemoveFile(path);
+        // A file that cannot be deleted yet (its writer still has it open) is tried again.
+        if (ended) result.read = plat::RemoveFile(path) ? OutgoingRead::Removed : OutgoingRead::Retry;
         return result;
     });
     if (!outcome.logLine.empty()) engine.log.Add(outcome.logLine);
-    if (!outcome.changed) return;
-    engine.ReportOrderChange(*outcome.changed);
-    engine.Announce(WindowMessage::OrdersChanged);
+    if (outcome.changed) {
+        engine.ReportOrderChange(*outcome.changed);
+        engine.Announce(WindowMessage::OrdersChanged);
+    }
+    return outcome.read;
 }
 
 }  // namespace ordersrv
