@@ -57,12 +57,19 @@ void InstructionWriter::Drain() {
         return;
     }
     followUpPosted_ = false;
-    std::string path = NextInstructionFileName();
-    if (plat::FileExists(path)) {
+    Batch batch;
+    if (!WriteNextFile(batch)) {
         if (engine_.router.HasQueuedActions()) PostFollowUp(kDrainRepostDelayMs);
         return;
     }
-    Batch batch;
+    if (batch.moreRemain) PostFollowUp(kDrainRepostDelayMs);
+    lastDrainTick_ = tick_();
+    lastDrainActions_ = batch.actions;
+}
+
+bool InstructionWriter::WriteNextFile(Batch& batch) {
+    std::string path = NextInstructionFileName();
+    if (plat::FileExists(path)) return false;
     TakeActions(batch);
     if (!batch.lines.empty()) {
         std::string content;
@@ -72,9 +79,46 @@ void InstructionWriter::Drain() {
     }
     // The status line shows the host's last call and the order count after place lines.
     if (!batch.placed.empty()) engine_.Announce(WindowMessage::StatusChanged);
-    if (batch.moreRemain) PostFollowUp(kDrainRepostDelayMs);
-    lastDrainTick_ = tick_();
-    lastDrainActions_ = batch.actions;
+    return true;
+}
+
+int32_t InstructionWriter::DrainBeforeEnd(uint32_t budgetMs) {
+    const uint32_t deadline = tick_() + budgetMs;
+    const auto timeLeft = [&] { return static_cast<int32_t>(tick_() - deadline) <= 0; };
+    // A burst being gathered is not waited for: the drain runs file after file.
+    while (engine_.connection.Connected() && engine_.router.HasQueuedActions() && timeLeft()) {
+        Batch batch;
+        WriteNextFile(batch);
+    }
+    if (!engine_.router.HasQueuedActions()) return 0;
+    return RejectQueuedActions(engine_.connection.Connected() ? "no time was left to write them"
+                                                              : "not connected");
+}
+
+// Actions still queued at the end would die with the process: their orders end Rejected, as an
+// order whose file could not be written does, and the log says how many.
+int32_t InstructionWriter::RejectQueuedActions(const char* reason) {
+    std::vector<Order*> orders;
+    int32_t cancels = 0;
+    PendingAction action;
+    bool moreRemain = true;
+    while (moreRemain && engine_.router.TakeNextAction(action, moreRemain)) {
+        if (action.kind == PendingAction::Kind::Place && action.order)
+            orders.push_back(action.order);
+        else if (action.kind == PendingAction::Kind::Cancel)
+            ++cancels;
+    }
+    const double now = plat::NowDateTime();
+    engine_.orders.With([&](OrderBook&) {
+        for (Order* order : orders) order->RejectUnsent(now);
+        return 0;
+    });
+    for (const Order* order : orders) engine_.ReportOrderChange(*order);
+    engine_.log.Add("Ending with " + std::to_string(orders.size()) +
+                    (orders.size() == 1 ? " order" : " orders") + " and " +
+                    std::to_string(cancels) + (cancels == 1 ? " cancel" : " cancels") +
+                    " not sent to NinjaTrader: " + reason);
+    return static_cast<int32_t>(orders.size());
 }
 
 void InstructionWriter::TakeActions(Batch& batch) {

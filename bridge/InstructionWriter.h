@@ -23,10 +23,17 @@ public:
     static constexpr uint32_t kMoveRetryPauseMs = 5;
     static constexpr const char* kStagingPrefix = "stage-";  // staging file: prefix + final name
     static constexpr const char* kStagingSuffix = ".tmp";    //   + suffix, inside INCOMING
+    // The end of the run waits this long at most for the queued actions to be written.
+    static constexpr uint32_t kEndDrainBudgetMs = 5000;
 
     explicit InstructionWriter(Engine& engine);
 
     void Drain();  // handler of ProcessActions
+    // The end of the run, once no host call can queue anything more: every queued action is
+    // written as the drain writes it, file after file without the pause between them, for at
+    // most `budgetMs`. What cannot go (not connected, or out of time) never will: its orders end
+    // Rejected and one log line says how many. Returns the number of orders not sent.
+    int32_t DrainBeforeEnd(uint32_t budgetMs = kEndDrainBudgetMs);
     // True when a drain may run now, between two messages: connected, actions waiting, and
     // no burst being gathered.
     bool DrainDue() const;
@@ -55,7 +62,11 @@ private:
     std::string StagingPath(const std::string& finalPath) const;
     uint32_t GatheringForMs() const;  // how long a burst is still gathered; 0 = drain now
     void PostFollowUp(uint32_t delayMs);
+    // Writes one instruction file of the actions taken within the drain's budget; false (and
+    // nothing taken) when the chosen name appeared meanwhile.
+    bool WriteNextFile(Batch& batch);
     void TakeActions(Batch& batch);
+    int32_t RejectQueuedActions(const char* reason);
     bool Publish(std::string& finalPath, const std::string& content, std::string& failure);
     void ReportUnsent(const Batch& batch, const std::string& path, const std::string& failure);
 

@@ -8,7 +8,7 @@ namespace ordersrv {
 
 struct RegistryEntry {
     std::string key;           // below HKEY_CLASSES_ROOT
-    std::string DefaultValue;  // the key's default (unnamed) text value
+    std::string defaultValue;  // the key's default (unnamed) text value
 };
 
 inline const char* const kOrderServerProgId = "Quillmere.OrderServer";

@@ -135,6 +135,13 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
     window.mayEndApplication = [&window, &lifetime] {
         return ConfirmEndWithLiveObjects(lifetime, window.Handle());
     };
+    // The session's end ends the process right after: no host call may queue an order the end
+    // would not write.
+    EngineGate& gate = process.gate;
+    window.sessionEnding = [&gate, &server] {
+        gate.Close();
+        server.FinishRun();
+    };
     // Host calls come in once everything stands; events stop before the engine goes.
     process.events.Attach(server.engine);
     const plat::ScopeExit stopEvents([&process] { process.events.Detach(); });
@@ -142,7 +149,9 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
 
     RunMessageLoop();
 
+    // Calls from now on answer that the server is closing; what was accepted before goes out.
     process.gate.Close();
+    server.FinishRun();
     publication.Revoke();
     return 0;
 }

@@ -32,8 +32,14 @@ struct ServerPieces {
     bool Start(HINSTANCE instance, const std::string& executablePath, Scheduler& scheduler) {
         engine.Start(executablePath);
         window = MainWindow::Create(instance, {engine, writer, scanner, watch, link, scheduler});
+        if (window) window->sessionEnding = [this] { FinishRun(); };
         return window != nullptr;
     }
+
+    // The end of the run, however it comes (the last release, Exit, the session's end), once no
+    // host call can queue anything more: the orders accepted so far go out now, or are reported
+    // as never sent; none dies silently with the process.
+    void FinishRun() { writer.DrainBeforeEnd(); }
 
     WindowLink link;
     Engine engine;

@@ -188,7 +188,7 @@ RegistrationOutcome RegisterServer(RegistrationScope scope, ITypeLib* library,
     for (const RegistryEntry& entry :
          ServerRegistryEntries(GuidText(CLSID_OrderServer), GuidText(LIBID_Quillmere),
                                LocalServerPath(executable)))
-        root.Write({entry.key, entry.DefaultValue}, outcome);
+        root.Write({entry.key, entry.defaultValue}, outcome);
     return outcome;
 }
 

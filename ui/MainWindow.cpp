@@ -292,6 +292,11 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnCloseRequest();
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // the server never holds the session back
+    case WM_ENDSESSION:
+        if (wParam && sessionEnding) sessionEnding();
+        return 0;
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;

@@ -51,6 +51,9 @@ public:
     // Asked after the user confirmed the close and the settings were saved; false keeps the
     // application running (the automation server asks about clients that still hold objects).
     std::function<bool()> mayEndApplication;
+    // Called when Windows ends the session (log-off, shut-down, restart): the process is ended
+    // right after, so whatever must not be lost is done inside it.
+    std::function<void()> sessionEnding;
 
     // The status line, both counters and the notification-area icon, from the engine's state.
     void RefreshStatus();

@@ -15,7 +15,7 @@ struct Position;
 namespace views {
 
 struct ViewColumn {
-    const char* Heading;
+    const char* heading;
     int width;  // pixels at 96 dpi
 };
 

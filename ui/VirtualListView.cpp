@@ -34,7 +34,7 @@ HWND CreateVirtualListView(HWND parent, int id, const RECT& rect, HFONT font,
         SendMessageA(view, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&column));
     };
     if (style.rowMarker) addColumn("", views::kRowMarkerWidth);
-    for (const views::ViewColumn& column : columns) addColumn(column.Heading, column.width);
+    for (const views::ViewColumn& column : columns) addColumn(column.heading, column.width);
     return view;
 }
 

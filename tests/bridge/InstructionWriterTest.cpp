@@ -184,7 +184,7 @@ TEST_F(Drain, RestOfABurstGoesOutAfterTheWindowHadATenthOfASecond) {
     EXPECT_EQ(IncomingFiles(), (std::vector<std::string>{"OIF100.TXT", "OIF101.TXT"}));
 }
 
-TEST_F(Drain, ALoneOrderGoesAtOnceAndABurstIsGatheredIntoFewFilesInCallOrder) {
+TEST_F(Drain, ALoneOrderGoesAtOnceAndEachBurstIsGatheredIntoFewFilesInCallOrder) {
     uint32_t clock = 5000;
     writer.SetTickSource([&] { return clock; });
     events.SetClock([&] { return clock; });
@@ -206,12 +206,22 @@ TEST_F(Drain, ALoneOrderGoesAtOnceAndABurstIsGatheredIntoFewFilesInCallOrder) {
     clock = 5005 + InstructionWriter::kDrainRepostDelayMs;
     RunWindowAt(clock);
     EXPECT_EQ(IncomingFiles().size(), 3u);  // ...into one file, 100 ms after the last
-    clock += 150;
-    Place(10);  // after a quiet spell: at once again
+    const uint32_t lastDrain = clock;
+    for (int32_t ref = 10; ref <= 12; ++ref) {  // the next burst, hard on its heels
+        clock += 5;
+        Place(ref);
+        RunWindowAt(clock);
+    }
+    EXPECT_EQ(IncomingFiles().size(), 3u);  // gathered as well...
+    clock = lastDrain + InstructionWriter::kDrainRepostDelayMs;
     RunWindowAt(clock);
-    ASSERT_EQ(IncomingFiles().size(), 4u);
+    EXPECT_EQ(IncomingFiles().size(), 4u);  // ...and out 100 ms after the drain before it
+    clock += 150;
+    Place(13);  // after a quiet spell: at once again
+    RunWindowAt(clock);
+    ASSERT_EQ(IncomingFiles().size(), 5u);
     std::vector<std::string> lines = InstructionLines(), expected;
-    for (int32_t ref = 1; ref <= 10; ++ref)
+    for (int32_t ref = 1; ref <= 13; ++ref)
         expected.push_back(PlaceLine(OrderOf(ref), engine.settings));
     EXPECT_EQ(lines, expected);
 }
@@ -240,6 +250,53 @@ TEST_F(Drain, BudgetHoldsAcrossTheTickWrapAround) {
     const std::string content = ReadText(incoming + "OIF100.TXT");
     EXPECT_NE(content.find("HALVENMAR2"), std::string::npos);
     EXPECT_EQ(content.find("HALVENMAR3"), std::string::npos);
+}
+
+// The end of the run: nothing accepted may die with the process.
+using EndOfRun = testsupport::BridgeHarness;
+
+TEST_F(EndOfRun, EveryQueuedOrderGoesOutFileAfterFileWithoutWaitingForTheGathering) {
+    uint32_t clock = 5000;
+    writer.SetTickSource([&] { return clock; });
+    events.SetClock([&] { return clock; });
+    Connect();
+    for (int32_t ref = 1; ref <= 3; ++ref) Place(ref);
+    RunWindowAt(clock);  // three at once: the next burst is gathered for a tenth of a second
+    for (int32_t ref = 4; ref <= 50; ++ref) Place(ref);
+    // Each look at the clock is a millisecond later: a file takes ten orders at most, and the
+    // end's 80 ms run out long before the tenth of a second the gathering would wait.
+    writer.SetTickSource([&] { return clock += 1; });
+    writer.SetDrainBudgetMs(10);
+    EXPECT_EQ(writer.DrainBeforeEnd(80), 0);
+    EXPECT_GT(IncomingFiles().size(), 3u);
+    std::vector<std::string> expected;
+    for (int32_t ref = 1; ref <= 50; ++ref) expected.push_back(PlaceLine(OrderOf(ref), engine.settings));
+    EXPECT_EQ(InstructionLines(), expected);  // each once, in call order
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(EndOfRun, WhatCannotGoEndsRejectedWithOneLineSayingHowMany) {
+    Place(1);
+    Place(2);
+    engine.router.CancelOrder(1);
+    EXPECT_EQ(writer.DrainBeforeEnd(), 2);  // not connected: nothing is written
+    EXPECT_TRUE(IncomingFiles().empty());
+    EXPECT_EQ(OrderOf(1).status, StatusCode::Rejected);
+    EXPECT_EQ(OrderOf(2).status, StatusCode::Rejected);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{
+                              "Ending with 2 orders and 1 cancel not sent to NinjaTrader: not connected"});
+
+    // Out of time: what the first file did not take is reported the same way.
+    uint32_t clock = 5000;
+    writer.SetTickSource([&] { return clock += 3000; });
+    Connect();
+    for (int32_t ref = 3; ref <= 6; ++ref) Place(ref);
+    EXPECT_EQ(writer.DrainBeforeEnd(), 3);
+    EXPECT_EQ(InstructionLines(), std::vector<std::string>{PlaceLine(OrderOf(3), engine.settings)});
+    EXPECT_EQ(OrderOf(6).status, StatusCode::Rejected);
+    EXPECT_EQ(LogLines().back(),
+              "Ending with 3 orders and 0 cancels not sent to NinjaTrader: no time was left to "
+              "write them");
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ TEST_F(PositionFileReader, StoresTheSignedSizeUnderTheSymbol) {
     EXPECT_EQ(es.size, 2);
     EXPECT_DOUBLE_EQ(es.cost, 1234.5);
     EXPECT_EQ(MessagesPosted(WindowMessage::PositionsChanged), 1u);
+    Read("ES 12-05_SIM101", "ES 12-05_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");  // again
     Read("ES 12-05_SIM101", "ES 12-05_SIM101_POSITION.TXT", "SHORT;2;1234.5");
     EXPECT_EQ(PositionOf("ES").size, -2);
     Read("ES 12-05_SIM101", "ES 12-05_SIM101_POSITION.TXT", "short;2;1234.5");
@@ -57,6 +58,12 @@ TEST_F(PositionFileReader, StoresTheSignedSizeUnderTheSymbol) {
     es = PositionOf("ES");
     EXPECT_EQ(es.size, 4);
     EXPECT_EQ(es.count, 1);
+    Read("ES GLOBEX_SIM101", "ES GLOBEX_SIM101_POSITION.TXT", "LONG;4;10.5");  // the cost alone
+    // Hosts hear each change once, and nothing of a report that changed nothing.
+    EXPECT_EQ(heard.Take(), (std::vector<std::string>{
+                                "PositionChanged ES 2 1234.5", "PositionChanged ES -2 1234.5",
+                                "PositionChanged ES 2 1234.5", "PositionChanged ES 0 0",
+                                "PositionChanged ES 4 10", "PositionChanged ES 4 10.5"}));
     EXPECT_TRUE(LogLines().empty());
     EXPECT_TRUE(plat::FileExists(outgoing + "ES GLOBEX_SIM101_POSITION.TXT"));
 }

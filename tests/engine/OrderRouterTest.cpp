@@ -106,6 +106,7 @@ TEST_F(OrderRouterTest, ConnectTakesTheSettingsPageOnlyWhenItConnects) {
     engine.Connect({"elsewhere", "OTHER", false});
     EXPECT_EQ(engine.settings.location, "c:\\nt8");
     EXPECT_EQ(CountOf(DeliveredMessages(), WindowMessage::StatusChanged), 2u);
+    EXPECT_EQ(heard.Take(), std::vector<std::string>{"ConnectedChanged 1"});  // once
 }
 
 TEST_F(OrderRouterTest, ConnectWithoutTheFolderChangesNothingButTheStatusLine) {
@@ -120,6 +121,7 @@ TEST_F(OrderRouterTest, ConnectWithoutTheFolderChangesNothingButTheStatusLine) {
     EXPECT_EQ(CountOf(messages, WindowMessage::StatusChanged), 1u);
     EXPECT_EQ(CountOf(messages, ProcessActions), 0u);
     EXPECT_TRUE(engine.router.HasQueuedActions());
+    EXPECT_TRUE(heard.Take().empty());
 }
 
 TEST_F(OrderRouterTest, DisconnectKeepsTheQueueAndTheNextConnectTakesThePageAgain) {
@@ -127,10 +129,13 @@ TEST_F(OrderRouterTest, DisconnectKeepsTheQueueAndTheNextConnectTakesThePageAgai
     Place(1);
     Place(2);
     DeliveredMessages();
+    heard.Take();
     engine.Disconnect();
+    engine.Disconnect();  // no longer connected: nothing to tell
     EXPECT_FALSE(engine.connection.Connected());
-    EXPECT_EQ(CountOf(DeliveredMessages(), WindowMessage::StatusChanged), 1u);
+    EXPECT_EQ(CountOf(DeliveredMessages(), WindowMessage::StatusChanged), 2u);
     EXPECT_TRUE(engine.router.HasQueuedActions());
+    EXPECT_EQ(heard.Take(), std::vector<std::string>{"ConnectedChanged 0"});
 
     engine.Connect({"again", "SIM103", false});
     EXPECT_EQ(engine.settings.account, "SIM103");

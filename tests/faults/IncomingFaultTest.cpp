@@ -56,8 +56,10 @@ TEST_F(IncomingFaults, MissingFolderRejectsTheDrainsOrdersWithOneLogLine) {
     Place(3);
     std::filesystem::remove_all(incoming);
     window.TakeAll();
+    heard.Take();
     writer.Drain();
 
+    EXPECT_EQ(heard.Take(), std::vector<std::string>{"OrderStatusChanged 3 8 0 0"});
     EXPECT_EQ(OrderOf(1).status, StatusCode::Open);
     EXPECT_EQ(OrderOf(2).status, StatusCode::Open);
     EXPECT_GT(OrderOf(3).updateTime, 0.0);

@@ -14,6 +14,7 @@
 #include <unistd.h>
 #endif
 
+#include "bridge/StateLine.h"
 #include "platform/Tick.h"
 #include "tests/support/BridgeHarness.h"
 #include "tools/NtStandin.h"
@@ -200,7 +201,8 @@ TEST_F(OutgoingFaults, HugeFilesAreReadOnlyAsFarAsTheirFirstLine) {
     // Sparse where the file system allows: the size is real, the disk use is not.
     WriteOutgoing("HALVENMAR10.TXT", "FILLED;2;1234.5\r\n");
     std::filesystem::resize_file(outgoing + "HALVENMAR10.TXT", kHuge);
-    WriteOutgoing("HALVENMAR11.TXT", "FILLED;2;1234.5");  // a first line that never ends
+    // A first line that never ends: its digits run on past what is read.
+    WriteOutgoing("HALVENMAR11.TXT", "FILLED;2;1234.5" + std::string(kStateFileReadLimit, '0'));
     std::filesystem::resize_file(outgoing + "HALVENMAR11.TXT", kHuge);
 
     const long long before = BytesReadByProcess();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/CoalescingTarget.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 #include "tests/support/QueueTarget.h"
@@ -51,6 +52,38 @@ TEST(QueueTarget, QueuesInOrderAndFailsOnDemand) {
     target.Pump([&](const testsupport::QueuedMessage& m) { seen.push_back(m.msg); });
     EXPECT_EQ(seen, (std::vector<uint32_t>{1, 5}));
     EXPECT_EQ(target.Count(), 0u);
+}
+
+std::vector<uint32_t> Received(testsupport::QueueTarget& receiver) {
+    std::vector<uint32_t> seen;
+    receiver.Pump([&](const testsupport::QueuedMessage& m) { seen.push_back(m.msg); });
+    return seen;
+}
+
+TEST(CoalescingTarget, AFoldedMessageWaitsOnceUntilTakenOthersEachTime) {
+    testsupport::QueueTarget receiver;
+    plat::CoalescingTarget target(receiver, {7});
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(target.Post(7, 0, 0), 0u);  // a folded post reports itself as queued
+        EXPECT_EQ(target.Post(8, 0, 0), 0u);
+    }
+    EXPECT_TRUE(target.Pending(7));
+    target.Taken(7);
+    EXPECT_FALSE(target.Pending(7));
+    EXPECT_EQ(target.Post(7, 0, 0), 0u);
+    EXPECT_EQ(Received(receiver), (std::vector<uint32_t>{7, 8, 8, 8, 7}));
+}
+
+TEST(CoalescingTarget, APostTheReceiverRefusesLeavesNoneOnItsWay) {
+    const uint32_t kQueueFull = 1816;
+    testsupport::QueueTarget receiver;
+    plat::CoalescingTarget target(receiver, {7});
+    receiver.FailPostsWith(kQueueFull);
+    EXPECT_EQ(target.Post(7, 0, 0), kQueueFull);
+    EXPECT_FALSE(target.Pending(7));
+    receiver.FailPostsWith(0);
+    EXPECT_EQ(target.Post(7, 0, 0), 0u);  // tried again, not folded into the refused one
+    EXPECT_EQ(Received(receiver), std::vector<uint32_t>{7});
 }
 
 TEST(FileSystem, PathHelpers) {

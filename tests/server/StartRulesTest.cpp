@@ -55,7 +55,7 @@ TEST(RegistryTable, SevenKeysInOrderAndDeletedChildrenFirst) {
     };
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(entries[i].key, expected[i].first);
-        EXPECT_EQ(entries[i].DefaultValue, expected[i].second);
+        EXPECT_EQ(entries[i].defaultValue, expected[i].second);
     }
     const std::vector<std::string> deleted = {
         "CLSID\\{C}\\TypeLib",          "CLSID\\{C}\\Version", "CLSID\\{C}\\ProgID",

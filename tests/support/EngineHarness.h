@@ -1,6 +1,7 @@
 #pragma once
 // An engine posting into an in-process queue instead of a window, with an event queue that is
-// stepped by hand: what the engine asks to be posted stays countable.
+// stepped by hand: what the engine asks to be posted stays countable, and what it reports to
+// its change listener is what a subscribed host would hear.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "engine/Engine.h"
 #include "engine/HostValue.h"
 #include "engine/WindowMessages.h"
+#include "tests/support/HeardChanges.h"
 #include "tests/support/QueueTarget.h"
 #include "platform/Tick.h"
 #include "workers/EventQueue.h"
@@ -31,7 +33,9 @@ struct TestOrder {
 
 class EngineHarness : public ::testing::Test {
 protected:
-    EngineHarness() : pool(1000), events(pool), engine(window, events) {}
+    EngineHarness() : pool(1000), events(pool), engine(window, events) {
+        engine.SetChangeListener(&heard);
+    }
 
     void Place(int32_t refId, const TestOrder& order = {}) {
         engine.router.NewOrder(HostValue::Text(order.symbol), HostValue::Empty(), 0,
@@ -92,6 +96,7 @@ protected:
     testsupport::QueueTarget window;
     EventPool pool;
     EventQueue events;
+    testsupport::HeardChanges heard;  // made before the engine, gone after it
     Engine engine;
     std::vector<int32_t> placed;  // every reference Place was asked for, in order
 };

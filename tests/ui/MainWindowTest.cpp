@@ -288,6 +288,20 @@ TEST_F(MainWindowTest, ScanAndLogRequestsPiledUpAheadOfAnOrderCostOneScanAtMost)
     EXPECT_LE(server->scanner.ScanCount() - scans, 3u) << "scans ran ahead of the order";
 }
 
+// Windows ends the process right after the session's end: the orders queued at that moment are
+// written before the window answers, not left for a drain that would never come.
+TEST_F(MainWindowTest, SessionEndWritesTheQueuedOrdersBeforeAnswering) {
+    const std::string nt = NinjaTraderFolder();
+    ASSERT_NO_FATAL_FAILURE(Start(nt));
+    EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+    for (int32_t ref : {1, 2, 3}) PlaceOrder(ref);
+    SendMessageA(hwnd, WM_ENDSESSION, TRUE, 0);  // no message is pumped in between
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(nt + "\\INCOMING\\OIF100.TXT", content));
+    for (const char* id : {";HALVENMAR1;", ";HALVENMAR2;", ";HALVENMAR3;"})
+        EXPECT_NE(content.find(id), std::string::npos) << id;
+}
+
 TEST_F(MainWindowTest, TipLongerThanTheFieldIsCut) {
     ASSERT_NO_FATAL_FAILURE(Start(MissingFolder()));
     form->UpdateTrayIcon(false, std::string(80, 'x'));

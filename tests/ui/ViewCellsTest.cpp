@@ -138,10 +138,10 @@ TEST(OrderCells, UnknownCodesShowTheirPlaceholder) {
 TEST(OrderCells, ColumnTable) {
     const auto& columns = views::OrderColumns();
     ASSERT_EQ(columns.size(), 11u);
-    EXPECT_STREQ(columns[0].Heading, "#");
+    EXPECT_STREQ(columns[0].heading, "#");
     EXPECT_EQ(columns[0].width, 48);
-    EXPECT_STREQ(columns[7].Heading, "Filled Price");
-    EXPECT_STREQ(columns[10].Heading, "Received");
+    EXPECT_STREQ(columns[7].heading, "Filled Price");
+    EXPECT_STREQ(columns[10].heading, "Received");
     EXPECT_EQ(columns[10].width, 95);
 }
 
