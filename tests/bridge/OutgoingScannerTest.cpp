@@ -174,7 +174,7 @@ protected:
 
     RememberingScanner() { scanner.SetTickSource([this] { return now; }); }
 
-    // Writes the file and gives it a write time `age` ago, in whole seconds; returns that time.
+    // Writes the file and gives it a write time `age` ago, cut to whole seconds; returns it.
     FileTime WriteAged(const std::string& name, const std::string& content,
                        std::chrono::seconds age) {
         WriteOutgoing(name, content);
@@ -216,7 +216,8 @@ TEST_F(RememberingScanner, AFileRewrittenToTheSameSizeAtANewTimeIsRead) {
 // written that recently is read again, whatever its stamp, until its time is older.
 TEST_F(RememberingScanner, AFileWrittenJustNowIsReadAgainThoughItsStampIsUnchanged) {
     Place(5);
-    const FileTime written = WriteAged("HALVENMAR5.TXT", "PARTFILLED;1;100\r\n", 0s);
+    // Its time is the next whole second: as recent as whole seconds allow.
+    const FileTime written = WriteAged("HALVENMAR5.TXT", "PARTFILLED;1;100\r\n", -1s);
     scanner.Scan();
     ASSERT_EQ(OrderOf(5).fillSize, 1);
     Rewrite("HALVENMAR5.TXT", "PARTFILLED;2;100\r\n", written);
