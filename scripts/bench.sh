@@ -228,7 +228,11 @@ if start_server "$nt"; then
   done
   sleep 4
   measure_cpu "positions$scan_files"
-  rm -f "$nt/OUTGOING"/*
+  rm -f "$nt/OUTGOING"/* "$nt/INCOMING"/*
+  # The latencies against a server as fresh as before: without the working orders and positions
+  # (and the views that show them) the CPU rows left behind.
+  stop_server
+  start_server "$nt"
 
   client incoming 300 incoming "$incoming" "$incoming_orders"
   client status 300 status "$incoming" "$outgoing" "$status_samples"
