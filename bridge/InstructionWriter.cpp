@@ -2,6 +2,7 @@
 
 #include "bridge/InstructionLines.h"
 #include "engine/Engine.h"
+#include "engine/JournalRecord.h"
 #include "engine/WindowMessages.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
@@ -50,7 +51,15 @@ void InstructionWriter::PostFollowUp(uint32_t delayMs) {
     engine_.router.PostProcessActions(delayMs);
 }
 
+bool InstructionWriter::Batch::HasPlaceLines() const {
+    for (const Entry& entry : entries)
+        if (entry.kind == PendingAction::Kind::Place) return true;
+    return false;
+}
+
 void InstructionWriter::Drain() {
+    // Orders placed while not connected are journaled here too, not only when they are sent.
+    engine_.JournalNewOrders();
     if (!engine_.connection.Connected()) return;
     if (const uint32_t gathering = GatheringForMs()) {
         PostFollowUp(gathering);
@@ -70,15 +79,15 @@ void InstructionWriter::Drain() {
 bool InstructionWriter::WriteNextFile(Batch& batch) {
     std::string path = NextInstructionFileName();
     if (plat::FileExists(path)) return false;
+    // Every order whose line may be taken now has its "accepted" record before that line.
+    engine_.JournalNewOrders();
     TakeActions(batch);
-    if (!batch.lines.empty()) {
-        std::string content;
-        for (const std::string& line : batch.lines) content += line + "\r\n";
+    if (!batch.entries.empty()) {
         std::string failure;
-        if (!Publish(path, content, failure)) ReportUnsent(batch, path, failure);
+        if (!Publish(path, batch, failure)) ReportUnsent(batch, path, failure);
     }
     // The status line shows the host's last call and the order count after place lines.
-    if (!batch.placed.empty()) engine_.Announce(WindowMessage::StatusChanged);
+    if (batch.HasPlaceLines()) engine_.Announce(WindowMessage::StatusChanged);
     return true;
 }
 
@@ -98,27 +107,32 @@ int32_t InstructionWriter::DrainBeforeEnd(uint32_t budgetMs) {
 // Actions still queued at the end would die with the process: their orders end Rejected, as an
 // order whose file could not be written does, and the log says how many.
 int32_t InstructionWriter::RejectQueuedActions(const char* reason) {
-    std::vector<Order*> orders;
+    engine_.JournalNewOrders();
+    std::vector<PendingAction> placed;
     int32_t cancels = 0;
     PendingAction action;
     bool moreRemain = true;
     while (moreRemain && engine_.router.TakeNextAction(action, moreRemain)) {
         if (action.kind == PendingAction::Kind::Place && action.order)
-            orders.push_back(action.order);
+            placed.push_back(action);
         else if (action.kind == PendingAction::Kind::Cancel)
             ++cancels;
     }
     const double now = plat::NowDateTime();
     engine_.orders.With([&](OrderBook&) {
-        for (Order* order : orders) order->RejectUnsent(now);
+        for (const PendingAction& place : placed) place.order->RejectUnsent(now);
         return 0;
     });
-    for (const Order* order : orders) engine_.ReportOrderChange(*order);
-    engine_.log.Add("Ending with " + std::to_string(orders.size()) +
-                    (orders.size() == 1 ? " order" : " orders") + " and " +
+    for (const PendingAction& place : placed) {
+        engine_.JournalRejected(place.position, place.orderRefId,
+                                std::string("not sent when the server ended: ") + reason);
+        engine_.ReportOrderChange(*place.order);
+    }
+    engine_.log.Add("Ending with " + std::to_string(placed.size()) +
+                    (placed.size() == 1 ? " order" : " orders") + " and " +
                     std::to_string(cancels) + (cancels == 1 ? " cancel" : " cancels") +
                     " not sent to NinjaTrader: " + reason);
-    return static_cast<int32_t>(orders.size());
+    return static_cast<int32_t>(placed.size());
 }
 
 void InstructionWriter::TakeActions(Batch& batch) {
@@ -127,21 +141,18 @@ void InstructionWriter::TakeActions(Batch& batch) {
         PendingAction action;
         if (engine_.router.TakeNextAction(action, batch.moreRemain)) {
             ++batch.actions;
-            std::string line;
+            Batch::Entry entry{std::string(), action.kind, action.orderRefId, action.position,
+                               action.order};
             if (action.kind == PendingAction::Kind::Cancel) {
                 // A cancel of a reference the book does not hold goes nowhere, without a trace.
-                const bool known = engine_.orders.With(
-                    [&](OrderBook& book) { return book.FindByRefId(action.orderRefId) != nullptr; });
-                if (known) {
-                    line = CancelLine(action.orderRefId);
-                    batch.cancelled.push_back(action.orderRefId);
-                }
+                entry.position = engine_.orders.With(
+                    [&](OrderBook& book) { return book.FindPositionByRefId(action.orderRefId); });
+                if (entry.position >= 0) entry.line = CancelLine(action.orderRefId);
             } else if (action.order) {
                 // The fields a line reads never change once the record is in the book.
-                line = PlaceLine(*action.order, engine_.settings);
-                batch.placed.push_back(action.order);
+                entry.line = PlaceLine(*action.order, engine_.settings);
             }
-            if (!line.empty()) batch.lines.push_back(line);
+            if (!entry.line.empty()) batch.entries.push_back(std::move(entry));
         }
         if (!batch.moreRemain) break;
         // Unsigned difference, so the budget holds across the tick counter's wrap-around.
@@ -149,12 +160,43 @@ void InstructionWriter::TakeActions(Batch& batch) {
     }
 }
 
+// What NinjaTrader is about to see, journaled and on the disk before it can see it: the staged
+// file's lines and the name they go into. The staged file's time tells a state file NinjaTrader
+// wrote for an earlier order of the same reference from one it writes for this order.
+void InstructionWriter::JournalStaged(const Batch& batch, const std::string& finalPath,
+                                      const std::string& staging) {
+    int64_t stagedTime = 0;
+    plat::LastWriteTime(staging, stagedTime);
+    std::vector<JournalRecord> records;
+    records.reserve(batch.entries.size());
+    for (const Batch::Entry& entry : batch.entries) {
+        JournalRecord sent;
+        sent.kind = JournalRecord::Kind::Sent;
+        sent.seq = entry.position;
+        sent.order.orderRefId = entry.orderRefId;
+        sent.file = finalPath;
+        sent.staged = staging;
+        sent.fileTime = stagedTime;
+        sent.line = entry.line;
+        records.push_back(std::move(sent));
+    }
+    engine_.journal.Record(records);
+    engine_.journal.Sync();
+    engine_.orders.With([&](OrderBook&) {
+        for (const Batch::Entry& entry : batch.entries)
+            if (entry.order && entry.order->tookOverReference) entry.order->stagedFileTime = stagedTime;
+        return 0;
+    });
+}
+
 // NinjaTrader must never see a half-written instruction file: the content is written and
 // flushed under a staging name in INCOMING itself (the one folder the server may be allowed to
 // write), then renamed to a name that does not exist yet. A name that appeared meanwhile is
 // passed over for the next number, so lines taken from the queue are never lost that way.
-bool InstructionWriter::Publish(std::string& finalPath, const std::string& content,
+bool InstructionWriter::Publish(std::string& finalPath, const Batch& batch,
                                 std::string& failure) {
+    std::string content;
+    for (const Batch::Entry& entry : batch.entries) content += entry.line + "\r\n";
     const std::string staging = StagingPath(finalPath);
     if (!plat::WriteWholeFile(staging, content)) {
         plat::RemoveFile(staging);
@@ -162,12 +204,22 @@ bool InstructionWriter::Publish(std::string& finalPath, const std::string& conte
                                                        : "INCOMING folder missing";
         return false;
     }
+    JournalStaged(batch, finalPath, staging);
+    if (beforePublish_) beforePublish_(staging);
+    const auto published = [&] {
+        JournalRecord record;
+        record.kind = JournalRecord::Kind::Published;
+        record.staged = staging;
+        record.file = finalPath;
+        engine_.journal.Record(record);
+        return true;
+    };
     int refusals = 0;
     for (int attempt = 0; attempt < kMoveAttempts; ++attempt) {
-        if (plat::MoveNoReplace(staging, finalPath)) return true;
+        if (plat::MoveNoReplace(staging, finalPath)) return published();
         // Nothing else touches the staging file: when it is gone, the move went through even
         // though it was reported as failed, and NinjaTrader has the lines.
-        if (!plat::FileExists(staging)) return true;
+        if (!plat::FileExists(staging)) return published();
         if (plat::FileExists(finalPath)) {
             finalPath = NextInstructionFileName();  // a taken name: pass it over
         } else if (++refusals > kMoveRetriesOfOneName) {
@@ -187,18 +239,26 @@ bool InstructionWriter::Publish(std::string& finalPath, const std::string& conte
 void InstructionWriter::ReportUnsent(const Batch& batch, const std::string& path,
                                      const std::string& failure) {
     engine_.log.Add("ORDER FILE <" + path + "> write error: " + failure);
-    if (!batch.placed.empty()) {
-        const double now = plat::NowDateTime();
-        engine_.orders.With([&](OrderBook&) {
-            for (Order* order : batch.placed) order->RejectUnsent(now);
-            return 0;
-        });
-        for (const Order* order : batch.placed) engine_.ReportOrderChange(*order);
-        engine_.Announce(WindowMessage::OrdersChanged);
+    const double now = plat::NowDateTime();
+    bool rejected = false;
+    engine_.orders.With([&](OrderBook&) {
+        for (const Batch::Entry& entry : batch.entries)
+            if (entry.order) {
+                entry.order->RejectUnsent(now);
+                rejected = true;
+            }
+        return 0;
+    });
+    for (const Batch::Entry& entry : batch.entries) {
+        if (entry.order) {
+            engine_.JournalRejected(entry.position, entry.orderRefId, "instruction file not written: " + failure);
+            engine_.ReportOrderChange(*entry.order);
+        } else {
+            engine_.log.Add("ORDER FILE <" + path + "> cancel of " +
+                            InstructionOrderId(entry.orderRefId) + " not sent");
+        }
     }
-    for (const int32_t refId : batch.cancelled)
-        engine_.log.Add("ORDER FILE <" + path + "> cancel of " + InstructionOrderId(refId) +
-                        " not sent");
+    if (rejected) engine_.Announce(WindowMessage::OrdersChanged);
 }
 
 }  // namespace ordersrv

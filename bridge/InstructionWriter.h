@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/PendingAction.h"
+
 namespace ordersrv {
 
 class Engine;
@@ -46,16 +48,27 @@ public:
     // the budget itself; tests replace both to split drains without waiting.
     void SetTickSource(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
     void SetDrainBudgetMs(uint32_t budgetMs) { drainBudgetMs_ = budgetMs; }
+    // Runs once a file is staged and journaled, just before it is published (tests look at
+    // what is on the disk at that moment).
+    void SetBeforePublish(std::function<void(const std::string& staging)> hook) {
+        beforePublish_ = std::move(hook);
+    }
 
 private:
-    // What one drain took: the lines, and what each stands for, so a file that cannot be
-    // written can be reported order by order.
+    // What one drain took: the lines, and what each stands for, so that each is journaled and
+    // a file that cannot be written can be reported order by order.
     struct Batch {
-        std::vector<std::string> lines;
-        std::vector<Order*> placed;      // records of the PLACE lines; owned by the book
-        std::vector<int32_t> cancelled;  // references of the CANCEL lines
-        int32_t actions = 0;             // taken from the queue, lines or not
+        struct Entry {
+            std::string line;
+            PendingAction::Kind kind = PendingAction::Kind::Cancel;
+            int32_t orderRefId = -1;
+            int32_t position = -1;  // the order's place in the book: its journal number
+            Order* order = nullptr;  // a PLACE line's record; owned by the book
+        };
+        std::vector<Entry> entries;
+        int32_t actions = 0;  // taken from the queue, lines or not
         bool moreRemain = false;
+        bool HasPlaceLines() const;
     };
 
     std::string IncomingFolder() const;
@@ -67,7 +80,8 @@ private:
     bool WriteNextFile(Batch& batch);
     void TakeActions(Batch& batch);
     int32_t RejectQueuedActions(const char* reason);
-    bool Publish(std::string& finalPath, const std::string& content, std::string& failure);
+    bool Publish(std::string& finalPath, const Batch& batch, std::string& failure);
+    void JournalStaged(const Batch& batch, const std::string& finalPath, const std::string& staging);
     void ReportUnsent(const Batch& batch, const std::string& path, const std::string& failure);
 
     Engine& engine_;
@@ -77,6 +91,7 @@ private:
     uint32_t lastDrainTick_ = 0;  // when the last drain ended
     int32_t lastDrainActions_ = 0;
     bool followUpPosted_ = false;  // a later ProcessActions of the drain's own is on its way
+    std::function<void(const std::string&)> beforePublish_;
 };
 
 }  // namespace ordersrv

@@ -14,8 +14,28 @@ namespace {
 struct Outcome {
     OutgoingRead read = OutgoingRead::Taken;
     const Order* changed = nullptr;  // the order, when the report changed it
+    int32_t position = -1;           // its place in the book: its journal number
     std::string logLine;
 };
+
+// An order that took its reference over from an earlier run's order hears only of files
+// NinjaTrader wrote after its own instruction was staged: an older file is about the earlier
+// order. Said once per order. The time the listing gave is used where it gave one.
+bool WrittenBeforeItsInstruction(Order& order, const ListedFile& file, std::string& logLine) {
+    if (!order.tookOverReference) return false;
+    const std::string& path = file.path;
+    int64_t written = file.stamp.writeTime;
+    if (order.stagedFileTime != 0 && (file.stamp.known || plat::LastWriteTime(path, written)) &&
+        written >= order.stagedFileTime)
+        return false;
+    if (!order.passedOverLogged) {
+        order.passedOverLogged = true;
+        logLine = "Order Status <" + plat::FileNamePart(path) + "> passed over: written before " +
+                  "this run's order " + std::to_string(order.orderRefId) +
+                  " was sent, it belongs to an earlier run's order of that reference";
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -24,11 +44,14 @@ OutgoingRead ReadOrderStateFile(Engine& engine, int32_t orderRefId, const Listed
     // The lock is held from the look-up to the deletion, so a host never sees half an update.
     const Outcome outcome = engine.orders.With([&](OrderBook& orders) {
         Outcome result;
-        Order* order = orders.FindByRefId(orderRefId);
+        result.position = orders.FindPositionByRefId(orderRefId);
+        Order* order = orders.ItemAt(result.position);
         if (!order) {
             result.read = OutgoingRead::Awaiting;
             return result;
         }
+        // Passed over, it is not opened again until NinjaTrader writes it anew.
+        if (WrittenBeforeItsInstruction(*order, file, result.logLine)) return result;
         std::string line;
         if (ReadFirstLine(path, line) != FirstLineRead::Line) {
             result.read = OutgoingRead::Retry;
@@ -56,6 +79,7 @@ OutgoingRead ReadOrderStateFile(Engine& engine, int32_t orderRefId, const Listed
     });
     if (!outcome.logLine.empty()) engine.log.Add(outcome.logLine);
     if (outcome.changed) {
+        engine.JournalState(outcome.position, *outcome.changed);
         engine.ReportOrderChange(*outcome.changed);
         engine.Announce(WindowMessage::OrdersChanged);
     }

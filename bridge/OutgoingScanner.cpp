@@ -90,6 +90,8 @@ void OutgoingScanner::Scan() {
     // Cleared however the scan ends: a scan that throws must not stop every later one.
     const plat::ScopeExit done([this] { scanning_ = false; });
     ++scans_;
+    // Orders accepted while not connected wait for no drain: the scan journals them.
+    engine_.JournalNewOrders();
     const uint32_t start = tick_();
     listedAt_ = start;
     ForgetOnNewContext();

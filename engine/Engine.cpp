@@ -3,6 +3,7 @@
 #include "engine/SettingsFile.h"
 #include "engine/WindowMessages.h"
 #include "model/AsciiText.h"
+#include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 
 namespace ordersrv {
@@ -18,6 +19,52 @@ void Engine::Start(const std::string& executablePath) {
     LoadSettingsFile(settingsPath_, settings, [this](const std::string& line) { log.Add(line); });
     SetHomeFolder(plat::FolderPart(executablePath));
     connection.SetFolderPresent(plat::FolderExists(NinjaTraderFolder()));
+    orders.With([this](OrderBook& book) {
+        journal.Start(settingsPath_, book, plat::NowDateTime(),
+                      [this](const std::string& line) { log.Add(line); });
+        return 0;
+    });
+    journaledOrders_ = journal.EarlierRunOrders();
+}
+
+void Engine::JournalNewOrders() {
+    std::vector<JournalRecord> records;
+    orders.With([&](OrderBook& book) {
+        // Copies under the lock, formatting after: hosts place orders under the same lock.
+        for (; journaledOrders_ < book.Count(); ++journaledOrders_) {
+            JournalRecord record;
+            record.kind = JournalRecord::Kind::Accepted;
+            record.seq = journaledOrders_;
+            record.run = journal.Run();
+            record.order = *book.ItemAt(journaledOrders_);
+            record.time = record.order.receivedTime;
+            records.push_back(std::move(record));
+        }
+        return 0;
+    });
+    if (records.empty() || !journal.On()) return;
+    for (JournalRecord& record : records) record.account = settings.account;
+    journal.Record(records);
+}
+
+void Engine::JournalState(int32_t position, const Order& order) {
+    JournalRecord record;
+    record.kind = JournalRecord::Kind::State;
+    record.seq = position;
+    record.order.orderRefId = order.orderRefId;
+    record.status = order.status;
+    record.filled = order.fillSize;
+    record.price = order.fillPrice;
+    journal.Record(record);
+}
+
+void Engine::JournalRejected(int32_t position, int32_t orderRefId, const std::string& reason) {
+    JournalRecord record;
+    record.kind = JournalRecord::Kind::Rejected;
+    record.seq = position;
+    record.order.orderRefId = orderRefId;
+    record.reason = reason;
+    journal.Record(record);
 }
 
 bool Engine::SaveSettings() {

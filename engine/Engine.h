@@ -10,6 +10,7 @@
 
 #include "engine/Connection.h"
 #include "engine/EventLog.h"
+#include "engine/OrderJournal.h"
 #include "engine/OrderRouter.h"
 #include "engine/PositionQueries.h"
 #include "engine/Settings.h"
@@ -37,11 +38,21 @@ public:
     plat::Guarded<PositionBook> positions;
     OrderRouter router;
     PositionQueries queries;
+    OrderJournal journal;  // main thread only
 
-    // Start of the run (main thread): the settings from the file beside the executable, or
-    // their defaults; the executable's folder as home; and the one test whether the NinjaTrader
-    // folder exists, which decides whether the server can ever connect.
+    // Start of the run (main thread), before any host call: the settings from the file beside
+    // the executable, or their defaults; the executable's folder as home; the one test whether
+    // the NinjaTrader folder exists, which decides whether the server can ever connect; and the
+    // orders of earlier runs back from the journal.
     void Start(const std::string& executablePath);
+
+    // Main thread. Writes the "accepted" record of every order the hosts placed since the last
+    // call: before its line is staged, and at least at every scan, so that an order accepted
+    // while not connected is in the journal too.
+    void JournalNewOrders();
+    // A state report changed the order at `position`; and one never sent ends rejected.
+    void JournalState(int32_t position, const Order& order);
+    void JournalRejected(int32_t position, int32_t orderRefId, const std::string& reason);
     // Writes the settings file beside the executable, replacing it only when the new one is
     // complete; when it cannot, the previous file stays and a log line says so.
     bool SaveSettings();
@@ -77,6 +88,7 @@ private:
     std::atomic<ChangeListener*> listener_{nullptr};
     std::string homeFolder_;
     std::string settingsPath_;
+    int32_t journaledOrders_ = 0;  // orders up to this position have their "accepted" record
 };
 
 }  // namespace ordersrv

@@ -44,9 +44,18 @@ void OrderRouter::NewOrder(const HostText& symbol, const HostText& symExp, int32
     record.orderRefId = orderRefId;
     CheckNewOrder(record);
 
-    Order* kept = orders_.With(
-        [&](OrderBook& book) { return book.ItemAt(book.Add(std::move(record))); });
-    const PendingAction place{PendingAction::Kind::Place, orderRefId, kept};
+    const PendingAction place = orders_.With([&](OrderBook& book) {
+        // A reference that belonged to an earlier run's order is this order's from now on;
+        // within one run the first order keeps it, as always.
+        Order* holder = book.FindByRefId(orderRefId);
+        const bool takeOver = holder && holder->fromEarlierRun;
+        if (takeOver) {
+            holder->superseded = true;
+            record.tookOverReference = true;
+        }
+        const int32_t position = book.Add(std::move(record), takeOver);
+        return PendingAction{PendingAction::Kind::Place, orderRefId, book.ItemAt(position), position};
+    });
     // The order book's lock is released before the queue's lock is taken.
     if (Queue(place)) PostProcessActions(0);
     window_.Post(WindowMessage::OrdersChanged, 0, 0);

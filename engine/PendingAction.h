@@ -11,6 +11,7 @@ struct PendingAction {
     Kind kind = Kind::Cancel;
     int32_t orderRefId = -1;
     Order* order = nullptr;  // a place action's record; owned by the order book
+    int32_t position = -1;   // its place in the order book (and its journal number)
 };
 
 }  // namespace ordersrv

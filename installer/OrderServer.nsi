@@ -2,7 +2,9 @@
 ; By default for the current user only (no administrator): %LOCALAPPDATA%\Programs\OrderServer,
 ; registered with /RegServerPerUser. For all users (administrator): Program Files, registered
 ; machine-wide with /RegServer; /ALLUSERS chooses it in silent mode (/S).
-; The settings file ORDERSRV.INI beside the executable is never installed, replaced or removed.
+; The settings file ORDERSRV.INI and the order journal ORDERSRV-JOURNAL.TXT beside the executable
+; are never installed, replaced or removed: they hold the trader's settings, working orders and
+; the trail of what was sent.
 ;   makensis -DVERSION=x.y.z -DSERVER_EXE=path\OrderSrv.exe -DOUTFILE=setup.exe OrderServer.nsi
 
 Unicode true
@@ -181,7 +183,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\OrderSrv.exe"
   Delete "$INSTDIR\Uninstall.exe"
-  RMDir "$INSTDIR"  ; stays while it holds ORDERSRV.INI
+  RMDir "$INSTDIR"  ; stays while it holds ORDERSRV.INI or the order journal
   ${If} $AllUsers == 1
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ${Else}

@@ -73,6 +73,11 @@ void Order::RejectUnsent(double now) {
     updateTime = now;
 }
 
+bool Order::Ended() const {
+    return status == StatusCode::Filled || status == StatusCode::Cancelled ||
+           status == StatusCode::Rejected;
+}
+
 std::string ActionText(const Order& order) {
     const char* direction = DirectionText(order.orderType);
     if (direction == nullptr) return "Unknown";

@@ -22,6 +22,8 @@ struct Order {
     // An order whose instruction file could not be written can never reach NinjaTrader: it
     // ends rejected, so the host learns it at its next status query.
     void RejectUnsent(double now);
+    // Filled, cancelled or rejected: NinjaTrader will say nothing more about it.
+    bool Ended() const;
 
     // Set by NewOrder before the record enters the order book; never changed afterwards.
     // (Texts first, then the numbers in pairs: a run keeps every order, so padding counts.)
@@ -43,6 +45,15 @@ struct Order {
 
     double receivedTime;      // local OLE date-time of creation
     double updateTime = 0.0;  // local OLE date-time of the last state change; 0 = none
+
+    // How the order stands to the orders of other runs, which the journal puts back at start.
+    // The file time is kept only for an order that took a reference over: a state file
+    // NinjaTrader wrote before this order's instruction was staged belongs to the earlier order.
+    int64_t stagedFileTime = 0;      // the staged instruction file's last-write time; 0 = none yet
+    bool fromEarlierRun = false;     // put back from the journal
+    bool superseded = false;         // a later run's order took its reference over
+    bool tookOverReference = false;  // its reference was an earlier run's order's
+    bool passedOverLogged = false;   // a state file older than its instruction was logged once
 
 private:
     bool changedByLastReport_ = false;

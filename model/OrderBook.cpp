@@ -32,7 +32,7 @@ int32_t OrderBook::Add(std::unique_ptr<Order> record) {
     return record ? Add(std::move(*record)) : -1;
 }
 
-int32_t OrderBook::Add(Order record) {
+int32_t OrderBook::Add(Order record, bool takeOverReference) {
     const int32_t position = count_;
     const int32_t refId = record.orderRefId;
     if (position % kBlockOrders == 0) blocks_.push_back(std::make_unique<Order[]>(kBlockOrders));
@@ -45,6 +45,8 @@ int32_t OrderBook::Add(Order record) {
     if (!search.found)
         bucket.insert(bucket.begin() + static_cast<std::ptrdiff_t>(search.position),
                       IndexEntry{refId, position});
+    else if (takeOverReference)
+        bucket[search.position].position = position;
     return position;
 }
 
@@ -54,12 +56,13 @@ Order* OrderBook::ItemAt(int32_t position) const {
                    [static_cast<size_t>(position % kBlockOrders)];
 }
 
-Order* OrderBook::FindByRefId(int32_t refId) const {
-    if (refId < 0) return nullptr;
+Order* OrderBook::FindByRefId(int32_t refId) const { return ItemAt(FindPositionByRefId(refId)); }
+
+int32_t OrderBook::FindPositionByRefId(int32_t refId) const {
+    if (refId < 0) return -1;
     const auto& bucket = buckets_[static_cast<size_t>(refId % kIndexBuckets)];
     const BucketSearch search = SearchBucket(bucket, refId);
-    if (!search.found) return nullptr;
-    return ItemAt(bucket[search.position].position);
+    return search.found ? bucket[search.position].position : -1;
 }
 
 }  // namespace ordersrv

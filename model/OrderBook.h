@@ -19,12 +19,15 @@ public:
     OrderBook& operator=(const OrderBook&) = delete;
 
     // Appends and indexes the record; returns its position. A repeated id is appended but the
-    // index keeps the first record; a negative id is appended but never indexed.
-    int32_t Add(Order record);
+    // index keeps the first record, unless `takeOverReference`: then the index points at this
+    // one (an earlier run's order gives its reference up). A negative id is appended but never
+    // indexed.
+    int32_t Add(Order record, bool takeOverReference = false);
     int32_t Add(std::unique_ptr<Order> record);  // -1 for none
     int32_t Count() const { return count_; }
     Order* ItemAt(int32_t position) const;     // nullptr outside 0..Count()-1
-    Order* FindByRefId(int32_t refId) const;   // earliest record with that id
+    Order* FindByRefId(int32_t refId) const;   // the record the id is indexed under
+    int32_t FindPositionByRefId(int32_t refId) const;  // its position, or -1
 
 private:
     struct IndexEntry {

@@ -35,6 +35,8 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 
 bool MakeFolder(const std::string& path);
+// Makes the folder and every missing folder above it.
+bool MakeFolderTree(const std::string& path);
 
 // Reads the whole of an ordinary file (never waiting on a pipe or device); false when it
 // cannot be opened or read.
@@ -58,12 +60,16 @@ bool MoveNoReplace(const std::string& from, const std::string& to);
 
 bool RemoveFile(const std::string& path);
 
+// The file's last-write time as the file system keeps it (Windows: 100 ns units since 1601;
+// elsewhere nanoseconds since 1970): comparable only with other such times of this system.
+bool LastWriteTime(const std::string& path, int64_t& time);
+
 // What a listing tells of a file's content without opening it: its size and last-write time.
 // Two equal stamps of one name mean the file was not written in between, unless both writes
 // fell within one step of the file system's clock (see kFileClockStep).
 struct FileStamp {
     uint64_t size = 0;
-    int64_t writeTime = 0;  // in kFileTimeUnitsPerSecond since 1601, the file system's clock
+    int64_t writeTime = 0;  // as LastWriteTime gives it
     bool known = false;     // false when the listing could not tell (a link on Windows)
     // Both known and equal: a stamp nobody could tell matches none.
     bool Matches(const FileStamp& other) const {
@@ -71,12 +77,16 @@ struct FileStamp {
     }
 };
 
-constexpr int64_t kFileTimeUnitsPerSecond = 10000000;  // 100 ns, as Windows keeps file times
+#ifdef _WIN32
+constexpr int64_t kFileTimeUnitsPerSecond = 10000000;  // of LastWriteTime and FileStamp
+#else
+constexpr int64_t kFileTimeUnitsPerSecond = 1000000000;
+#endif
 // The coarsest step of a file system's write time (FAT keeps 2 s): two writes of one size this
 // close together may leave the same stamp.
 constexpr int64_t kFileClockStep = 2 * kFileTimeUnitsPerSecond;
 
-// Now, on the clock file write times are taken from.
+// Now, on the clock and in the units of LastWriteTime.
 int64_t FileClockNow();
 
 struct FolderEntry {

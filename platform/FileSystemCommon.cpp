@@ -24,6 +24,15 @@ std::string ResolvePath(const std::string& base, const std::string& path) {
     return WithTrailingDelimiter(base) + path;
 }
 
+bool MakeFolderTree(const std::string& path) {
+    if (path.empty() || FolderExists(path)) return !path.empty();
+    std::string parent = FolderPart(path);
+    while (!parent.empty() && IsPathDelimiter(parent.back())) parent.pop_back();
+    if (!parent.empty() && parent != path && !FolderExists(parent) && !MakeFolderTree(parent))
+        return false;
+    return MakeFolder(path);
+}
+
 std::string FolderPart(const std::string& path) {
     return path.substr(0, path.size() - FileNamePart(path).size());
 }

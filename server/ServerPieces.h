@@ -39,7 +39,10 @@ struct ServerPieces {
     // The end of the run, however it comes (the last release, Exit, the session's end), once no
     // host call can queue anything more: the orders accepted so far go out now, or are reported
     // as never sent; none dies silently with the process.
-    void FinishRun() { writer.DrainBeforeEnd(); }
+    void FinishRun() {
+        writer.DrainBeforeEnd();
+        engine.journal.Sync();
+    }
 
     WindowLink link;
     Engine engine;

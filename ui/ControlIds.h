@@ -22,6 +22,7 @@ constexpr int VersionLabel = 140;
 constexpr int ReleaseDateLabel = 141;
 constexpr int ScansLabel = 142;
 constexpr int SubscribersLabel = 143;
+constexpr int JournalLabel = 144;
 }  // namespace ControlId
 
 namespace MenuId {

@@ -140,13 +140,14 @@ void MainWindow::RefreshStatus() {
     const Engine& engine = parts_.engine;
     const std::string status =
         views::StatusLineText(engine.connection.Connected(), engine.connection.FolderPresent(),
-                              engine.connection.LastHostContact());
+                              engine.connection.LastHostContact(), engine.journal.TurnedOff());
     const int32_t orders = parts_.engine.orders.With([](OrderBook& book) { return book.Count(); });
     const int32_t positions =
         parts_.engine.positions.With([](PositionBook& book) { return book.Count(); });
     // The second order counter counts nothing in this system: it stays 0.
     controls_.ShowStatus(status, views::OrdersCounterText(orders, 0), std::to_string(positions));
     controls_.ShowSubscribers(views::SubscribersLineText(engine.connection.EventSubscribers()));
+    controls_.ShowJournal(views::JournalLineText(engine.journal.On(), engine.journal.Path()));
     UpdateTrayIcon(engine.connection.Connected(), status);
 }
 

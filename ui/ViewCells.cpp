@@ -29,6 +29,18 @@ const std::vector<ViewColumn>& PositionColumns() {
     return columns;
 }
 
+namespace {
+
+// An order of an earlier run says so; one whose reference a later order took over while it was
+// still working is no longer followed.
+std::string StatusText(const Order& o) {
+    std::string text = o.superseded && !o.Ended() ? "Superseded" : OrderStatusNames(o.status);
+    if (o.fromEarlierRun) text += " (earlier run)";
+    return text;
+}
+
+}  // namespace
+
 std::string OrderColumnText(const Order& o, int column) {
     const bool filled = o.fillSize > 0;
     switch (column) {
@@ -40,7 +52,7 @@ std::string OrderColumnText(const Order& o, int column) {
     case 6: return OrderTimeFrameNames(o.orderTimeFrame);
     case 7: return filled ? std::to_string(o.fillSize) : "-";
     case 8: return filled ? FormatPrice(o.fillPrice) : "-";
-    case 9: return OrderStatusNames(o.status);
+    case 9: return StatusText(o);
     case 10: return o.updateTime != 0.0 ? FormatMonthDayTime(o.updateTime) : "-";
     case 11: return FormatMonthDayTime(o.receivedTime);
     default: return std::string();

@@ -195,15 +195,17 @@ void WindowControls::CreateAboutPage(HWND page) {
     scansLabel_ = Add(page, "Static", "", label, ControlId::ScansLabel, 8, 102, width, 14);
     subscribersLabel_ = Add(page, "Static", views::SubscribersLineText(0).c_str(), label,
                             ControlId::SubscribersLabel, 8, 120, width, 14);
+    journalLabel_ = Add(page, "Static", "", label | SS_PATHELLIPSIS, ControlId::JournalLabel, 8,
+                        138, width, 14);
 }
 
 void WindowControls::ScaleForScreen(HWND window, SizeLimits& limits) {
     WindowScaler scaler(WindowScaler::ScreenDpi());
-    scaler.OnScaling = [this](bool scaling) {
+    scaler.onScaling = [this](bool scaling) {
         layout_.SetSuspended(scaling);
         if (!scaling) layout_.Capture();
     };
-    scaler.IsContainer = [](HWND child) {
+    scaler.isContainer = [](HWND child) {
         char name[64] = {};
         GetClassNameA(child, name, sizeof name);
         return std::string(name) == kPageClass;
@@ -234,6 +236,7 @@ void WindowControls::ShowStatus(const std::string& status, const std::string& or
 }
 
 void WindowControls::ShowScans(const std::string& text) { SetTextIfChanged(scansLabel_, text); }
+void WindowControls::ShowJournal(const std::string& text) { SetTextIfChanged(journalLabel_, text); }
 void WindowControls::ShowSubscribers(const std::string& text) {
     SetTextIfChanged(subscribersLabel_, text);
 }

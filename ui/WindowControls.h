@@ -37,6 +37,7 @@ public:
     // The About page's line on the OUTGOING scans, touched only when it changed.
     void ShowScans(const std::string& text);
     void ShowSubscribers(const std::string& text);
+    void ShowJournal(const std::string& text);
 
     void SelectPage(Page page);
     void OnPageTabChanged();  // the tab control's selection changed
@@ -64,7 +65,7 @@ private:
     std::array<HWND, static_cast<size_t>(Page::Count)> pageWindows_{};
     HWND locationEdit_ = nullptr, accountEdit_ = nullptr, stopToStopLimitCheck_ = nullptr;
     HWND ordersView_ = nullptr, positionsView_ = nullptr, logView_ = nullptr;
-    HWND scansLabel_ = nullptr, subscribersLabel_ = nullptr;
+    HWND scansLabel_ = nullptr, subscribersLabel_ = nullptr, journalLabel_ = nullptr;
     AnchorLayout layout_;
     Page activePage_ = Page::Settings;
 };

@@ -53,10 +53,10 @@ void WindowScaler::Adjust(HWND window, SizeLimits& limits) {
     limits = SizeLimits{};  // nothing may hold the window back while it is resized
     CorrectBorders(window, saved);
     if (dpi_ != kDesignDpi) {
-        if (OnScaling) OnScaling(true);
+        if (onScaling) onScaling(true);
         ScaleWindow(window, saved);
         ScaleChildren(window);
-        if (OnScaling) OnScaling(false);
+        if (onScaling) onScaling(false);
     }
     limits = saved;
 }
@@ -97,7 +97,7 @@ void WindowScaler::ScaleWindow(HWND window, SizeLimits& saved) {
 void WindowScaler::ScaleChildren(HWND parent) {
     for (HWND child : DirectChildren(parent)) {
         ScaleControl(child);
-        const bool container = IsContainer ? IsContainer(child) : !IsCommonControl(child);
+        const bool container = isContainer ? isContainer(child) : !IsCommonControl(child);
         if (container) ScaleChildren(child);
     }
 }

@@ -27,10 +27,10 @@ public:
 
     // Told true before the controls are moved by the scaling and false after; the window's own
     // layout stays out of the way in between and takes the new positions afterwards.
-    std::function<void(bool scaling)> OnScaling;
+    std::function<void(bool scaling)> onScaling;
     // Whether a child's own children are scaled with it (our containers, not common controls,
     // which place their parts themselves). By default: every child but common controls.
-    std::function<bool(HWND)> IsContainer;
+    std::function<bool(HWND)> isContainer;
 
     // `limits` are the window's size limits, as its WM_GETMINMAXINFO answers them.
     void Adjust(HWND window, SizeLimits& limits);

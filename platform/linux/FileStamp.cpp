@@ -7,12 +7,8 @@ namespace plat {
 
 namespace {
 
-// Seconds from 1601 (where Windows counts file times from) to 1970.
-constexpr int64_t kUnixEpochSeconds = 11644473600;
-
 int64_t FileTimeOf(const timespec& time) {
-    return (static_cast<int64_t>(time.tv_sec) + kUnixEpochSeconds) * kFileTimeUnitsPerSecond +
-           time.tv_nsec / (1000000000 / kFileTimeUnitsPerSecond);
+    return static_cast<int64_t>(time.tv_sec) * kFileTimeUnitsPerSecond + time.tv_nsec;
 }
 
 }  // namespace

@@ -108,6 +108,13 @@ bool MoveNoReplace(const std::string& from, const std::string& to) {
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+bool LastWriteTime(const std::string& path, int64_t& time) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return false;
+    time = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return false;

@@ -94,6 +94,14 @@ bool MoveNoReplace(const std::string& from, const std::string& to) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+bool LastWriteTime(const std::string& path, int64_t& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    time = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                data.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
     const std::string pattern = WithTrailingDelimiter(folder) + "*.*";
     WIN32_FIND_DATAA data;

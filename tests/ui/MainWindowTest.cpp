@@ -17,6 +17,7 @@
 #include "engine/HostValue.h"
 #include "server/ServerPieces.h"
 #include "ui/MainWindow.h"
+#include "engine/OrderJournal.h"
 #include "engine/SettingsFile.h"
 #include "ui/WindowScaler.h"
 #include "workers/Scheduler.h"
@@ -51,6 +52,7 @@ protected:
         Pump(50);
         ResetQuitSeen();
         plat::RemoveFile(SettingsPath());
+        plat::RemoveFile(OrderJournal::PathBeside(SettingsPath()));  // each test starts afresh
     }
 
     // Starts the window with a settings file naming `location`.
@@ -61,6 +63,7 @@ protected:
         settings.acceptOrders = acceptOrders;
         settings.stopToStopLimit = false;
         SaveSettingsFile(SettingsPath(), settings);
+        plat::RemoveFile(OrderJournal::PathBeside(SettingsPath()));
         server = std::make_unique<ServerPieces>(ProcessEventQueue());
         ASSERT_TRUE(server->Start(GetModuleHandleA(nullptr), plat::ExecutablePath(), ProcessScheduler()));
         form = server->window.get();

@@ -37,7 +37,7 @@ protected:
 
     WindowScaler Adjuster(int dpi) {
         WindowScaler adjuster(dpi);
-        adjuster.IsContainer = [this](HWND w) { return w == container; };
+        adjuster.isContainer = [this](HWND w) { return w == container; };
         return adjuster;
     }
 
@@ -68,7 +68,7 @@ TEST_F(AdjusterTest, ScalesWindowControlsNestedControlsAndColumns) {
     SizeLimits limits{300, 150, 0, 0};
     std::vector<bool> told;
     WindowScaler adjuster = Adjuster(144);
-    adjuster.OnScaling = [&](bool scaling) { told.push_back(scaling); };
+    adjuster.onScaling = [&](bool scaling) { told.push_back(scaling); };
     adjuster.Adjust(window, limits);
 
     EXPECT_EQ(limits.minWidth, 450);
