@@ -12,6 +12,7 @@ namespace {
 
 // What reading the file did, told after the order book's lock is released.
 struct Outcome {
+    OutgoingRead read = OutgoingRead::Taken;
     const Order* changed = nullptr;  // the order, when the report changed it
     int32_t position = -1;           // its place in the book: its journal number
     std::string logLine;
@@ -19,11 +20,12 @@ struct Outcome {
 
 // An order that took its reference over from an earlier run's order hears only of files
 // NinjaTrader wrote after its own instruction was staged: an older file is about the earlier
-// order. Said once per order.
-bool WrittenBeforeItsInstruction(Order& order, const std::string& path, std::string& logLine) {
+// order. Said once per order. The time the listing gave is used where it gave one.
+bool WrittenBeforeItsInstruction(Order& order, const ListedFile& file, std::string& logLine) {
     if (!order.tookOverReference) return false;
-    int64_t written = 0;
-    if (order.stagedFileTime != 0 && plat::LastWriteTime(path, written) &&
+    const std::string& path = file.path;
+    int64_t written = file.stamp.writeTime;
+    if (order.stagedFileTime != 0 && (file.stamp.known || plat::LastWriteTime(path, written)) &&
         written >= order.stagedFileTime)
         return false;
     if (!order.passedOverLogged) {
@@ -37,19 +39,29 @@ bool WrittenBeforeItsInstruction(Order& order, const std::string& path, std::str
 
 }  // namespace
 
-void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& path) {
+OutgoingRead ReadOrderStateFile(Engine& engine, int32_t orderRefId, const ListedFile& file) {
+    const std::string& path = file.path;
     // The lock is held from the look-up to the deletion, so a host never sees half an update.
     const Outcome outcome = engine.orders.With([&](OrderBook& orders) {
         Outcome result;
         result.position = orders.FindPositionByRefId(orderRefId);
         Order* order = orders.ItemAt(result.position);
-        if (!order || WrittenBeforeItsInstruction(*order, path, result.logLine)) return result;
+        if (!order) {
+            result.read = OutgoingRead::Awaiting;
+            return result;
+        }
+        // Passed over, it is not opened again until NinjaTrader writes it anew.
+        if (WrittenBeforeItsInstruction(*order, file, result.logLine)) return result;
         std::string line;
-        if (ReadFirstLine(path, line) != FirstLineRead::Line) return result;
+        if (ReadFirstLine(path, line) != FirstLineRead::Line) {
+            result.read = OutgoingRead::Retry;
+            return result;
+        }
         StateLine state;
         if (!ParseStateLine(line, state)) {
-            result.logLine = "Order Status <" + plat::FileNamePart(path) + "> Text <" + LoggedLineText(line) +
-                             "> parse error";
+            if (!file.faultsTold)
+                result.logLine = "Order Status <" + plat::FileNamePart(path) + "> Text <" +
+                                 LoggedLineText(line) + "> parse error";
             return result;
         }
         const bool ended = order->ApplyStateReport(state.word, state.quantity, state.price,
@@ -61,14 +73,17 @@ void ReadOrderStateFile(Engine& engine, int32_t orderRefId, const std::string& p
             result.logLine = "Order Status <" + plat::FileNamePart(path) + "> filled quantity " +
                              std::to_string(order->fillSize) + " above the order's size " +
                              std::to_string(order->orderSize);
-        if (ended) plat::RemoveFile(path);
+        // A file that cannot be deleted yet (its writer still has it open) is tried again.
+        if (ended) result.read = plat::RemoveFile(path) ? OutgoingRead::Removed : OutgoingRead::Retry;
         return result;
     });
     if (!outcome.logLine.empty()) engine.log.Add(outcome.logLine);
-    if (!outcome.changed) return;
-    engine.JournalState(outcome.position, *outcome.changed);
-    engine.ReportOrderChange(*outcome.changed);
-    engine.Announce(WindowMessage::OrdersChanged);
+    if (outcome.changed) {
+        engine.JournalState(outcome.position, *outcome.changed);
+        engine.ReportOrderChange(*outcome.changed);
+        engine.Announce(WindowMessage::OrdersChanged);
+    }
+    return outcome.read;
 }
 
 }  // namespace ordersrv

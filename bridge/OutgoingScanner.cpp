@@ -20,15 +20,15 @@ constexpr int kMaxFolderDepth = 32;
 constexpr size_t kMaxFoldersListed = 100;
 
 // Visits the files under `folder` (its own first, then each sub-folder's, depth first) by their
-// folder and listed name, and the sub-folders by their path; hidden and system entries are
+// folder and listed entry, and the sub-folders by their path; hidden and system entries are
 // left out. `folder` ends in the delimiter.
 template <typename OnFile, typename OnFolder>
 void WalkFolderTree(const std::string& folder, const OnFile& onFile, const OnFolder& onFolder,
                     int depth, size_t& foldersLeft) {
     std::vector<plat::FolderEntry> entries;
     if (!plat::ListFolder(folder, entries)) return;
-    for (const plat::FolderEntry& entry : entries)
-        if (!entry.isFolder && !entry.hiddenOrSystem) onFile(folder, entry.name);
+    for (plat::FolderEntry& entry : entries)
+        if (!entry.isFolder && !entry.hiddenOrSystem) onFile(folder, entry);
     if (depth >= kMaxFolderDepth) return;
     for (const plat::FolderEntry& entry : entries) {
         if (!entry.isFolder || entry.hiddenOrSystem) continue;
@@ -55,8 +55,33 @@ void OutgoingScanner::ListFolderTree(const std::string& folder, std::vector<std:
     size_t foldersLeft = kMaxFoldersListed;
     WalkFolderTree(
         plat::WithTrailingDelimiter(folder),
-        [&files](const std::string& in, const std::string& name) { files.push_back(in + name); },
+        [&files](const std::string& in, const plat::FolderEntry& entry) {
+            files.push_back(in + entry.name);
+        },
         [&folders](const std::string& sub) { folders.push_back(sub); }, 0, foldersLeft);
+}
+
+int32_t OutgoingScanner::OrderCount() const {
+    return engine_.orders.With([](OrderBook& book) { return book.Count(); });
+}
+
+bool OutgoingScanner::ListingDue(uint32_t now, bool watched) const {
+    if (!watched || retrySoon_) return true;
+    // Half a period early: the scheduler's beat is not exact, and a listing due just after a
+    // beat would otherwise wait for the next one.
+    if (now - listedAt_ >= kSafetyListingMs - kScanPeriodMs / 2) return true;
+    const int32_t awaitedAt = awaitedAtCount_;
+    return awaitedAt >= 0 && OrderCount() != awaitedAt;
+}
+
+// What was learnt of the files holds for one folder and one account: a position file is read
+// or skipped by its account, and another account's file may hold the same symbol.
+void OutgoingScanner::ForgetOnNewContext() {
+    const std::string folder = OutgoingFolder();
+    if (folder == filesFolder_ && engine_.settings.account == filesAccount_) return;
+    files_.clear();
+    filesFolder_ = folder;
+    filesAccount_ = engine_.settings.account;
 }
 
 void OutgoingScanner::Scan() {
@@ -68,43 +93,89 @@ void OutgoingScanner::Scan() {
     // Orders accepted while not connected wait for no drain: the scan journals them.
     engine_.JournalNewOrders();
     const uint32_t start = tick_();
+    listedAt_ = start;
+    ForgetOnNewContext();
+    // Taken before anything is listed: a file written after these readings is met again.
+    const int64_t listedAt = plat::FileClockNow();
+    const int32_t ordersBefore = OrderCount();
+    Pending pending;
     size_t files = 0;
     size_t foldersLeft = kMaxFoldersListed;
     WalkFolderTree(
-        plat::WithTrailingDelimiter(OutgoingFolder()),
-        [this, &files](const std::string& folder, const std::string& name) {
+        plat::WithTrailingDelimiter(filesFolder_),
+        [&](const std::string& folder, plat::FolderEntry& entry) {
             ++files;
-            ReadOutgoingFile(folder, name);
+            VisitFile(folder, entry, start, listedAt, pending);
             // A scan of many files (NinjaTrader keeps one per working order) can take longer
             // than its period; an order placed meanwhile goes out between two files, not at
             // the end.
             if (writer_.DrainDue()) writer_.Drain();
         },
         [](const std::string&) {}, 0, foldersLeft);
+    // Files this listing did not meet are gone (or out of reach): forgotten.
+    for (auto it = files_.begin(); it != files_.end();)
+        it = it->second.listing == scans_ ? std::next(it) : files_.erase(it);
+    retrySoon_ = pending.retrySoon;
+    awaitedAtCount_ = pending.awaiting ? ordersBefore : -1;
     NoteScanDuration(tick_() - start, files);
 }
 
-void OutgoingScanner::ClassifyOutgoingFile(const std::string& path) {
-    ReadOutgoingFile(plat::FolderPart(path), plat::FileNamePart(path));
+void OutgoingScanner::VisitFile(const std::string& folder, plat::FolderEntry& entry, uint32_t now,
+                                int64_t listedAt, Pending& pending) {
+    const OutgoingFile kind = ClassifyOutgoingName(entry.name);
+    if (kind.kind == OutgoingFile::Kind::Ignored) return;
+    plat::StampEntry(folder, entry);
+    key_.assign(folder).append(entry.name);
+    const auto [it, first] = files_.try_emplace(key_);
+    Remembered& file = it->second;
+    file.listing = scans_;
+    // Files whose stamp cannot be told (a link on Windows) are read at every listing; their
+    // faults are still told once.
+    const bool sameVersion = !first && (file.stamp.Matches(entry.stamp) ||
+                                        (!file.stamp.known && !entry.stamp.known));
+    if (sameVersion && file.settled) return;
+    if (!sameVersion) file = Remembered{entry.stamp, now, scans_, false, false};
+
+    switch (ReadOutgoingFile(ListedFile(key_, entry.stamp, file.read), kind, entry.name)) {
+    case OutgoingRead::Taken:
+        file.read = true;
+        // Two writes within one step of the file system's clock can leave one stamp: a file
+        // written that recently is read again at later listings until its time is older.
+        file.settled = entry.stamp.known &&
+                       entry.stamp.writeTime <= listedAt - plat::kFileClockStep;
+        break;
+    case OutgoingRead::Retry:
+        file.read = true;
+        if (now - file.metAt < kRetryEveryPeriodMs) pending.retrySoon = true;
+        break;
+    case OutgoingRead::Awaiting:
+        pending.awaiting = true;
+        break;
+    case OutgoingRead::Removed:
+        files_.erase(it);
+        break;
+    }
 }
 
-// The kind of file is decided from the listed name; the full path is made only for the files
-// that are read. `folder` ends in the delimiter.
-void OutgoingScanner::ReadOutgoingFile(const std::string& folder, const std::string& name) {
-    const OutgoingFile file = ClassifyOutgoingName(name);
-    switch (file.kind) {
+void OutgoingScanner::ClassifyOutgoingFile(const std::string& path) {
+    const std::string name = plat::FileNamePart(path);
+    ReadOutgoingFile(ListedFile(path), ClassifyOutgoingName(name), name);
+}
+
+OutgoingRead OutgoingScanner::ReadOutgoingFile(const ListedFile& file, const OutgoingFile& kind,
+                                               const std::string& name) {
+    switch (kind.kind) {
     case OutgoingFile::Kind::OrderIdError:
-        engine_.log.Add("ORDER STATUS <" + name + "> order id error");
-        break;
+        if (!file.faultsTold) engine_.log.Add("ORDER STATUS <" + name + "> order id error");
+        return OutgoingRead::Taken;
     case OutgoingFile::Kind::OrderState:
-        ReadOrderStateFile(engine_, file.orderRefId, folder + name);
-        break;
+        return ReadOrderStateFile(engine_, kind.orderRefId, file);
     case OutgoingFile::Kind::Position:
-        ReadPositionFile(engine_, file.baseName, folder + name);
-        break;
+        return ReadPositionFile(engine_, kind.baseName, file);
     case OutgoingFile::Kind::Ignored:
         break;
     }
+    return OutgoingRead::Taken;
 }
 
 // A scan longer than its period means scans now run back to back; the trader should know

@@ -4,7 +4,6 @@
 
 #include "engine/Engine.h"
 #include "engine/WindowMessages.h"
-#include "platform/FileSystem.h"
 #include "platform/Tick.h"
 
 namespace ordersrv {
@@ -13,7 +12,14 @@ OutgoingWatch::OutgoingWatch(Engine& engine) : engine_(engine) {}
 
 void OutgoingWatch::Follow() {
     const std::string folder = plat::WithTrailingDelimiter(engine_.NinjaTraderFolder()) + "OUTGOING";
-    if (watch_.Active() && watch_.Folder() == folder) return;
+    // The folder's identity is taken before the watch starts: a folder replaced in between
+    // then differs at the next look, never the other way round.
+    plat::FolderIdentity present;
+    const bool identified = plat::IdentifyFolder(folder, present);
+    const bool sameFolder = identified == identified_ && (!identified || present == watched_);
+    if (watch_.Active() && watch_.Folder() == folder && sameFolder) return;
+    watched_ = present;
+    identified_ = identified;
     uint32_t error = 0;
     Engine& engine = engine_;
     // The first change is scanned at once; the watch then rests a moment, so that the rest of

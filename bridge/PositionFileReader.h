@@ -4,11 +4,13 @@
 // first line gives a "PUF <...>" log line. Main thread.
 #include <string>
 
+#include "bridge/ListedFile.h"
+
 namespace ordersrv {
 
 class Engine;
 
 // `baseName` is the upper-cased file name less its "_POSITION.TXT" suffix.
-void ReadPositionFile(Engine& engine, const std::string& baseName, const std::string& path);
+OutgoingRead ReadPositionFile(Engine& engine, const std::string& baseName, const ListedFile& file);
 
 }  // namespace ordersrv

@@ -7,6 +7,7 @@
 #include "model/OrderCodes.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
+#include "platform/Tick.h"
 
 namespace ordersrv {
 
@@ -173,7 +174,17 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
     // Beside the settings file when that folder takes it; otherwise where the user may always
     // write, so that a server installed for all users still keeps its orders.
     path_ = PathBeside(settingsPath);
-    if (!file_.Open(path_)) {
+    // A journal that is there is this server's, whatever holds it a moment (a process that has
+    // just ended, a virus scanner): it is waited for, never swapped for another one, which the
+    // next start would not read.
+    const bool there = plat::FileExists(path_);
+    for (int attempt = 0; !file_.Open(path_) && there && attempt < kOpenAttempts; ++attempt)
+        plat::SleepMs(kOpenRetryMs);
+    if (!file_.IsOpen() && there) {
+        TurnOff("it is there but cannot be opened (another program holds it)");
+        return;
+    }
+    if (!file_.IsOpen()) {
         const std::string folder = plat::LocalDataFolder();
         const std::string local =
             folder.empty() ? std::string()
@@ -218,7 +229,7 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
     run_ = reading.lastRun + 1;
 
     ResolveReferences(reading.orders);
-    std::vector<JournalRecord> decisions;
+    std::vector<std::string> neverPublishedFiles;
     size_t neverWritten = 0, neverPublished = 0;
     std::string content2;
     int32_t position = 0;
@@ -232,8 +243,9 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
             } else if (!r.published && plat::FileExists(r.staging)) {
                 // The line was staged but never renamed into INCOMING: NinjaTrader never saw
                 // it, and a later run must never send it (an order hours late is worse than
-                // one refused).
-                plat::RemoveFile(r.staging);
+                // one refused). The staged file goes only once this answer is in the journal:
+                // gone without it, the file would read as published at the next start.
+                neverPublishedFiles.push_back(r.staging);
                 reason = "never published: its instruction file stayed staged";
                 ++neverPublished;
             } else if (!r.published) {
@@ -292,6 +304,7 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
         TurnOff("it could not be rewritten at start (full disk, or the file is locked)");
         return;
     }
+    for (const std::string& staged : neverPublishedFiles) plat::RemoveFile(staged);
     if (!log_) return;
     if (neverWritten > 0)
         log_("Journal: " + std::to_string(neverWritten) +

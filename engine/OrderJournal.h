@@ -24,6 +24,8 @@ public:
     static constexpr double kKeepEndedDays = 7.0;
     static constexpr const char* kFileSuffix = "-JOURNAL.TXT";
     static constexpr const char* kLocalFolderName = "OrderServer";
+    static constexpr int kOpenAttempts = 20;  // a journal held by another program: tried 2 s
+    static constexpr uint32_t kOpenRetryMs = 100;
 
     using Log = std::function<void(const std::string&)>;
 

@@ -65,15 +65,59 @@ bool RemoveFile(const std::string& path);
 // elsewhere nanoseconds since 1970): comparable only with other such times of this system.
 bool LastWriteTime(const std::string& path, int64_t& time);
 
+// What a listing tells of a file's content without opening it: its size and last-write time.
+// Two equal stamps of one name mean the file was not written in between, unless both writes
+// fell within one step of the file system's clock (see kFileClockStep).
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t writeTime = 0;  // as LastWriteTime gives it
+    bool known = false;     // false when the listing could not tell (a link on Windows)
+    // Both known and equal: a stamp nobody could tell matches none.
+    bool Matches(const FileStamp& other) const {
+        return known && other.known && size == other.size && writeTime == other.writeTime;
+    }
+};
+
+#ifdef _WIN32
+constexpr int64_t kFileTimeUnitsPerSecond = 10000000;  // of LastWriteTime and FileStamp
+#else
+constexpr int64_t kFileTimeUnitsPerSecond = 1000000000;
+#endif
+// The coarsest step of a file system's write time (FAT keeps 2 s): two writes of one size this
+// close together may leave the same stamp.
+constexpr int64_t kFileClockStep = 2 * kFileTimeUnitsPerSecond;
+
+// Now, on the clock and in the units of LastWriteTime.
+int64_t FileClockNow();
+
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
     bool hiddenOrSystem = false;  // natively: a name starting with "."
+    FileStamp stamp;              // files: given by the listing on Windows (see StampEntry)
 };
 
 // Entries of a folder in the file system's order, without "." and "..". False when the folder
 // cannot be listed.
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+
+// Gives an entry of `folder` its stamp where the listing could not: natively (a directory read
+// tells names only) by asking the file system, so only for the entries a caller needs. On
+// Windows the listing gave every stamp it can; a link keeps none and is read every time.
+void StampEntry(const std::string& folder, FolderEntry& entry);
+
+// Which folder stands at a path: stays the same while it is that folder, differs once the path
+// names another one (deleted and made again, moved away and replaced). False when nothing is
+// there or it cannot be opened.
+struct FolderIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FolderIdentity& other) const {
+        return volume == other.volume && index == other.index;
+    }
+    bool operator!=(const FolderIdentity& other) const { return !(*this == other); }
+};
+bool IdentifyFolder(const std::string& path, FolderIdentity& identity);
 
 // Full path of the running executable.
 std::string ExecutablePath();

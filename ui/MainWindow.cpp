@@ -11,6 +11,7 @@
 #include "engine/EngineError.h"
 #include "engine/HostValue.h"
 #include "engine/WindowMessages.h"
+#include "platform/Tick.h"
 #include "ui/ConfirmDialog.h"
 #include "ui/StatusText.h"
 #include "ui/WindowLink.h"
@@ -21,6 +22,13 @@ namespace ordersrv {
 namespace {
 
 constexpr int kScanIntervalMs = static_cast<int>(OutgoingScanner::kScanPeriodMs);
+
+// The scheduler's question before each periodic scan request, on its own thread: the scan
+// lists OUTGOING only when a listing is due, not at every period.
+bool ScanDue(void* data) {
+    const MainWindow::Parts& parts = *static_cast<const MainWindow::Parts*>(data);
+    return parts.scanner.ListingDue(plat::TickCount(), parts.watch.Watching());
+}
 
 MainWindow* WindowOf(HWND hwnd) {
     return reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -122,7 +130,7 @@ void MainWindow::RunCreationSteps() {
     RefreshStatus();
 
     parts_.scheduler.ScheduleMessage(WindowMessage::ScanOutgoing, &parts_.link.target, RetryMode::Drop, true,
-                                     kScanIntervalMs);
+                                     kScanIntervalMs, ScanDue, &parts_);
     scanRegistered_ = true;
 }
 
@@ -349,6 +357,8 @@ void MainWindow::OnCommand(int id, int code) {
     case ControlId::ConnectButton:
         if (code == BN_CLICKED && !engine.connection.Connected()) {
             engine.Connect(controls_.ReadSettings());
+            // The account or the folder may have changed: OUTGOING is read under them at once.
+            engine.Announce(WindowMessage::ScanOutgoing);
             RefreshStatus();
         }
         break;

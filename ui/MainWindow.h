@@ -40,7 +40,8 @@ public:
     };
 
     // Creates the window, minimised in the notification area: its controls showing the
-    // engine's settings, Connect, the 100 ms scan job. Null when it cannot be created.
+    // engine's settings, Connect, the scan job (asked every 100 ms whether a listing of OUTGOING
+    // is due). Null when it cannot be created.
     static std::unique_ptr<MainWindow> Create(HINSTANCE instance, const Parts& parts);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;

@@ -1,14 +1,15 @@
 // Instructions per operation of the engine and the file bridge, counted by callgrind:
 //   bench_engine_cost neworder <N>               N NewOrder calls into the engine
 //   bench_engine_cost drain <N>                  one drain of N queued orders into one file
-//   bench_engine_cost scan <files> <scans>       scans of an OUTGOING folder holding <files>
-//                                                position files of another account
+//   bench_engine_cost scan <files> <scans>       scans of an OUTGOING folder holding the state
+//                                                files of <files> working orders, unchanged
 //   bench_engine_cost memory <N>                 heap bytes per order (glibc's mallinfo2), queued
 //                                                and after the drain; run without valgrind
 //   bench_engine_cost client-requests            prints 1 when built with callgrind's client
 //                                                requests (only the measured part is counted)
 // Under callgrind with --collect-atstart=no, only the measured loop is collected; without the
 // client requests scripts/bench.sh counts whole runs of N and 2N and takes the difference.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -108,12 +109,17 @@ int Drain(int n) {
     return 0;
 }
 
+// What NinjaTrader leaves for each working order: "WORKING;0;0", unchanged for an hour.
 int Scans(int files, int scans) {
     Harness h("bench-engine-scan");
-    for (int i = 0; i < files; ++i)
-        std::ofstream(h.Outgoing() + "SYM" + std::to_string(i) + " GLOBEX_OTHER_POSITION.TXT")
-            << "LONG;1;5000.25\r\n";
-    h.scanner().Scan();  // warm
+    PlaceOrders(h.engine(), 0, files);
+    const auto written = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (int i = 0; i < files; ++i) {
+        const std::string path = h.Outgoing() + "HALVENMAR" + std::to_string(i) + ".TXT";
+        std::ofstream(path) << "WORKING;0;0\r\n";
+        std::filesystem::last_write_time(path, written);
+    }
+    h.scanner().Scan();  // warm: each file read once
     BENCH_COLLECT();
     for (int i = 0; i < scans; ++i) h.scanner().Scan();
     BENCH_COLLECT();

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/Scoped.h"
+#include "platform/win32/FileStamp.h"
 #include "platform/win32/WideText.h"
 
 namespace plat {
@@ -119,6 +120,7 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
         entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.hiddenOrSystem =
             (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+        StampFromListing(data, entry.stamp);
         entries.push_back(std::move(entry));
     } while (FindNextFileW(find.Get(), &data));
     return true;

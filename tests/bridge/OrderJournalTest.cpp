@@ -3,7 +3,9 @@
 // executable path in a scratch folder, with the settings file and the journal beside it.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #endif
 
@@ -288,6 +290,25 @@ TEST_F(Journal, EachWayARunCanStopHasOneAnswer) {
     EXPECT_FALSE(Contains(run->Log(), "never"));
 }
 
+// A start stopped before its answers reached the journal must not have destroyed their
+// evidence: a staged file goes only once the journal says its order never went out.
+TEST_F(Journal, AStagedFileStaysUntilTheJournalSaysItNeverWentOut) {
+    {
+        auto run = Start();
+        run->Place(3);
+        run->writer.SetBeforePublish([](const std::string&) { throw std::runtime_error("stop"); });
+        EXPECT_THROW(run->writer.Drain(), std::runtime_error);
+    }
+    const std::string staged = incoming + "stage-OIF100.TXT.tmp";
+    ASSERT_TRUE(plat::MakeFolder(journal + ".tmp"));  // the journal cannot be rewritten
+    Start().reset();
+    EXPECT_TRUE(plat::FileExists(staged));
+    std::filesystem::remove(journal + ".tmp");
+    auto run = Start();
+    EXPECT_EQ(run->Status(3), "8 0 0.000000");
+    EXPECT_FALSE(plat::FileExists(staged));
+}
+
 TEST_F(Journal, EndedOrdersStayAWeekWorkingOnesUntilTheyEnd) {
     const auto order = [](const char* day, int seq, int ref, const char* end) {
         return std::string(day) + " 10:00:00.000\taccepted\tseq=" + std::to_string(seq) +
@@ -382,6 +403,22 @@ TEST_F(Journal, ADamagedJournalIsMovedAsideAndTheRunStartsWithAnEmptyBook) {
     run->writer.Drain();
     EXPECT_NE(ReadText(journal).find("\tref=9\t"), std::string::npos);
 }
+
+#ifdef _WIN32
+// A journal another program holds when the server starts (one that has just ended, a virus
+// scanner) is waited for and never swapped for another one, which the next start would not read.
+TEST_F(Journal, AJournalHeldByAnotherProgramIsNotSwappedForAnother) {
+    Start().reset();
+    HANDLE held = CreateFileA(journal.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    auto run = Start();
+    CloseHandle(held);
+    EXPECT_EQ(run->engine.journal.Path(), journal);
+    EXPECT_TRUE(run->engine.journal.TurnedOff());
+    EXPECT_TRUE(Contains(run->Log(), "it is there but cannot be opened"));
+}
+#endif
 
 #ifndef _WIN32
 // A full disk in the middle of a run: the order still goes out, and the trader is told.

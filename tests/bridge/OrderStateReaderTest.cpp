@@ -13,7 +13,7 @@ protected:
     bool Apply(const std::string& content) {
         const std::string path = outgoing + "HALVENMAR7.TXT";
         EXPECT_TRUE(plat::WriteWholeFile(path, content));
-        ReadOrderStateFile(engine, 7, path);
+        ReadOrderStateFile(engine, 7, ListedFile(path));
         return plat::FileExists(path);
     }
 };
@@ -77,7 +77,7 @@ TEST_F(OrderStateReader, WordsCountFromTheFirstOrSecondCharacterOnly) {
     Place(8);
     const std::string path = outgoing + "HALVENMAR8.TXT";
     plat::WriteWholeFile(path, "XXCANCELLED;0;0");
-    ReadOrderStateFile(engine, 8, path);
+    ReadOrderStateFile(engine, 8, ListedFile(path));
     EXPECT_EQ(OrderOf(8).status, StatusCode::Open);
     EXPECT_TRUE(plat::FileExists(path));
 }
@@ -103,7 +103,7 @@ TEST_F(OrderStateReader, CancelledAndRejectedNeverOverrideFilled) {
     const auto apply = [&](int32_t ref, const std::string& text) {
         const std::string path = outgoing + "HALVENMAR" + std::to_string(ref) + ".TXT";
         plat::WriteWholeFile(path, text);
-        ReadOrderStateFile(engine, ref, path);
+        ReadOrderStateFile(engine, ref, ListedFile(path));
     };
     apply(8, "CANCELLED;0;0");
     EXPECT_EQ(OrderOf(8).status, StatusCode::Cancelled);
@@ -138,9 +138,9 @@ TEST_F(OrderStateReader, ParseErrorsAreLoggedAndKeepTheFile) {
 TEST_F(OrderStateReader, UnknownOrderOrMissingFileIsIgnored) {
     const std::string path = outgoing + "HALVENMAR70.TXT";
     plat::WriteWholeFile(path, "FILLED;1;1");
-    ReadOrderStateFile(engine, 70, path);
+    ReadOrderStateFile(engine, 70, ListedFile(path));
     EXPECT_TRUE(plat::FileExists(path));
-    ReadOrderStateFile(engine, 7, outgoing + "HALVENMAR7.TXT");  // no such file
+    ReadOrderStateFile(engine, 7, ListedFile(outgoing + "HALVENMAR7.TXT"));  // no such file
     EXPECT_EQ(OrderOf(7).status, StatusCode::Open);
     EXPECT_TRUE(LogLines().empty());
 }

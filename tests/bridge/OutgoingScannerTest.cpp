@@ -1,3 +1,5 @@
+#include <chrono>
+#include <filesystem>
 #include <ostream>
 #include <stdexcept>
 
@@ -19,6 +21,8 @@ void MakeHidden(const std::string& path) {
     (void)path;
 #endif
 }
+
+using namespace std::chrono_literals;
 
 using Scanner = testsupport::BridgeHarness;
 
@@ -160,6 +164,121 @@ TEST_F(Scanner, ScanThatFailsHalfWayDoesNotStopLaterScans) {
     WriteOutgoing("HALVENMAR5.TXT", "FILLED;2;10\r\n");
     scanner.Scan();
     EXPECT_EQ(OrderOf(5).status, StatusCode::Filled);
+}
+
+// What the scan remembers of the files it read: a file is opened again only when it may have
+// changed. Times are set to whole seconds, the finest step every system here can set.
+class RememberingScanner : public testsupport::BridgeHarness {
+protected:
+    using FileTime = std::filesystem::file_time_type;
+
+    RememberingScanner() { scanner.SetTickSource([this] { return now; }); }
+
+    // Writes the file and gives it a write time `age` ago, cut to whole seconds; returns it.
+    FileTime WriteAged(const std::string& name, const std::string& content,
+                       std::chrono::seconds age) {
+        WriteOutgoing(name, content);
+        const auto then = std::chrono::time_point_cast<std::chrono::seconds>(
+            std::filesystem::last_write_time(outgoing + name) - age);
+        std::filesystem::last_write_time(outgoing + name, then);
+        return std::filesystem::last_write_time(outgoing + name);
+    }
+    // Rewrites the file in place with the given write time.
+    void Rewrite(const std::string& name, const std::string& content, FileTime time) {
+        WriteOutgoing(name, content);
+        std::filesystem::last_write_time(outgoing + name, time);
+    }
+
+    uint32_t now = 10000;  // the scanner's tick
+};
+
+TEST_F(RememberingScanner, AFileWhoseNameSizeAndTimeAreUnchangedIsNotOpenedAgain) {
+    Place(5);
+    const FileTime written = WriteAged("HALVENMAR5.TXT", "PARTFILLED;1;100\r\n", 1h);
+    scanner.Scan();
+    ASSERT_EQ(OrderOf(5).fillSize, 1);
+    // Rewritten to the same size with its old time: to the listing it has not changed.
+    Rewrite("HALVENMAR5.TXT", "PARTFILLED;2;100\r\n", written);
+    scanner.Scan();
+    EXPECT_EQ(OrderOf(5).fillSize, 1) << "opened again though its name, size and time are unchanged";
+}
+
+TEST_F(RememberingScanner, AFileRewrittenToTheSameSizeAtANewTimeIsRead) {
+    Place(5);
+    const FileTime written = WriteAged("HALVENMAR5.TXT", "PARTFILLED;1;100\r\n", 1h);
+    scanner.Scan();
+    Rewrite("HALVENMAR5.TXT", "PARTFILLED;2;100\r\n", written + 1s);
+    scanner.Scan();
+    EXPECT_EQ(OrderOf(5).fillSize, 2);
+}
+
+// Two writes within one step of the file system's clock can leave the same time: a file
+// written that recently is read again, whatever its stamp, until its time is older.
+TEST_F(RememberingScanner, AFileWrittenJustNowIsReadAgainThoughItsStampIsUnchanged) {
+    Place(5);
+    // Its time is the next whole second: as recent as whole seconds allow.
+    const FileTime written = WriteAged("HALVENMAR5.TXT", "PARTFILLED;1;100\r\n", -1s);
+    scanner.Scan();
+    ASSERT_EQ(OrderOf(5).fillSize, 1);
+    Rewrite("HALVENMAR5.TXT", "PARTFILLED;2;100\r\n", written);
+    scanner.Scan();
+    EXPECT_EQ(OrderOf(5).fillSize, 2);
+}
+
+// NinjaTrader may keep the state file of an order from an earlier run; once the host places
+// an order with that reference, the file is read at the next period, though it never changed.
+TEST_F(RememberingScanner, AStateFileOfAnOrderTheBookDoesNotKnowIsReadOnceItDoes) {
+    WriteAged("HALVENMAR9.TXT", "FILLED;1;5\r\n", 1h);
+    scanner.Scan();
+    now += OutgoingScanner::kScanPeriodMs;
+    EXPECT_FALSE(scanner.ListingDue(now, true));
+    Place(9);
+    ASSERT_TRUE(scanner.ListingDue(now, true));
+    scanner.Scan();
+    EXPECT_EQ(OrderOf(9).status, StatusCode::Filled);
+}
+
+// While the watch stands the folder is listed only every kSafetyListingMs, unless a file could
+// not be read: that one is tried at every period for a while (a file just renamed into place
+// can refuse readers for a few milliseconds), then left to the listings.
+TEST_F(RememberingScanner, ListsAtEveryPeriodOnlyWhileUnwatchedOrWhileAFileWaitsToBeRead) {
+    Place(5);
+    scanner.Scan();
+    now += OutgoingScanner::kScanPeriodMs;
+    EXPECT_FALSE(scanner.ListingDue(now, true));
+    EXPECT_TRUE(scanner.ListingDue(now, false));
+    EXPECT_TRUE(scanner.ListingDue(now - OutgoingScanner::kScanPeriodMs +
+                                       OutgoingScanner::kSafetyListingMs, true));
+
+    WriteOutgoing("HALVENMAR5.TXT", "");  // no line yet
+    scanner.Scan();
+    now += OutgoingScanner::kScanPeriodMs;
+    EXPECT_TRUE(scanner.ListingDue(now, true));
+    now += OutgoingScanner::kRetryEveryPeriodMs;
+    scanner.Scan();
+    now += OutgoingScanner::kScanPeriodMs;
+    EXPECT_FALSE(scanner.ListingDue(now, true));
+}
+
+// A position file is read or skipped by its account, and another account's file may report
+// the same symbol: what was learnt under one account does not hold under another.
+TEST_F(RememberingScanner, WhatWasLearntUnderOneAccountIsForgottenWhenItChanges) {
+    WriteAged("ES GLOBEX_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n", 1h);
+    WriteAged("ES GLOBEX_OTHER_POSITION.TXT", "SHORT;5;1234.5\r\n", 1h);
+    const auto sizeOfEs = [&] {
+        return engine.positions.With([](PositionBook& book) {
+            const Position* p = book.FindSymbol("ES");
+            return p ? p->posSize : 999;
+        });
+    };
+    scanner.Scan();
+    EXPECT_EQ(sizeOfEs(), 2);
+    engine.settings.account = "OTHER";
+    scanner.Scan();
+    EXPECT_EQ(sizeOfEs(), -5);
+    engine.settings.account = "Sim101";
+    scanner.Scan();
+    EXPECT_EQ(sizeOfEs(), 2);
 }
 
 #ifndef _WIN32  // Windows file names cannot hold control characters

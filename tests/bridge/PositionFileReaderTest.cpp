@@ -12,7 +12,7 @@ protected:
     // Writes `name` with `content` and hands it to the reader with its upper-cased base name.
     void Read(const std::string& base, const std::string& name, const std::string& content) {
         ASSERT_TRUE(plat::WriteWholeFile(outgoing + name, content));
-        ReadPositionFile(engine, base, outgoing + name);
+        ReadPositionFile(engine, base, ListedFile(outgoing + name));
     }
 
     struct Seen {
@@ -86,7 +86,7 @@ TEST_F(PositionFileReader, EveryNameAndContentFault) {
     Read("ES X_SIM101", "ES X_SIM101_POSITION.TXT", "LONG;one;1");
     Read("ES X_SIM101", "ES X_SIM101_POSITION.TXT", "");  // nothing yet: silent
     Read("ES X_SIM101", "ES X_SIM101_POSITION.TXT", "\r\nLONG;1;1");
-    ReadPositionFile(engine, "ES X_SIM101", outgoing + "gone_POSITION.TXT");
+    ReadPositionFile(engine, "ES X_SIM101", ListedFile(outgoing + "gone_POSITION.TXT"));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{
                               "PUF <ES_SIM101_POSITION.TXT> exchange not identified",
                               "PUF < ES_SIM101_POSITION.TXT> blank symbol or exchange",

@@ -248,12 +248,18 @@ TEST_F(OutgoingFaults, BinaryGarbageNeverChangesAnOrderOrAPosition) {
     ExpectNoOrderLostSilently();
 }
 
-TEST_F(OutgoingFaults, PositionNameWithABlankSymbolAddsNoPositionAtAnyScan) {
+// A file that keeps failing is logged once for each version of it, not at every scan; a
+// rewritten file is a new version.
+TEST_F(OutgoingFaults, PositionNameWithABlankSymbolAddsNoPositionAndIsLoggedOncePerChange) {
     WriteOutgoing("  GLOBEX_SIM101_POSITION.TXT", "LONG;2;1234.5\r\n");
     for (int scan = 0; scan < 3; ++scan) scanner.Scan();
     EXPECT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
+    EXPECT_EQ(LogLines().size(), 1u);
+    WriteOutgoing("  GLOBEX_SIM101_POSITION.TXT", "LONG;3;1234.5\r\n\r\n");
+    for (int scan = 0; scan < 3; ++scan) scanner.Scan();
+    EXPECT_EQ(engine.positions.With([](PositionBook& p) { return p.Count(); }), 0);
     const std::vector<std::string> log = LogLines();
-    ASSERT_EQ(log.size(), 3u);
+    ASSERT_EQ(log.size(), 2u);
     for (const std::string& line : log)
         EXPECT_NE(line.find("> blank symbol or exchange"), std::string::npos) << line;
 }

@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     f.engine.settings.account = account;
     std::string symbol;
     const Expect expect = Expected(base, account, symbol);
-    ReadPositionFile(f.engine, base, PositionFile());
-    ReadPositionFile(f.engine, base, PositionFile());
+    ReadPositionFile(f.engine, base, ListedFile(PositionFile()));
+    ReadPositionFile(f.engine, base, ListedFile(PositionFile()));
 
     const std::vector<std::string> log = f.LogLines();
     const int32_t count = f.engine.positions.With([](PositionBook& p) { return p.Count(); });

@@ -1,8 +1,9 @@
-// Orders get out while every scan has much to read. NinjaTrader keeps a state file in OUTGOING
-// for every working order, and each scan reads them all; when that takes longer than the scan
-// period, requests must not pile up ahead of the orders. Against the real OrderSrv.exe: many
-// working orders with their state files, then orders placed one at a time, each timed until
-// its line stands in a file in INCOMING.
+// Orders get out while OUTGOING holds much to read. NinjaTrader keeps a state file in OUTGOING
+// for every working order; the scan reads each when it is new (and again while its write time
+// is recent), and a listing then takes longer than the scan period: requests must not pile up
+// ahead of the orders. Against the real OrderSrv.exe: many working orders with their state
+// files, then orders placed one at a time, each timed until its line stands in a file in
+// INCOMING.
 // Size: ORDERSRV_LOAD_WORKING (working orders, 600 here; scripts/load.sh 1000),
 // ORDERSRV_LOAD_LATE_ORDERS (orders timed, 5; 10) spaced ORDERSRV_LOAD_LATE_SPACING_MS apart
 // (1500; 6000, so ten take a minute). Each must reach INCOMING within a second.
@@ -45,7 +46,7 @@ void EmptyFolder(const std::string& folder) {
     FindClose(find);
 }
 
-TEST(WorkingOrderFiles, OrdersReachIncomingWithinASecondWhileScansReadEveryWorkingOrder) {
+TEST(WorkingOrderFiles, OrdersReachIncomingWithinASecondWhileOutgoingHoldsEveryWorkingOrdersFile) {
     const int working = EnvironmentNumber("ORDERSRV_LOAD_WORKING", 600);
     const int timed = EnvironmentNumber("ORDERSRV_LOAD_LATE_ORDERS", 5);
     const int spacingMs = EnvironmentNumber("ORDERSRV_LOAD_LATE_SPACING_MS", 1500);
