@@ -3,8 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <array>
+#include <string_view>
 #include <utility>
-#include <vector>
 #include <system_error>
 
 #include "platform/DateTime.h"
@@ -27,7 +28,7 @@ const char* KindName(JournalRecord::Kind kind) {
     return "";
 }
 
-bool KindFromName(const std::string& name, JournalRecord::Kind& kind) {
+bool KindFromName(std::string_view name, JournalRecord::Kind& kind) {
     for (const auto k : {JournalRecord::Kind::Start, JournalRecord::Kind::Accepted,
                          JournalRecord::Kind::Sent, JournalRecord::Kind::Published,
                          JournalRecord::Kind::State, JournalRecord::Kind::Rejected})
@@ -58,8 +59,12 @@ int HexDigit(char c) {
     return -1;
 }
 
-bool Unescape(const std::string& text, std::string& value) {
+bool Unescape(std::string_view text, std::string& value) {
     value.clear();
+    if (text.find('%') == std::string_view::npos) {
+        value.assign(text.data(), text.size());
+        return true;
+    }
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%') {
             value += text[i];
@@ -82,13 +87,13 @@ std::string NumberText(double value) {
 }
 
 template <class Integer>
-bool ReadInteger(const std::string& text, Integer& value) {
+bool ReadInteger(std::string_view text, Integer& value) {
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value);
     return !text.empty() && result.ec == std::errc() && result.ptr == end;
 }
 
-bool ReadNumber(const std::string& text, double& value) {
+bool ReadNumber(std::string_view text, double& value) {
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value, std::chars_format::general);
     return !text.empty() && result.ec == std::errc() && result.ptr == end && std::isfinite(value);
@@ -120,40 +125,46 @@ private:
 // The key=value fields of a line after its time and event.
 class LineFields {
 public:
-    bool Read(const std::string& line, size_t from) {
-        while (from < line.size()) {
-            if (line[from] != '\t') return false;
+    // Keeps views into `line`, which must outlive the fields.
+    bool Read(std::string_view text, size_t from) {
+        while (from < text.size()) {
+            if (text[from] != '\t' || count_ == kMaxFields) return false;
             const size_t start = from + 1;
-            const size_t end = std::min(line.find('\t', start), line.size());
-            const size_t equals = line.find('=', start);
-            if (equals == std::string::npos || equals >= end || equals == start) return false;
-            std::string value;
-            if (!Unescape(line.substr(equals + 1, end - equals - 1), value)) return false;
-            fields_.emplace_back(line.substr(start, equals - start), std::move(value));
+            const size_t end = std::min(text.find('\t', start), text.size());
+            const size_t equals = text.find('=', start);
+            if (equals == std::string_view::npos || equals >= end || equals == start) return false;
+            fields_[count_++] = {text.substr(start, equals - start),
+                                 text.substr(equals + 1, end - equals - 1)};
             from = end;
         }
         return true;
     }
-    bool Text(const char* key, std::string& value) const {
-        for (const auto& [name, text] : fields_)
-            if (name == key) {
-                value = text;
-                return true;
-            }
-        return false;
+    bool Text(std::string_view key, std::string& value) const {
+        const std::string_view* raw = Find(key);
+        return raw && Unescape(*raw, value);
     }
     template <class Integer>
-    bool Whole(const char* key, Integer& value) const {
-        std::string text;
-        return Text(key, text) && ReadInteger(text, value);
+    bool Whole(std::string_view key, Integer& value) const {
+        const std::string_view* raw = Find(key);
+        return raw && ReadInteger(*raw, value);
     }
-    bool Number(const char* key, double& value) const {
-        std::string text;
-        return Text(key, text) && ReadNumber(text, value);
+    bool Number(std::string_view key, double& value) const {
+        const std::string_view* raw = Find(key);
+        return raw && ReadNumber(*raw, value);
     }
 
 private:
-    std::vector<std::pair<std::string, std::string>> fields_;  // a dozen at most: looked through
+    static constexpr size_t kMaxFields = 24;  // a line has fourteen at most
+    struct Field {
+        std::string_view key, value;
+    };
+    const std::string_view* Find(std::string_view key) const {
+        for (size_t i = 0; i < count_; ++i)
+            if (fields_[i].key == key) return &fields_[i].value;
+        return nullptr;
+    }
+    std::array<Field, kMaxFields> fields_;
+    size_t count_ = 0;
 };
 
 }  // namespace
@@ -174,7 +185,7 @@ std::string JournalTimeText(double dateTime) {
     return buffer;
 }
 
-bool ParseJournalTime(const std::string& text, double& dateTime) {
+bool ParseJournalTime(std::string_view text, double& dateTime) {
     // Exactly "yyyy-mm-dd hh:nn:ss.zzz": 23 characters, digits where digits belong.
     static const char kForm[] = "dddd-dd-dd dd:dd:dd.ddd";
     if (text.size() != sizeof kForm - 1) return false;
@@ -234,9 +245,9 @@ std::string FormatJournalRecord(const JournalRecord& r) {
     return line.Text();
 }
 
-bool ParseJournalRecord(const std::string& line, JournalRecord& r) {
+bool ParseJournalRecord(std::string_view line, JournalRecord& r) {
     const size_t timeEnd = line.find('\t');
-    if (timeEnd == std::string::npos || !ParseJournalTime(line.substr(0, timeEnd), r.time))
+    if (timeEnd == std::string_view::npos || !ParseJournalTime(line.substr(0, timeEnd), r.time))
         return false;
     const size_t kindEnd = std::min(line.find('\t', timeEnd + 1), line.size());
     if (!KindFromName(line.substr(timeEnd + 1, kindEnd - timeEnd - 1), r.kind)) return false;

@@ -10,6 +10,7 @@
 // as long as the journal keeps them: references can repeat, journal numbers cannot.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "model/Order.h"
 
@@ -30,7 +31,7 @@ struct JournalRecord {
     int64_t seq = 0;
     int32_t run = 0;
     std::string account;
-    Order order;           // Accepted: the fields the host sent (and orderRefId)
+    Order order{0.0};      // Accepted: the fields the host sent (and orderRefId)
     std::string file;      // Sent: the file its line goes into; Published: the final file
     std::string staged;    // Sent, Published: the staging file in INCOMING that holds the line
     int64_t fileTime = 0;  // Sent: the staged file's last-write time as the file system keeps it
@@ -44,10 +45,10 @@ struct JournalRecord {
 std::string FormatJournalRecord(const JournalRecord& record);
 
 // Reads one line (without its line end); false when it is not a complete record.
-bool ParseJournalRecord(const std::string& line, JournalRecord& record);
+bool ParseJournalRecord(std::string_view line, JournalRecord& record);
 
 // "yyyy-mm-dd hh:nn:ss.zzz" of a local OLE date-time, and back.
 std::string JournalTimeText(double dateTime);
-bool ParseJournalTime(const std::string& text, double& dateTime);
+bool ParseJournalTime(std::string_view text, double& dateTime);
 
 }  // namespace ordersrv

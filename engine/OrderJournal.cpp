@@ -1,6 +1,7 @@
 #include "engine/OrderJournal.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
 
 #include "engine/JournalRecord.h"
@@ -14,9 +15,16 @@ namespace ordersrv {
 namespace {
 
 // One order of an earlier run as the journal tells it.
+// A line of the journal as it was read: where it lies in the text (without its line end).
+struct LineSpan {
+    size_t at = 0, length = 0;
+};
+
 struct Recovered {
     JournalRecord accepted;
-    std::vector<JournalRecord> later;  // its sent, published, state and rejected records
+    LineSpan acceptedLine;
+    std::vector<LineSpan> later;     // its sent, published, state and rejected lines
+    std::vector<JournalRecord> decided;  // what this start decided about it, to be journaled
     std::string staging;               // where its PLACE line was staged; empty: never
     bool published = false;
     int64_t stagedFileTime = 0;
@@ -52,9 +60,9 @@ Reading ReadJournal(const std::string& content) {
             break;
         }
         ++lineNumber;
-        std::string line = content.substr(start, end - start);
+        const LineSpan span{start, end - start - (end > start && content[end - 1] == '\r' ? 1 : 0)};
+        const std::string_view line(content.data() + span.at, span.length);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         JournalRecord record;
         if (!ParseJournalRecord(line, record)) {
             reading.corruption = "line " + std::to_string(lineNumber) + " cannot be read";
@@ -76,13 +84,14 @@ Reading ReadJournal(const std::string& content) {
             Recovered order;
             order.lastEvent = record.time;
             order.accepted = std::move(record);
+            order.acceptedLine = span;
             reading.orders.push_back(std::move(order));
             continue;
         }
         if (record.kind == JournalRecord::Kind::Published) {
             for (const size_t i : byStaging[record.staged]) {
                 reading.orders[i].published = true;
-                reading.orders[i].later.push_back(record);
+                reading.orders[i].later.push_back(span);
             }
             byStaging.erase(record.staged);
             continue;
@@ -115,7 +124,7 @@ Reading ReadJournal(const std::string& content) {
         default:
             break;
         }
-        order.later.push_back(std::move(record));
+        order.later.push_back(span);
     }
     return reading;
 }
@@ -135,6 +144,25 @@ void ResolveReferences(std::vector<Recovered>& orders) {
         at->second = i;
     }
     for (const auto& [ref, i] : winners) orders[i].winner = true;
+}
+
+// Appends the line with its journal number made `seq`; a line without one as it stands.
+void AppendRenumbered(std::string& out, const std::string& content, const LineSpan& line,
+                      int32_t seq) {
+    static const char kKey[] = "\tseq=";
+    const char* text = content.data() + line.at;
+    const std::string_view view(text, line.length);
+    const size_t key = view.find(kKey);
+    if (key == std::string_view::npos) {
+        out.append(text, line.length);
+    } else {
+        const size_t value = key + sizeof kKey - 1;
+        const size_t end = std::min(view.find('\t', value), view.size());
+        out.append(text, value);
+        out += std::to_string(seq);
+        out.append(text + end, line.length - end);
+    }
+    out += "\r\n";
 }
 
 std::string MovedAsideName(const std::string& path, double now) {
@@ -231,7 +259,9 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
     ResolveReferences(reading.orders);
     std::vector<std::string> neverPublishedFiles;
     size_t neverWritten = 0, neverPublished = 0;
-    std::string content2;
+    bool unchanged = true;  // every order kept, under its own number, nothing decided
+    std::string compacted;
+    compacted.reserve(content.size() + 4096);
     int32_t position = 0;
     for (Recovered& r : reading.orders) {
         Order& o = r.accepted.order;
@@ -258,7 +288,7 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
                 published.time = now;
                 published.staged = r.staging;
                 published.file = "(renamed before the server stopped)";
-                r.later.push_back(published);
+                r.decided.push_back(published);
             }
             if (!reason.empty()) {
                 o.status = StatusCode::Rejected;
@@ -268,7 +298,7 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
                 rejected.time = now;
                 rejected.order.orderRefId = o.orderRefId;
                 rejected.reason = reason;
-                r.later.push_back(rejected);
+                r.decided.push_back(rejected);
                 r.lastEvent = now;
             }
         }
@@ -276,13 +306,14 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
         r.keep = working || r.lastEvent >= now - kKeepEndedDays;
         if (!r.keep) continue;
 
-        // The kept order's lines, renumbered by its place in the book.
-        r.accepted.seq = position;
-        content2 += FormatJournalRecord(r.accepted);
-        for (JournalRecord& record : r.later) {
+        unchanged = unchanged && r.decided.empty() && r.accepted.seq == position;
+        // The kept order's lines as they were written, renumbered by its place in the book.
+        AppendRenumbered(compacted, content, r.acceptedLine, position);
+        for (const LineSpan& line : r.later) AppendRenumbered(compacted, content, line, position);
+        for (JournalRecord& record : r.decided) {
             record.seq = position;
             record.order.orderRefId = o.orderRefId;
-            content2 += FormatJournalRecord(record);
+            compacted += FormatJournalRecord(record);
         }
         Order recovered = o;
         recovered.receivedTime = r.accepted.time;
@@ -299,8 +330,15 @@ void OrderJournal::Start(const std::string& settingsPath, OrderBook& book, doubl
     start.kind = JournalRecord::Kind::Start;
     start.time = now;
     start.run = run_;
-    content2 += FormatJournalRecord(start);
-    if (!OpenForRun(path_, content2)) {
+    // When recovery keeps every order as it stands (the usual start: nothing ended a week ago,
+    // nothing to decide), the journal already is what compaction would write: it is only
+    // continued, and a start with many working orders costs no rewrite of them all.
+    const bool keptAsItStands = !reading.tornLastLine && unchanged &&
+                                position == static_cast<int32_t>(reading.orders.size());
+    const bool opened = keptAsItStands
+                            ? file_.Open(path_) && file_.Append(FormatJournalRecord(start))
+                            : OpenForRun(path_, compacted + FormatJournalRecord(start));
+    if (!opened) {
         TurnOff("it could not be rewritten at start (full disk, or the file is locked)");
         return;
     }

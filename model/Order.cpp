@@ -7,6 +7,8 @@ namespace ordersrv {
 
 Order::Order() : receivedTime(plat::NowDateTime()) {}
 
+Order::Order(double receivedAt) : receivedTime(receivedAt) {}
+
 namespace {
 
 // A state word counts when the text starts at its first or second character (NinjaTrader's

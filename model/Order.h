@@ -8,7 +8,8 @@
 namespace ordersrv {
 
 struct Order {
-    Order();  // ReceivedTime = now
+    Order();  // received now
+    explicit Order(double receivedAt);
 
     // What a state report from NinjaTrader ("word;filled;price") does to the order: a filled
     // quantity above 0 sets the fill and PartFilled; a word holding FILLED, CANCELLED or

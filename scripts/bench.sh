@@ -21,9 +21,11 @@ quick=${ORDERSRV_BENCH_QUICK:-0}
 if [ "$quick" = 1 ]; then
   call_rounds=4 call_batch=20 incoming_orders=30 status_samples=15 burst_orders=2000
   memory_orders=10000 cpu_seconds=2 callgrind_n=2000 scan_files=200 scan_repeats=2 burst_timeout=60
+  journal_orders=10000
 else
   call_rounds=20 call_batch=50 incoming_orders=200 status_samples=100 burst_orders=10000
   memory_orders=100000 cpu_seconds=5 callgrind_n=10000 scan_files=1000 scan_repeats=5 burst_timeout=180
+  journal_orders=100000
 fi
 working_first_ref=8000000  # references of the working orders, apart from every other benchmark's
 
@@ -132,6 +134,7 @@ measure_cpu() {  # name [seconds]
 rss_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status" 2>/dev/null; }
 
 start_server() {  # Location-folder (Linux path) [AcceptOrders, default 1]
+  rm -f "$run/bin/ORDERSRV-JOURNAL.TXT"  # every phase starts with no order of an earlier one
   printf 'Account=Sim101\r\nLocation=%s\r\nAcceptOrders=%s\r\nStopToStopLimit=0\r\n' \
     "$(winepath -w "$1")" "${2:-1}" >"$run/bin/ORDERSRV.INI"
   timeout 60 wine "$run/bin/OrderSrv.exe" /RegServer </dev/null >/dev/null 2>&1
@@ -239,9 +242,40 @@ if start_server "$nt"; then
   client events 300 events "$incoming" "$outgoing" "$status_samples"
   client flurry 60 flurry "$incoming" "$outgoing" 100
   client shell 60 shell 200
+  journal_before=$(stat -c %s "$run/bin/ORDERSRV-JOURNAL.TXT" 2>/dev/null)
   client burst "$((burst_timeout + 30))" burst burst "$burst_orders" 4 5000000 "$incoming" delete "$burst_timeout"
+  journal_after=$(stat -c %s "$run/bin/ORDERSRV-JOURNAL.TXT" 2>/dev/null)
+  numbers "$journal_before" "$journal_after" &&
+    note journal_bytes_per_order "$(calc "($journal_after - $journal_before) / $burst_orders" 0)"
   stop_server
 fi
+
+# ---- Phase C: the start of a server COM starts, with a journal of many working orders --------
+# The journal holds what a busy week leaves: every order accepted, sent and published, none
+# ended. The floor is the same start with no journal.
+write_journal() {  # orders
+  STAGED="$incoming\\stage-OIF" awk -v n="$1" -v stamp="$(date '+%Y-%m-%d %H:%M:%S').000" '
+    BEGIN {
+      staged = ENVIRON["STAGED"]  # a Windows path: kept away from the escapes of -v
+      printf "%s\tstart\trun=1\r\n", stamp
+      for (i = 0; i < n; i++) {
+        ref = 9000000 + i
+        printf "%s\taccepted\tseq=%d\trun=1\tref=%d\taccount=SIM101\tsymbol=ES\texpiry=\tsymtype=0\texchange=\taction=0\ttimeframe=1\tkind=1\tsize=2\tprice=5000.25\r\n", stamp, i, ref
+        printf "%s\tsent\tseq=%d\tref=%d\tfile=OIF%d.TXT\tstaged=%s%d.TXT.tmp\tfiletime=1\tline=PLACE;SIM101;ES;BUY;2;LIMIT;5000.250000;5000.250000;GTC;;HALVENMAR%d;;\r\n", stamp, i, ref, 100 + i, staged, 100 + i, ref
+        printf "%s\tpublished\tstaged=%s%d.TXT.tmp\tfile=OIF%d.TXT\r\n", stamp, staged, 100 + i, 100 + i
+      }
+    }' >"$run/bin/ORDERSRV-JOURNAL.TXT"
+}
+log "Start with a journal of $journal_orders working orders, and with none"
+write_journal "$journal_orders"
+note journal_start_bytes "$(stat -c %s "$run/bin/ORDERSRV-JOURNAL.TXT")"
+client firstcall_journal 120 firstcall start_journal "$((9000000 + journal_orders - 1))"
+sleep 3  # the server ends by itself after the last release
+stop_server
+rm -f "$run/bin/ORDERSRV-JOURNAL.TXT"
+client firstcall_empty 120 firstcall start_empty 9000000
+sleep 3
+stop_server
 
 # ---- The table ----------------------------------------------------------------------------------
 verdict() {  # value op target
@@ -304,6 +338,10 @@ table=$run/out/table.md
   echo "| 5 | scan CPU, $scan_files position files of the server's account in OUTGOING (% of one core, ${cpu_seconds} s) | $v (wineserver $w; together $(numbers "$v" "$w" && calc "$v + $w" 2 || echo n/a)) | | | |"
   v=$(per_order "$(fig mem_before_anon_kb)" "$(fig mem_after_anon_kb)")
   echo "| 6 | memory per order after $(fig memory_orders) orders, not connected, so each order's place action is still queued (RssAnon delta of the server process, bytes) | $v (VmRSS $(per_order "$(fig mem_before_rss_kb)" "$(fig mem_after_rss_kb)")) | native heap per order: $(fig native_bytes_per_order_queued) queued, $(fig native_bytes_per_order_drained) written | ≤ 400 | $(verdict "$v" '<=' 400) |"
+  v=$(fig start_journal_ms) floor=$(fig start_empty_ms)
+  extra=$(numbers "$v" "$floor" && echo "; the journal's part $(calc "$v - $floor" 0) ms")
+  echo "| 7 | start of a server COM starts → first GetOrderStatus answered, with a journal of $journal_orders working orders ($(calc "$(fig journal_start_bytes) / 1048576" 1) MB; last order known: $(fig start_journal_known)), ms | $v$extra | the same start with no journal: $floor | journal's part < 1000 | $(numbers "$v" "$floor" && verdict "$(calc "$v - $floor" 0)" '<' 1000 || echo n/a) |"
+  echo "| 7 | journal bytes per order in the burst (accepted, sent, published lines) | $(fig journal_bytes_per_order) | | | |"
   v=$(fig idle_server_pct)
   echo "| 6 | idle CPU, no clients, no files (% of one core, $((2 * cpu_seconds)) s) | $v (wineserver $(fig idle_wineserver_pct)) | | ≤ 0.2 | $(verdict "$v" '<=' 0.2) |"
   echo

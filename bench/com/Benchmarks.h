@@ -32,6 +32,10 @@ int RunOrderBurst(const BurstOptions& options);
 // tray icon of its own (same icon, same tip), as the server does for every PLACE line it builds.
 int RunShellIconCost(int updates);
 
+// The server not running: from the request for an object (COM starts the server) to the first
+// GetOrderStatus answered for `reference`.
+int RunFirstCall(const std::string& name, LONG reference);
+
 }  // namespace bench
 
 }  // namespace ordersrv

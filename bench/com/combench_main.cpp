@@ -6,6 +6,7 @@
 //   combench flurry <INCOMING> <OUTGOING> <files>      many state files at once, until all shown
 //   combench burst <name> <orders> <threads> <firstRef> [<INCOMING> <delete|keep|poll> <seconds>]
 //   combench shell <updates>                           Shell_NotifyIcon(NIM_MODIFY) alone
+//   combench firstcall <name> <ref>                    COM starts the server: time to an answer
 // Folders are Windows paths. Results are FIGURE lines on stdout.
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +23,7 @@ int Usage() {
                  "usage: combench calls <rounds> <calls> [<prefix>] | incoming <dir> <orders> |\n"
                  "       status|events <incoming> <outgoing> <samples> | flurry <incoming> <outgoing> <files> |\n"
                  "       burst <name> <orders> <threads> <firstRef> [<incoming> <delete|keep|poll> <seconds>] |\n"
-                 "       shell <updates>\n");
+                 "       shell <updates> | firstcall <name> <ref>\n");
     return 2;
 }
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
         return bench::RunStatusLatency(argv[2], argv[3], Number(argv[4]), mode == "events");
     if (mode == "flurry" && argc == 5) return bench::RunFlurry(argv[2], argv[3], Number(argv[4]));
     if (mode == "shell" && argc == 3) return bench::RunShellIconCost(Number(argv[2]));
+    if (mode == "firstcall" && argc == 4) return bench::RunFirstCall(argv[2], Number(argv[3]));
     if (mode == "burst" && (argc == 6 || argc == 9)) {
         bench::BurstOptions options;
         options.name = argv[2];
