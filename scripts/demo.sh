@@ -56,19 +56,24 @@ shots=$run/screenshots
 requests=$run/shot-requests
 timeout 60 wine "$run/bin/hostclient.exe" shots "$(winepath -w "$requests")" &
 client=$!
+shots_ok=1
 while kill -0 "$client" 2>/dev/null; do
   if [ -f "$requests/request.txt" ]; then
     read -r name left top right bottom < <(tr -d "\r" <"$requests/request.txt")
     rm -f "$requests/request.txt"
     # The virtual desktop lies at the top left of the X screen.
-    xwd -root -display "$DISPLAY" -silent |
-      convert-im6.q16 xwd:- -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
-        "$shots/$name.png" && echo "   $shots/$name.png"
+    if xwd -root -display "$DISPLAY" -silent |
+      ordersrv_magick xwd:- -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
+        "$shots/$name.png"; then
+      echo "   $shots/$name.png"
+    else
+      shots_ok=0
+    fi
     touch "$requests/done-$name"
   fi
   sleep 0.1
 done
-wait "$client" || echo "   (some screenshots could not be taken)"
+{ wait "$client" && [ "$shots_ok" = 1 ]; } || echo "   (some screenshots could not be taken)"
 rm -rf "$requests"
 
 echo "== Closing the server as a user would (Exit, Yes)"

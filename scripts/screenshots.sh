@@ -26,7 +26,7 @@ while kill -0 "$scenes" 2>/dev/null; do
     rm -f "$handshake/request.txt"
     # The virtual desktop lies at the top left of the X screen.
     xwd -root -display "$DISPLAY" -silent |
-      convert-im6.q16 xwd:- -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
+      ordersrv_magick xwd:- -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
         "$out/$name.png"
     echo "$out/$name.png"
     touch "$handshake/done-$name"

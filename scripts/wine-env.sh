@@ -43,6 +43,13 @@ ordersrv_stop_xvfb() {
   ORDERSRV_XVFB_PID=
 }
 
+# ImageMagick under the name its release gives it: Debian 13's ImageMagick 7 is `magick`;
+# Debian 12's ImageMagick 6 has none, and its own convert-im6.q16 is never mistaken for another
+# `convert` earlier on PATH.
+ordersrv_magick() {
+  if command -v magick >/dev/null; then magick "$@"; else convert-im6.q16 "$@"; fi
+}
+
 # True when Wine's 32-bit half is installed: 32-bit programs run, and `wine` itself starts the
 # 32-bit loader (so `wine reg`, `wine cmd` and `wine cscript` are 32-bit).
 ordersrv_wine32_present() {
