@@ -9,7 +9,7 @@ set -euo pipefail
 seconds="${1:-60}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/fuzz"
-targets=(fuzz_state_line fuzz_position_name fuzz_outgoing_name fuzz_settings_file fuzz_instruction_line)
+targets=(fuzz_state_line fuzz_position_name fuzz_outgoing_name fuzz_settings_file fuzz_instruction_line fuzz_journal)
 
 if [[ ! -f "$build/build.ninja" ]]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DORDERSRV_FUZZ=ON \
