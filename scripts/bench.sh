@@ -9,6 +9,8 @@
 #   ORDERSRV_BENCH_QUICK=1            small counts, for trying the script out
 #   ORDERSRV_BENCH_NATIVE_BUILD=dir   native build tree (default build/native)
 #   ORDERSRV_BENCH_WINDOWS_BUILD=dir  Windows build tree (default build/windows)
+#   ORDERSRV_BENCH_PHASES="..."       only these phases of the Wine part (transport refused
+#                                     connected journal events; default all)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -28,6 +30,8 @@ else
   journal_orders=100000
 fi
 working_first_ref=8000000  # references of the working orders, apart from every other benchmark's
+phases=" ${ORDERSRV_BENCH_PHASES:-transport refused connected journal events} "
+want() { [[ $phases == *" $1 "* ]]; }
 
 log() { echo "== $*" >&2; }
 
@@ -175,7 +179,7 @@ awk '$1 == "window" && $2 == "single" { print "event_window_p50", $5; print "eve
 
 # ---- Phase A: not connected (Location missing), AcceptOrders on: the transport -------------
 log "Server not connected (NinjaTrader folder missing): call costs, the burst's calls alone, memory"
-if start_server "$run/nt-missing"; then
+if want transport && start_server "$run/nt-missing"; then
   client calls 300 calls "$call_rounds" "$call_batch"
   mkdir -p "$run/empty"
   client burst_floor 300 burst burst_floor "$burst_orders" 4 4000000 "$(winepath -w "$run/empty")" poll 300
@@ -193,7 +197,7 @@ fi
 
 # ---- Phase A': orders refused (AcceptOrders off): NewOrder's arguments cross, nothing is done --
 log "Server refusing orders: NewOrder's marshaling and transport alone"
-if start_server "$run/nt-missing" 0; then
+if want refused && start_server "$run/nt-missing" 0; then
   client calls_refused 300 calls "$((call_rounds / 2))" "$call_batch" refused_
   stop_server
 fi
@@ -204,7 +208,7 @@ mkdir -p "$nt/INCOMING" "$nt/OUTGOING"
 incoming=$(winepath -w "$nt/INCOMING")
 outgoing=$(winepath -w "$nt/OUTGOING")
 log "Server connected to $nt (no NinjaTrader: the clients read INCOMING themselves)"
-if start_server "$nt"; then
+if want connected && start_server "$nt"; then
   log "Idle: no clients, no files, $((2 * cpu_seconds)) s"
   measure_cpu idle "$((2 * cpu_seconds))"
   # Working orders: resting limit orders the server knows, each with the state file NinjaTrader
@@ -266,6 +270,7 @@ write_journal() {  # orders
       }
     }' >"$run/bin/ORDERSRV-JOURNAL.TXT"
 }
+if want journal; then
 log "Start with a journal of $journal_orders working orders, and with none"
 write_journal "$journal_orders"
 note journal_start_bytes "$(stat -c %s "$run/bin/ORDERSRV-JOURNAL.TXT")"
@@ -276,6 +281,51 @@ rm -f "$run/bin/ORDERSRV-JOURNAL.TXT"
 client firstcall_empty 120 firstcall start_empty 9000000
 sleep 3
 stop_server
+fi
+
+# ---- Phase D: events to many subscribed sinks ----------------------------------------------------
+# Sinks in host processes of their own (combench sinkhost), each a subscription; one change is a
+# position file rewritten. The server's threads and anonymous memory are sampled every 100 ms
+# while the sinks subscribe and hear the changes.
+# The server's own threads carry its name; Wine's carry theirs (wine_rpcrt4_io: one per client
+# connection, wine_threadpool).
+own_threads() { cat /proc/"$1"/task/*/comm 2>/dev/null | grep -cx 'OrderSrv.exe'; }
+sample_server() {  # name pid-of-the-client: the most threads and RssAnon seen while it runs
+  local most_threads=0 most_own=0 most_anon=0 t o a
+  while kill -0 "$2" 2>/dev/null; do
+    t=$(rss_kb "$server_pid" Threads) o=$(own_threads "$server_pid") a=$(rss_kb "$server_pid" RssAnon)
+    numbers "$t" && [ "$t" -gt "$most_threads" ] && most_threads=$t
+    numbers "$o" && [ "$o" -gt "$most_own" ] && most_own=$o
+    numbers "$a" && [ "$a" -gt "$most_anon" ] && most_anon=$a
+    sleep 0.1
+  done
+  note "$1_threads_max" "$most_threads"
+  note "$1_own_threads_max" "$most_own"
+  note "$1_anon_max_kb" "$most_anon"
+}
+if want events && start_server "$nt"; then
+  log "Events to many sinks: threads and memory with 10, 100 and 1,000; one change to 200; NewOrder while 1,000 listen"
+  note sinks_idle_threads "$(rss_kb "$server_pid" Threads)"
+  note sinks_idle_own_threads "$(own_threads "$server_pid")"
+  note sinks_idle_anon_kb "$(rss_kb "$server_pid" RssAnon)"
+  for sinks in 10 100 1000 200; do
+    hosts=4 hold=0 changes=$([ "$quick" = 1 ] && echo 5 || echo 20)
+    [ "$sinks" -lt 100 ] && hosts=1
+    [ "$sinks" = 200 ] && changes=$([ "$quick" = 1 ] && echo 10 || echo 50)
+    [ "$sinks" = 1000 ] && hold=$([ "$quick" = 1 ] && echo 20 || echo 60)
+    client "fanout$sinks" 600 fanout "$outgoing" "$sinks" "$hosts" "$changes" "$hold" &
+    fanout=$!
+    sample_server "fanout$sinks" "$fanout" &
+    sampler=$!
+    if [ "$hold" -gt 0 ]; then
+      for _ in $(seq 300); do grep -q '^holding' "$run/out/fanout$sinks.txt" 2>/dev/null && break; sleep 1; done
+      client incoming_sinks 300 incoming "$incoming" "$incoming_orders" incoming_sinks
+    fi
+    wait "$fanout" "$sampler"
+  done
+  rm -f "$nt/INCOMING"/*
+  stop_server
+fi
 
 # ---- The table ----------------------------------------------------------------------------------
 verdict() {  # value op target
@@ -342,6 +392,16 @@ table=$run/out/table.md
   extra=$(numbers "$v" "$floor" && echo "; the journal's part $(calc "$v - $floor" 0) ms")
   echo "| 7 | start of a server COM starts → first GetOrderStatus answered, with a journal of $journal_orders working orders ($(calc "$(fig journal_start_bytes) / 1048576" 1) MB; last order known: $(fig start_journal_known)), ms | $v$extra | the same start with no journal: $floor | journal's part < 1000 | $(numbers "$v" "$floor" && verdict "$(calc "$v - $floor" 0)" '<' 1000 || echo n/a) |"
   echo "| 7 | journal bytes per order in the burst (accepted, sent, published lines) | $(fig journal_bytes_per_order) | | | |"
+  idle_anon=$(fig sinks_idle_anon_kb)
+  for sinks in 10 100 1000; do
+    t=$(fig "fanout${sinks}_threads_max") o=$(fig "fanout${sinks}_own_threads_max") a=$(fig "fanout${sinks}_anon_max_kb")
+    echo "| 8 | server threads and memory with $sinks sinks subscribed while each change reaches them all | the server's own threads $o, with Wine's $t (idle server $(fig sinks_idle_own_threads), with Wine's $(fig sinks_idle_threads)); RssAnon +$(numbers "$a" "$idle_anon" && calc "($a - $idle_anon) / 1024" 1 || echo n/a) MB; last sink p99 $(fig "fanout${sinks}_last_ms_p99") ms after the file, $(fig "fanout${sinks}_unheard") calls unheard | | own threads ≤ 32 | $(verdict "$o" '<=' 32) |"
+  done
+  v=$(fig fanout200_spread_ms_p99)
+  echo "| 8 | one change to 200 sinks in 4 processes, ms (n=$(fig fanout200_spread_ms_n)): file → first sink p50 $(fig fanout200_first_ms_p50) / p99 $(fig fanout200_first_ms_p99); file → last p50 $(fig fanout200_last_ms_p50) / p99 $(fig fanout200_last_ms_p99) | first → last p50 $(fig fanout200_spread_ms_p50) / p99 $v / max $(fig fanout200_spread_ms_max) | 200 calls to the server, four at a time: p50 $(fig fanout200_floor_ms_p50) / p99 $(fig fanout200_floor_ms_p99) | last ≤ 100 after the first | $(verdict "$v" '<=' 100) |"
+  p99=$(fig incoming_sinks_ms_p99) base=$(fig incoming_ms_p99)
+  target=$(numbers "$(fig incoming_floor_ms_p99)" && calc "$(fig incoming_floor_ms_p99) + 2" 1 || echo n/a)
+  echo "| 8 | NewOrder → file in INCOMING while 1,000 sinks listen (a change each second), ms (n=$(fig incoming_sinks_ms_n)) | p50 $(fig incoming_sinks_ms_p50) / p99 $p99 / max $(fig incoming_sinks_ms_max) | no sinks (row 2): p99 $base | as row 2: p99 ≤ $target | $(verdict "$p99" '<=' "$target") |"
   v=$(fig idle_server_pct)
   echo "| 6 | idle CPU, no clients, no files (% of one core, $((2 * cpu_seconds)) s) | $v (wineserver $(fig idle_wineserver_pct)) | | ≤ 0.2 | $(verdict "$v" '<=' 0.2) |"
   echo

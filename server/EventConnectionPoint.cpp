@@ -75,7 +75,9 @@ private:
 
 }  // namespace
 
-EventConnectionPoint::~EventConnectionPoint() { hub_.UnsubscribeAll(this); }
+EventConnectionPoint::~EventConnectionPoint() { Close(); }
+
+void EventConnectionPoint::Close() { hub_.UnsubscribeAll(this); }
 
 HRESULT EventConnectionPoint::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;

@@ -19,7 +19,9 @@ public:
     EventConnectionPoint(IConnectionPointContainer& container, IUnknown& identity, EventHub& hub,
                          std::function<IUnknown*()> keepAlive)
         : container_(container), identity_(identity), hub_(hub), keepAlive_(std::move(keepAlive)) {}
-    ~EventConnectionPoint();  // the object goes: its sinks are unsubscribed
+    ~EventConnectionPoint();  // Close
+    // The object goes: its sinks are unsubscribed and the hub forgets it.
+    void Close();
     EventConnectionPoint(const EventConnectionPoint&) = delete;
     EventConnectionPoint& operator=(const EventConnectionPoint&) = delete;
 

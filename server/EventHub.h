@@ -1,29 +1,37 @@
 #pragma once
-// The hosts' event subscriptions. Each sink given to an object's connection point (Advise)
-// hears of every order, position and connection change through IOrderServerEvents, in the
-// order the changes happened, on a delivery thread of its own: a slow, hung or vanished host
-// holds back no order, no other sink and not the end of the process. A sink whose call fails,
-// or does not return within kHungCallMs, is dropped with one log line.
+// The hosts' event subscriptions as COM sees them. Each sink given to an object's connection
+// point (Advise) hears every order, position and connection change through IOrderServerEvents,
+// in the order the changes happened, by the delivery's few threads (engine/EventDelivery.h): a
+// slow, hung or vanished host holds back no order, no other sink and not the end of the
+// process. A sink whose call fails or hangs is dropped with one log line, and that is all: its
+// host may be alive and go on calling. The process of the host behind each subscription is
+// watched instead: when it ends, killed or not, its sinks are dropped and every object it
+// subscribed through is cut off from its clients, as COM's own clean-up of a vanished client
+// would do (under Wine it never comes), so the dead host's references keep neither the objects
+// nor the process.
+//
+// Locks, in the order they may be taken: the delivery's report lock, the hub's lock, the
+// delivery's lock, the host watch's lock. No lock is held while a host is called, a sink let go
+// or an object cut off. Attach and Detach are called with none held.
 #include <windows.h>
 #include <oaidl.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <mutex>
+#include <set>
 #include <string>
-#include <thread>
 
 #include "engine/ChangeListener.h"
+#include "engine/EventDelivery.h"
+#include "server/HostProcessWatch.h"
 
 namespace ordersrv {
 
 class Engine;
 
-// The side of a subscription that lives in an object: when its host's process has gone, the
-// hub cuts the object off from that host, as COM's own clean-up of a vanished client would, so
-// the dead host's references keep neither the object nor the process.
+// The side of a subscription that lives in an object: when every host that subscribed through it
+// has ended, the hub cuts the object off from its clients.
 class SubscriptionOwner {
 public:
     // A reference to the object, or null when it is already on its way out. Hub lock held.
@@ -37,8 +45,6 @@ protected:
 
 class EventHub final : public ChangeListener {
 public:
-    static constexpr DWORD kHungCallMs = 5000;
-
     EventHub() = default;
     ~EventHub();  // Detach
     EventHub(const EventHub&) = delete;
@@ -49,10 +55,11 @@ public:
     void Attach(Engine& engine);
     void Detach();
 
-    // A sink for the connection point `owner`; its cookie, or 0 when the hub is detached.
+    // On the host's call: a sink for the connection point `owner`, and the host's process to
+    // watch; its cookie, or 0 when the hub is detached.
     DWORD Subscribe(IDispatch* sink, SubscriptionOwner* owner);
     bool Unsubscribe(DWORD cookie, const SubscriptionOwner* owner);  // false: not owner's
-    void UnsubscribeAll(const SubscriptionOwner* owner);
+    void UnsubscribeAll(SubscriptionOwner* owner);  // the object goes
     size_t Count() const;
 
     // ChangeListener: queued for every sink, never waited for.
@@ -61,21 +68,24 @@ public:
     void PositionChanged(const std::string& symbol, int32_t posSize, double posCost) override;
     void ConnectedChanged(bool connected) override;
 
-    struct Event;
-    struct Channel;
-
 private:
-    void Publish(const Event& event);
-    void WatchChannels();  // the watchdog thread: drops failed and hung sinks
-    void Remove(std::map<DWORD, std::shared_ptr<Channel>>::iterator at, const std::string& why);
+    struct Subscription {
+        const SubscriptionOwner* owner;
+        DWORD host;  // its process, 0 when not known
+    };
+
+    void Dropped(uint32_t cookie, const std::string& why);  // by the delivery
+    void HostEnded(DWORD processId);                         // by the host watch
     void CountChanged();  // lock held
+    void Log(const std::string& line);
 
     mutable std::mutex lock_;
-    std::condition_variable changed_;
-    std::map<DWORD, std::shared_ptr<Channel>> channels_;
-    DWORD nextCookie_ = 1;
+    std::map<DWORD, Subscription> subscriptions_;
+    // Each object a host subscribed through, with the watched processes of those hosts.
+    std::map<SubscriptionOwner*, std::set<DWORD>> ownerHosts_;
     Engine* engine_ = nullptr;
-    std::thread watchdog_;
+    EventDelivery delivery_;
+    HostProcessWatch hosts_;
 };
 
 }  // namespace ordersrv

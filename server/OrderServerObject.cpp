@@ -63,7 +63,11 @@ OrderServerObject::OrderServerObject(const ObjectContext& context, IUnknown* out
     context_.lifetime.ObjectAdded();
 }
 
-OrderServerObject::~OrderServerObject() { context_.lifetime.ObjectReleased(); }
+// Its subscriptions end before it counts as released: the last release may end the process.
+OrderServerObject::~OrderServerObject() {
+    events_.Close();
+    context_.lifetime.ObjectReleased();
+}
 
 // ---- IUnknown -----------------------------------------------------------------------------
 

@@ -185,29 +185,49 @@ bool PlaceFileWhole(const std::string& path, const std::string& content) {
 
 namespace {
 
-constexpr int kScansLabelId = 142;  // the About page's "OUTGOING: <n> scans, ..." line
+struct LabelSearch {
+    int id;
+    HWND found;
+};
 
-BOOL CALLBACK FindScansLabel(HWND child, LPARAM found) {
-    if (GetDlgCtrlID(child) != kScansLabelId) return TRUE;
-    *reinterpret_cast<HWND*>(found) = child;
+BOOL CALLBACK FindLabel(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<LabelSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->found = child;
     return FALSE;
 }
 
 }  // namespace
 
-long long ServerScanCount() {
+std::string ServerLabelText(int id) {
     HWND window = FindWindowA("TNTOrderServerForm", nullptr);
-    if (!window) return -1;
-    HWND label = nullptr;
-    EnumChildWindows(window, FindScansLabel, reinterpret_cast<LPARAM>(&label));
-    if (!label) return -1;
+    if (!window) return "";
+    LabelSearch search{id, nullptr};
+    EnumChildWindows(window, FindLabel, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return "";
     char text[128] = {};
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(label, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+    if (!SendMessageTimeoutA(search.found, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
                              SMTO_BLOCK, 2000, &copied))
-        return -1;
+        return "";
+    return text;
+}
+
+long long ServerScanCount() {
+    constexpr int kScansLabelId = 142;  // the About page's "OUTGOING: <n> scans, ..." line
     long long scans = -1;
-    return std::sscanf(text, "OUTGOING: %lld", &scans) == 1 ? scans : -1;
+    return std::sscanf(ServerLabelText(kScansLabelId).c_str(), "OUTGOING: %lld", &scans) == 1
+               ? scans
+               : -1;
+}
+
+long long ServerEventSubscribers() {
+    constexpr int kSubscribersLabelId = 143;  // "Event subscribers: <n>"
+    long long count = -1;
+    return std::sscanf(ServerLabelText(kSubscribersLabelId).c_str(), "Event subscribers: %lld",
+                       &count) == 1
+               ? count
+               : -1;
 }
 
 }  // namespace bench

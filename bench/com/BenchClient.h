@@ -122,9 +122,12 @@ std::wstring Widen(const std::string& text);
 // server's instruction files appear: whole. False when either step fails.
 bool PlaceFileWhole(const std::string& path, const std::string& content);
 
-// The scans the running server has made of OUTGOING, read from its About page; -1 when the
-// server's window or the line cannot be found.
+// A line of the running server's About page by its control id; "" when not found.
+std::string ServerLabelText(int id);
+// The scans the running server has made of OUTGOING, and the hosts' event sinks it counts, read
+// from its About page; -1 when the server's window or the line cannot be found.
 long long ServerScanCount();
+long long ServerEventSubscribers();
 
 }  // namespace bench
 

@@ -11,7 +11,8 @@ namespace bench {
 
 // Figures are named <prefix><member>_<binding>_us.
 int RunCallCost(int rounds, int callsPerRound, const std::string& prefix);
-int RunIncomingLatency(const std::string& incoming, int orders);
+// Figures are named <name>_ms, <name>_floor_ms, <name>_written_ms, <name>_lost.
+int RunIncomingLatency(const std::string& incoming, int orders, const std::string& name);
 int RunStatusLatency(const std::string& incoming, const std::string& outgoing, int samples,
                      bool byEvent);
 int RunFlurry(const std::string& incoming, const std::string& outgoing, int files);
@@ -27,6 +28,11 @@ struct BurstOptions {
     double timeoutMs = 120000;
 };
 int RunOrderBurst(const BurstOptions& options);
+
+// One change to `sinks` sinks subscribed by `hosts` processes of RunSinkHost: when the first and
+// the last heard it; then `holdSeconds` of further changes, one a second.
+int RunFanOut(const std::string& outgoing, int sinks, int hosts, int changes, int holdSeconds);
+int RunSinkHost(const std::string& block, int first, int count);
 
 // What one status refresh of the server's window costs in the notification area: modifying a
 // tray icon of its own (same icon, same tip), as the server does for every PLACE line it builds.

@@ -57,7 +57,7 @@ std::vector<double> MeasureFloor(ServerClient& server, const std::string& incomi
 
 }  // namespace
 
-int RunIncomingLatency(const std::string& incoming, int orders) {
+int RunIncomingLatency(const std::string& incoming, int orders, const std::string& name) {
     Apartment apartment;
     ServerClient server;
     if (!apartment.Ok() || !server.Create()) return 1;
@@ -87,15 +87,15 @@ int RunIncomingLatency(const std::string& incoming, int orders) {
             written.push_back((static_cast<double>(writtenAt) - static_cast<double>(called)) / 10000.0);
         }
     }
-    PrintLatency("Floor: one call and one file written and renamed", "incoming_floor_ms",
+    PrintLatency("Floor: one call and one file written and renamed", name + "_floor_ms",
                  Summarise(MeasureFloor(server, incoming, orders)));
     const Figures w = Summarise(written);
-    PrintLatency("NewOrder to the file's last write (its time stamp)", "incoming_written_ms", w);
+    PrintLatency("NewOrder to the file's last write (its time stamp)", name + "_written_ms", w);
     const Figures f = Summarise(latencies);
-    PrintLatency("NewOrder to instruction file in INCOMING", "incoming_ms", f,
+    PrintLatency("NewOrder to instruction file in INCOMING", name + "_ms", f,
                  " (" + std::to_string(f.count) + " orders, " + std::to_string(lost) +
                      " not seen in 5 s)");
-    PrintFigure("incoming_lost", lost);
+    PrintFigure(name + "_lost", lost);
     return 0;
 }
 

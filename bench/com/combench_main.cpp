@@ -1,12 +1,15 @@
 // combench: benchmarks of a running order server through IOrderServer, out of process.
 //   combench calls <rounds> <callsPerRound> [<prefix>] cost per call, early- and late-bound
-//   combench incoming <INCOMING> <orders>              NewOrder to instruction file
+//   combench incoming <INCOMING> <orders> [<name>]     NewOrder to instruction file
 //   combench status <INCOMING> <OUTGOING> <samples>    state file to GetOrderStatus
 //   combench events <INCOMING> <OUTGOING> <samples>    state file to OrderStatusChanged
 //   combench flurry <INCOMING> <OUTGOING> <files>      many state files at once, until all shown
 //   combench burst <name> <orders> <threads> <firstRef> [<INCOMING> <delete|keep|poll> <seconds>]
 //   combench shell <updates>                           Shell_NotifyIcon(NIM_MODIFY) alone
 //   combench firstcall <name> <ref>                    COM starts the server: time to an answer
+//   combench fanout <OUTGOING> <sinks> <processes> <changes> [<holdSeconds>]
+//                                                      one change to many sinks: first and last
+//   combench sinkhost <block> <first> <count>          a process of fanout's sinks
 // Folders are Windows paths. Results are FIGURE lines on stdout.
 #include <cstdio>
 #include <cstdlib>
@@ -20,10 +23,11 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: combench calls <rounds> <calls> [<prefix>] | incoming <dir> <orders> |\n"
+                 "usage: combench calls <rounds> <calls> [<prefix>] | incoming <dir> <orders> [<name>] |\n"
                  "       status|events <incoming> <outgoing> <samples> | flurry <incoming> <outgoing> <files> |\n"
                  "       burst <name> <orders> <threads> <firstRef> [<incoming> <delete|keep|poll> <seconds>] |\n"
-                 "       shell <updates> | firstcall <name> <ref>\n");
+                 "       shell <updates> | firstcall <name> <ref> |\n"
+                 "       fanout <outgoing> <sinks> <processes> <changes> [<hold>] | sinkhost <block> <first> <count>\n");
     return 2;
 }
 
@@ -41,7 +45,13 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     if (mode == "calls" && (argc == 4 || argc == 5))
         return bench::RunCallCost(Number(argv[2]), Number(argv[3]), argc == 5 ? argv[4] : "call_");
-    if (mode == "incoming" && argc == 4) return bench::RunIncomingLatency(argv[2], Number(argv[3]));
+    if (mode == "incoming" && (argc == 4 || argc == 5))
+        return bench::RunIncomingLatency(argv[2], Number(argv[3]), argc == 5 ? argv[4] : "incoming");
+    if (mode == "fanout" && (argc == 6 || argc == 7))
+        return bench::RunFanOut(argv[2], Number(argv[3]), Number(argv[4]), Number(argv[5]),
+                                argc == 7 ? Number(argv[6]) : 0);
+    if (mode == "sinkhost" && argc == 5)
+        return bench::RunSinkHost(argv[2], Number(argv[3]), Number(argv[4]));
     if ((mode == "status" || mode == "events") && argc == 5)
         return bench::RunStatusLatency(argv[2], argv[3], Number(argv[4]), mode == "events");
     if (mode == "flurry" && argc == 5) return bench::RunFlurry(argv[2], argv[3], Number(argv[4]));

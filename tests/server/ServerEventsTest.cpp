@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Scoped.h"
@@ -106,7 +107,7 @@ struct Subscriber {
     ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
 
-    explicit Subscriber(EventSink& sink) {
+    explicit Subscriber(EventSinkBase& sink) {
         EXPECT_EQ(CoCreateInstance(CLSID_OrderServer, nullptr, CLSCTX_LOCAL_SERVER,
                                    IID_IOrderServer, reinterpret_cast<void**>(server.Out())),
                   S_OK);
@@ -240,27 +241,124 @@ TEST_F(ServerEvents, AHungSinkHoldsBackNoOtherHostAndIsDropped) {
     EXPECT_TRUE(standin.Stop());
 }
 
+// A sink that answers every call with RPC_E_DISCONNECTED, as a host's does whose sink was
+// disconnected on its side (or that passes on such an error) while the host itself lives on.
+class DisconnectedSink final : public EventSinkBase {
+public:
+    DisconnectedSink() : EventSinkBase(DIID_IOrderServerEvents) {}
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        return RPC_E_DISCONNECTED;
+    }
+};
+
+TEST_F(ServerEvents, AHostWhoseSinkFailsLosesOnlyTheSinkAndGoesOnPlacingOrders) {
+    testsupport::StandinProcess standin(ORDERSRV_STANDIN, folder->NinjaTraderFolder(),
+                                        folder->Folder(), {"--fill-price", "4"});
+    ASSERT_TRUE(standin.Started());
+    DisconnectedSink answering;
+    EventSink disconnected;
+    {
+        Subscriber first(answering), second(disconnected);
+        ASSERT_TRUE(first.cookie && second.cookie);
+        CoDisconnectObject(&disconnected, 0);  // the host cuts its own sink off
+        ASSERT_EQ(first.Place(L"NQ", 700), S_OK);
+        EXPECT_TRUE(WaitForSubscribers(0, 10000)) << ServerControlText(kSubscribersLabel);
+        for (LONG reference = 701; reference <= 716; ++reference) {
+            Subscriber& host = reference % 2 ? first : second;
+            EXPECT_EQ(host.Place(L"NQ", reference), S_OK) << reference;
+        }
+        LONG status = 4, filled = 0;
+        double price = 0;
+        VARIANT_BOOL known = VARIANT_FALSE;
+        EXPECT_EQ(second.server->GetOrderStatus(716, &status, &filled, &price, &known), S_OK);
+        EXPECT_EQ(known, VARIANT_TRUE);
+        first.cookie = second.cookie = 0;
+    }
+    EXPECT_TRUE(standin.Stop());
+}
+
+// Subscribing and unsubscribing from many threads while NinjaTrader's files keep changing:
+// the scans, which publish the changes, are never held back by the subscriptions.
+TEST_F(ServerEvents, AStormOfSubscriptionsHoldsBackNoScan) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    ComPtr<IOrderServer> keeper;  // one object for the whole storm, so the server stays
+    ASSERT_EQ(CoCreateInstance(CLSID_OrderServer, nullptr, CLSCTX_LOCAL_SERVER, IID_IOrderServer,
+                               reinterpret_cast<void**>(keeper.Out())),
+              S_OK);
+    ASSERT_TRUE(WaitForServerWindow(10000));
+    std::atomic<bool> stormOver{false};
+    std::thread files([&stormOver] {
+        for (int round = 1; !stormOver; ++round) {
+            for (const char* symbol : {"ES", "NQ", "YM", "CL", "GC", "ZB"})
+                folder->WritePositionFile(symbol, "LONG;" + std::to_string(round) + ";101.5\r\n");
+            Sleep(20);
+        }
+    });
+    std::atomic<int> refused{0};
+    std::vector<std::thread> hosts;
+    for (int t = 0; t < 8; ++t)
+        hosts.emplace_back([&refused] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            {
+                EventSink sink;
+                Subscriber host(sink);
+                if (host.cookie) host.Unadvise();
+                for (int cycle = 0; cycle < 200 && host.point; ++cycle) {
+                    DWORD cookie = 0;
+                    if (host.point->Advise(&sink, &cookie) != S_OK ||
+                        host.point->Unadvise(cookie) != S_OK)
+                        ++refused;
+                }
+            }
+            CoUninitialize();
+        });
+    for (std::thread& host : hosts) host.join();
+    stormOver = true;
+    files.join();
+    EXPECT_EQ(refused, 0);
+    EXPECT_TRUE(WaitForSubscribers(0, 5000)) << ServerControlText(kSubscribersLabel);
+    // Held back by the subscriptions, scans took longer than their period dozens of times in
+    // such a storm; one overrun is left to a busy machine.
+    std::vector<std::string> overruns;
+    for (const std::string& line : ReadServerLog(FindWindowA("TNTOrderServerForm", nullptr)))
+        if (line.rfind("OUTGOING scan took", 0) == 0) overruns.push_back(line);
+    EXPECT_LE(overruns.size(), 1u) << overruns.front();
+    for (const char* symbol : {"ES", "NQ", "YM", "CL", "GC", "ZB"})
+        DeleteFileA((folder->NinjaTraderFolder() + "\\OUTGOING\\" + symbol +
+                     " GLOBEX_SIM101_POSITION.TXT").c_str());
+    keeper.Reset();
+    CoUninitialize();
+}
+
 #ifdef ORDERSRV_HOSTCLIENT
-TEST_F(ServerEvents, AListenerWhoseProcessWasKilledIsDroppedAndKeepsNothingAlive) {
+// Hosts killed while nothing else happens, one of them after its sink had been dropped as hung:
+// the server finds out by itself, counts them no more and lets go of what they held, so it ends
+// after the last live host's release.
+TEST_F(ServerEvents, KilledListenersAreLetGoWithoutAnyChangeAndKeepNothingAlive) {
     testsupport::StandinProcess standin(ORDERSRV_STANDIN, folder->NinjaTraderFolder(),
                                         folder->Folder(), {"--fill-price", "3"});
     ASSERT_TRUE(standin.Started());
     EventSink listening;
+    testsupport::ChildProcess listener, hanging;
     {
         Subscriber live(listening);
         ASSERT_TRUE(live.cookie);
-        testsupport::ChildProcess listener;
         ASSERT_TRUE(listener.Start(ORDERSRV_HOSTCLIENT, {"listen"}));
-        ASSERT_TRUE(WaitForSubscribers(2, 10000)) << ServerControlText(kSubscribersLabel);
-        listener.Kill();
-
-        // The next fill finds the killed host's sink gone: the live host hears it all the same.
+        ASSERT_TRUE(hanging.Start(ORDERSRV_HOSTCLIENT, {"listen", "hang"}));
+        ASSERT_TRUE(WaitForSubscribers(3, 10000)) << ServerControlText(kSubscribersLabel);
+        // The hanging host's first call never returns: its sink is dropped, its object stays.
         ASSERT_EQ(live.Place(L"GC", 600), S_OK);
         EXPECT_TRUE(listening.WaitFor("status 600 1 2 3", 5000));
+        ASSERT_TRUE(WaitForSubscribers(2, 15000)) << ServerControlText(kSubscribersLabel);
+
+        listener.Kill();
+        hanging.Kill();
+        // No order, no file, no event from here on.
         EXPECT_TRUE(WaitForSubscribers(1, 10000)) << ServerControlText(kSubscribersLabel);
         live.Unadvise();
     }
-    // The killed host's object does not keep the server: TearDown waits for its end.
+    EXPECT_TRUE(WaitForServerEnd(10000)) << "the killed hosts' objects keep the server running";
     EXPECT_TRUE(standin.Stop());
 }
 #endif

@@ -2,8 +2,9 @@
 // the way a script or charting host does, and prints what it did and what came back.
 //   hostclient demo              market, limit and stop orders, cancel the resting one, poll
 //   hostclient close             close the running server's window as a user would (Yes)
-//   hostclient listen            subscribe to the server's events and print each one until
-//                                ended (a host that listens, for tests that end it abruptly)
+//   hostclient listen [hang]     subscribe to the server's events and print each one until
+//                                ended (a host that listens, for tests that end it abruptly);
+//                                with hang, the first event's call never returns
 //   hostclient place FIRST FILE  good-till-cancelled limit orders from reference FIRST upward,
 //                                back to back, until a call is refused; each reference answered
 //                                S_OK is written to FILE at once (a host a test kills the
@@ -295,17 +296,22 @@ int ShowPages(const std::string& dir) {
     return 0;
 }
 
-// Prints every event it hears, by its DISPID.
+// Prints every event it hears, by its DISPID; a hanging one never returns from its first.
 class PrintingSink final : public EventSinkBase {
 public:
+    explicit PrintingSink(bool hang) : hang_(hang) {}
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
         std::printf("host: event %ld with %u arguments\n", static_cast<long>(id), params->cArgs);
+        if (hang_) Sleep(INFINITE);
         return S_OK;
     }
+
+private:
+    const bool hang_;
 };
 
-int Listen() {
+int Listen(bool hang) {
     OrderServer server;
     if (!server.Create()) return 1;
     ordersrv::ComPtr<IConnectionPointContainer> container;
@@ -321,7 +327,7 @@ int Listen() {
         return 1;
     }
     points->Release();
-    static PrintingSink sink;
+    static PrintingSink sink(hang);
     DWORD cookie = 0;
     if (FAILED(point->Advise(&sink, &cookie))) {
         std::printf("host: Advise refused\n");
@@ -377,7 +383,7 @@ int main(int argc, char** argv) {
     if (mode == "shots" && argc > 2) return ShowPages(argv[2]);
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
     const int rc = mode == "demo"                  ? RunDemo()
-                   : mode == "listen"              ? Listen()
+                   : mode == "listen"              ? Listen(argc > 2 && std::string(argv[2]) == "hang")
                    : mode == "place" && argc > 3 ? PlaceUntilRefused(std::atol(argv[2]), argv[3])
                                                    : 2;
     CoUninitialize();
