@@ -29,6 +29,7 @@
 #include "tests/support/HeardChanges.h"
 #include "tests/support/QueueTarget.h"
 #include "tests/support/ScratchFolder.h"
+#include "ui/StatusText.h"
 #include "ui/ViewCells.h"
 #include "workers/EventQueue.h"
 
@@ -383,6 +384,9 @@ TEST_F(Journal, ALastLineCutByAKillIsLeftOut) {
     auto run = Start();
     EXPECT_EQ(run->Status(7), "0 0 0.000000");
     EXPECT_TRUE(Contains(run->Log(), "its last line was cut off"));
+    run->Place(9);  // and orders go out as before
+    run->writer.Drain();
+    EXPECT_TRUE(Contains(InstructionLines(), ";HALVENMAR9;"));
 }
 
 TEST_F(Journal, ADamagedJournalIsMovedAsideAndTheRunStartsWithAnEmptyBook) {
@@ -402,7 +406,58 @@ TEST_F(Journal, ADamagedJournalIsMovedAsideAndTheRunStartsWithAnEmptyBook) {
     run->Place(9);  // and the new journal works
     run->writer.Drain();
     EXPECT_NE(ReadText(journal).find("\tref=9\t"), std::string::npos);
+    EXPECT_TRUE(Contains(InstructionLines(), ";HALVENMAR9;"));
 }
+
+#ifndef _WIN32
+// The user's local data folder, for one test (natively XDG_DATA_HOME names it).
+class LocalDataFolderSetTo {
+public:
+    explicit LocalDataFolderSetTo(const std::string& folder) {
+        if (const char* before = std::getenv("XDG_DATA_HOME")) before_ = before, had_ = true;
+        setenv("XDG_DATA_HOME", folder.c_str(), 1);
+    }
+    ~LocalDataFolderSetTo() {
+        if (had_) setenv("XDG_DATA_HOME", before_.c_str(), 1);
+        else unsetenv("XDG_DATA_HOME");
+    }
+
+private:
+    std::string before_;
+    bool had_ = false;
+};
+
+// A journal that cannot be beside the settings file (here a folder stands in its place) goes to
+// the user's local data folder, where the About page says it is.
+TEST_F(Journal, GoesToTheLocalDataFolderWhenItCannotBeBesideTheSettings) {
+    const std::string data = home + kDelimiter + "data";
+    const LocalDataFolderSetTo local(data);
+    ASSERT_TRUE(plat::MakeFolder(journal));
+    auto run = Start();
+    const std::string there = data + kDelimiter + "OrderServer" + kDelimiter + "ORDERSRV-JOURNAL.TXT";
+    EXPECT_EQ(run->engine.journal.Path(), there);
+    EXPECT_EQ(views::JournalLineText(run->engine.journal.On(), run->engine.journal.Path()),
+              "Order journal: " + there);
+    run->Place(9);
+    run->writer.Drain();
+    EXPECT_NE(ReadText(there).find("\tref=9\t"), std::string::npos);
+}
+
+// Nowhere to write it: the run starts, says the journal is off, and its orders go out.
+TEST_F(Journal, AJournalThatCannotBeWrittenAnywhereCostsNoOrder) {
+    const std::string notAFolder = home + kDelimiter + "data";
+    ASSERT_TRUE(plat::WriteWholeFile(notAFolder, "a file"));
+    const LocalDataFolderSetTo local(notAFolder);
+    ASSERT_TRUE(plat::MakeFolder(journal));
+    auto run = Start();
+    EXPECT_TRUE(run->engine.journal.TurnedOff());
+    EXPECT_TRUE(Contains(run->Log(), "Journal <" + journal + "> off: it cannot be written here"));
+    run->Place(9);
+    run->writer.Drain();
+    EXPECT_TRUE(Contains(InstructionLines(), ";HALVENMAR9;"));
+    EXPECT_EQ(run->Status(9), "0 0 0.000000");
+}
+#endif
 
 #ifdef _WIN32
 // A journal another program holds when the server starts (one that has just ended, a virus

@@ -146,6 +146,7 @@ TEST(EventDelivery, EachSinkHearsEveryLaterChangeInOrderUntilItUnsubscribes) {
     EventDelivery delivery(Limits(3, 3));
     delivery.Start(drops.Report());
     Subscribed early = Subscribe(delivery);
+    early.ear->callTime = 1ms;  // long enough for another thread to find it waiting
     PublishOrders(delivery, 1, 50);
     Subscribed late = Subscribe(delivery);
     PublishOrders(delivery, 51, 100);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "LoadSupport.h"
+#include "tools/InvokeArguments.h"
 
 namespace ordersrv {
 
@@ -27,6 +28,35 @@ HRESULT PlaceMarketOrder(IOrderServer* server, LONG reference) {
 bool IsClosingFailure(HRESULT hr) {
     return hr == E_UNEXPECTED || hr == RPC_E_DISCONNECTED || hr == CO_E_OBJNOTCONNECTED ||
            HRESULT_FACILITY(hr) == FACILITY_RPC || HRESULT_FACILITY(hr) == FACILITY_WIN32;
+}
+
+// The same order placed late-bound, where the server's error text crosses the process: that
+// text, or the transport's error once the process has gone.
+std::string LateBoundRefusal(IOrderServer* server, LONG reference) {
+    OLECHAR name[] = L"NewOrder";
+    OLECHAR* names = name;
+    DISPID member = 0;
+    HRESULT hr = server->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &member);
+    if (SUCCEEDED(hr)) {
+        using namespace invokearg;
+        VARIANT args[] = {Long(reference), Double(0.0), Long(1), Long(0), Long(0), Long(0),
+                          Text(L""),       Long(0),     Text(L""), Text(L"ES")};  // last first
+        DISPPARAMS params{args, nullptr, 10, 0};
+        EXCEPINFO exception{};
+        hr = server->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                            nullptr, &exception, nullptr);
+        for (VARIANT& arg : args) VariantClear(&arg);
+        std::string text;
+        for (UINT i = 0; exception.bstrDescription && i < SysStringLen(exception.bstrDescription); ++i)
+            text += static_cast<char>(exception.bstrDescription[i]);
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+        if (hr == DISP_E_EXCEPTION) return text;
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    return code;
 }
 
 // The test's own thread in the multithreaded apartment, for the suite.
@@ -65,24 +95,31 @@ TEST_F(EndOfRun, LastReleaseRightAfterABurstWritesEveryOrder) {
 
 struct ClientRun {
     std::vector<LONG> accepted;
-    HRESULT ending = S_OK;  // the call that was refused
+    HRESULT ending = S_OK;     // the call that was refused
+    std::string lateRefusal;   // what the same order placed late-bound was told then
+    int acceptedAfterRefusal = 0;
 };
 
-// Places orders back to back until a call is refused.
+// Places orders back to back until a call is refused, then tries a few more.
 void PlaceUntilRefused(int client, ClientRun& run, std::atomic<int>& total) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     {
         ComPtr<IOrderServer> host = CreateOrderServer(&run.ending);
-        for (LONG i = 0; host; ++i) {
+        LONG i = 0;
+        for (; host; ++i) {
             const LONG reference = 100000 * (client + 1) + i;
             const HRESULT hr = PlaceMarketOrder(host.Get(), reference);
             if (hr != S_OK) {
                 run.ending = hr;
+                run.lateRefusal = LateBoundRefusal(host.Get(), reference);
                 break;
             }
             run.accepted.push_back(reference);
             ++total;
         }
+        for (int more = 1; host && more <= 5; ++more)
+            if (PlaceMarketOrder(host.Get(), 100000 * (client + 1) + i + more) == S_OK)
+                ++run.acceptedAfterRefusal;
     }
     CoUninitialize();
 }
@@ -107,15 +144,23 @@ TEST_F(EndOfRun, ExitDuringABurstFromFourClientsLosesNoAcceptedOrder) {
 
     const std::map<int32_t, int> placed = PlacedReferences(server.IncomingFolder());
     size_t accepted = 0;
+    int toldClosing = 0;
     for (const ClientRun& run : runs) {
         EXPECT_TRUE(IsClosingFailure(run.ending)) << std::hex << run.ending;
+        EXPECT_EQ(run.acceptedAfterRefusal, 0) << "an order was taken after the door closed";
+        // The server's own answer while it drains; the transport's once it has gone.
+        if (run.lateRefusal == "The order server is closing") ++toldClosing;
+        else EXPECT_TRUE(run.lateRefusal.rfind("0x", 0) == 0 && run.lateRefusal != "0x00000000")
+            << run.lateRefusal;
         accepted += run.accepted.size();
         for (const LONG reference : run.accepted) {
             const auto found = placed.find(reference);
             EXPECT_EQ(found == placed.end() ? 0 : found->second, 1) << "order " << reference;
         }
     }
-    std::printf("Exit during a burst: %zu orders accepted, every one in INCOMING once\n", accepted);
+    EXPECT_GT(toldClosing, 0) << "no client was told the server is closing";
+    std::printf("Exit during a burst: %zu orders accepted, every one in INCOMING once; %d of %d "
+                "clients told the server is closing\n", accepted, toldClosing, kClients);
     server.Kill();
 }
 

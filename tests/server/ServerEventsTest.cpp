@@ -304,7 +304,7 @@ TEST_F(ServerEvents, AStormOfSubscriptionsHoldsBackNoScan) {
                 EventSink sink;
                 Subscriber host(sink);
                 if (host.cookie) host.Unadvise();
-                for (int cycle = 0; cycle < 200 && host.point; ++cycle) {
+                for (int cycle = 0; cycle < 100 && host.point; ++cycle) {
                     DWORD cookie = 0;
                     if (host.point->Advise(&sink, &cookie) != S_OK ||
                         host.point->Unadvise(cookie) != S_OK)
