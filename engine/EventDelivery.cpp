@@ -61,7 +61,7 @@ struct EventDelivery::Shared {
     DropReport dropped;  // under reportLock
 
     std::mutex lock;  // guards everything below
-    std::condition_variable work;         // delivery threads: a sink waits, sinks to let go, the end
+    std::condition_variable work;         // delivery threads: work, sinks to let go, the end
     std::condition_variable watch;        // the watchdog
     std::condition_variable threadEnded;  // Stop
     std::deque<Change> changes;

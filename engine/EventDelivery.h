@@ -38,7 +38,7 @@ public:
     struct Limits {
         size_t threads = 4;        // delivery threads kept
         size_t maxThreads = 8;     // while calls run long and sinks wait
-        size_t maxThreadsLeft = 20;  // threads given up in hung calls, beyond which none is replaced
+        size_t maxThreadsLeft = 20;  // given up in hung calls: beyond this none is replaced
         uint32_t hungCallMs = 5000;  // a call this long drops its sink
         uint32_t longCallMs = 50;    // a call this long may bring in another thread
         uint32_t spareIdleMs = 5000;  // a thread beyond `threads` ends after this long idle

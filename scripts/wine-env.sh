@@ -8,6 +8,12 @@ ordersrv_prefix=$(cd "$(dirname "$ordersrv_prefix")" && pwd)/$(basename "$orders
 
 export WINEPREFIX=$ordersrv_prefix WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
+# Wine names files in the character set of the Unix locale: under the C locale (a fresh machine
+# with none configured) no file name outside ASCII can be made, and the tests' folders are named
+# in Polish and Cyrillic letters, as users' folders may be. Every Debian has C.UTF-8.
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+  export LC_ALL=C.UTF-8
+fi
 export DISPLAY=${ORDERSRV_DISPLAY:-${DISPLAY:-:90}}
 
 # True when an X server whose lock names a live process owns display $1. A machine's /tmp may

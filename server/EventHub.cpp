@@ -87,7 +87,8 @@ void EventHub::UnsubscribeAll(SubscriptionOwner* owner) {
         ownerHosts_.erase(hosts);
         for (DWORD process : processes) {
             bool stillHeld = false;
-            for (const auto& entry : ownerHosts_) stillHeld = stillHeld || entry.second.count(process);
+            for (const auto& entry : ownerHosts_)
+                stillHeld = stillHeld || entry.second.count(process) > 0;
             if (!stillHeld) hosts_.Remove(process);
         }
     }

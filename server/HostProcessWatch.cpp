@@ -30,7 +30,8 @@ DWORD CallingProcessId() {
     // A caller in a single-threaded apartment is also known by its thread.
     DWORD threadId = 0;
     if (CoGetCallerTID(&threadId) == S_FALSE && threadId != 0) {
-        const plat::KernelHandle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId));
+        const plat::KernelHandle thread(
+            OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId));
         if (thread) {
             const DWORD owner = GetProcessIdOfThread(thread.Get());
             if (IsAnotherProcess(owner)) return owner;

@@ -434,7 +434,8 @@ TEST_F(Journal, GoesToTheLocalDataFolderWhenItCannotBeBesideTheSettings) {
     const LocalDataFolderSetTo local(data);
     ASSERT_TRUE(plat::MakeFolder(journal));
     auto run = Start();
-    const std::string there = data + kDelimiter + "OrderServer" + kDelimiter + "ORDERSRV-JOURNAL.TXT";
+    const std::string there =
+        data + kDelimiter + "OrderServer" + kDelimiter + "ORDERSRV-JOURNAL.TXT";
     EXPECT_EQ(run->engine.journal.Path(), there);
     EXPECT_EQ(views::JournalLineText(run->engine.journal.On(), run->engine.journal.Path()),
               "Order journal: " + there);

@@ -47,8 +47,9 @@ std::string LateBoundRefusal(IOrderServer* server, LONG reference) {
                             nullptr, &exception, nullptr);
         for (VARIANT& arg : args) VariantClear(&arg);
         std::string text;
-        for (UINT i = 0; exception.bstrDescription && i < SysStringLen(exception.bstrDescription); ++i)
-            text += static_cast<char>(exception.bstrDescription[i]);
+        const BSTR description = exception.bstrDescription;
+        for (UINT i = 0; description && i < SysStringLen(description); ++i)
+            text += static_cast<char>(description[i]);
         SysFreeString(exception.bstrSource);
         SysFreeString(exception.bstrDescription);
         SysFreeString(exception.bstrHelpFile);

@@ -133,24 +133,9 @@ struct Subscriber {
     }
 };
 
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND child, LPARAM data) {
-    auto* search = reinterpret_cast<ControlSearch*>(data);
-    if (GetDlgCtrlID(child) != search->id) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
 // A control of the server's window, by its id.
 HWND ServerControl(int id) {
-    ControlSearch search{id, nullptr};
-    if (HWND window = FindWindowA("TNTOrderServerForm", nullptr))
-        EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindServerControl(FindWindowA("TNTOrderServerForm", nullptr), id);
 }
 
 std::string ServerControlText(int id) {

@@ -382,8 +382,9 @@ int main(int argc, char** argv) {
     if (mode == "close") return CloseServer();
     if (mode == "shots" && argc > 2) return ShowPages(argv[2]);
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
+    const bool hang = argc > 2 && std::string(argv[2]) == "hang";
     const int rc = mode == "demo"                  ? RunDemo()
-                   : mode == "listen"              ? Listen(argc > 2 && std::string(argv[2]) == "hang")
+                   : mode == "listen"              ? Listen(hang)
                    : mode == "place" && argc > 3 ? PlaceUntilRefused(std::atol(argv[2]), argv[3])
                                                    : 2;
     CoUninitialize();
