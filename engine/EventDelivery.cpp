@@ -41,6 +41,7 @@ struct DeliveryThread {
     HostEvent::Kind kind = HostEvent::Kind::OrderStatus;
     uint32_t callStarted = 0;
     bool givenUp = false;  // its call hung: it ends when the call returns
+    bool spareEnded = false;  // a thread beyond the kept ones, idle long enough: it ends
 };
 
 using ThreadEntry = std::list<DeliveryThread>::iterator;
@@ -172,17 +173,27 @@ void CallOnce(Shared& s, std::unique_lock<std::mutex>& hold, DeliveryThread& me,
     hold.lock();
 }
 
-// A thread beyond the kept ones ends after a quiet while: false then.
-bool WaitForWork(Shared& s, std::unique_lock<std::mutex>& hold) {
+// A thread beyond the kept ones ends after a quiet while: false then, and it no longer counts
+// as serving. Whether it is beyond them is asked again when its while is up, so that of several
+// idle threads only the spare ones end.
+bool WaitForWork(Shared& s, std::unique_lock<std::mutex>& hold, DeliveryThread& me) {
     const auto due = [&s] { return s.stopping || !s.ready.empty() || !s.toLetGo.empty(); };
     ++s.idle;
-    bool woken = true;
-    if (s.serving > s.limits.threads)
-        woken = s.work.wait_for(hold, std::chrono::milliseconds(s.limits.spareIdleMs), due);
-    else
-        s.work.wait(hold, due);
+    for (;;) {
+        if (s.serving <= s.limits.threads) {
+            s.work.wait(hold, due);
+            break;
+        }
+        if (s.work.wait_for(hold, std::chrono::milliseconds(s.limits.spareIdleMs), due)) break;
+        if (s.serving > s.limits.threads) {
+            --s.serving;
+            me.spareEnded = true;
+            --s.idle;
+            return false;
+        }
+    }
     --s.idle;
-    return woken;
+    return true;
 }
 
 void ServeCalls(Shared& s, DeliveryThread& me) {
@@ -198,7 +209,7 @@ void ServeCalls(Shared& s, DeliveryThread& me) {
         }
         if (s.stopping || me.givenUp) return;
         if (s.ready.empty()) {
-            if (!WaitForWork(s, hold)) return;
+            if (!WaitForWork(s, hold, me)) return;
             continue;
         }
         std::shared_ptr<Subscription> subscription = std::move(s.ready.front());
@@ -218,10 +229,11 @@ void Serve(const std::shared_ptr<Shared>& shared, ThreadEntry me) {
     std::lock_guard<std::mutex> hold(s.lock);
     if (me->givenUp)
         --s.givenUp;
-    else
+    else if (!me->spareEnded)
         --s.serving;
     s.threads.erase(me);
     s.threadEnded.notify_all();
+    if (s.serving < s.limits.threads && s.watchdogAsleep) s.watch.notify_one();  // to replace it
 }
 
 void StartThread(const std::shared_ptr<Shared>& shared, ThreadEntry entry) {

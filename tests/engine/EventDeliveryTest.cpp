@@ -236,7 +236,9 @@ TEST(EventDelivery, AFailingSinkIsDroppedWithItsFailureAndTheOthersHearOn) {
 }
 
 TEST(EventDelivery, ThreadsStayBoundedWhateverTheSinksAndAreAddedOnlyWhileCallsRunLong) {
-    EventDelivery delivery(Limits(2, 4));
+    EventDelivery::Limits limits = Limits(2, 4);
+    limits.spareIdleMs = 300;
+    EventDelivery delivery(limits);
     delivery.Start(nullptr);
     std::vector<Subscribed> quick;
     for (int i = 0; i < 1000; ++i) quick.push_back(Subscribe(delivery));
@@ -257,6 +259,14 @@ TEST(EventDelivery, ThreadsStayBoundedWhateverTheSinksAndAreAddedOnlyWhileCallsR
     }
     EXPECT_EQ(most, 4u);
     for (Subscribed& sink : slow) ASSERT_TRUE(sink.ear->WaitForHeard(1));
+
+    // Quiet again: the threads added end, the kept ones stay and deliver.
+    for (int waited = 0; delivery.Threads() > 2 && waited < 300; ++waited)
+        std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(delivery.Threads(), 2u);
+    PublishOrders(delivery, 7, 7);
+    EXPECT_TRUE(quick.front().ear->WaitForHeard(6));
 }
 
 TEST(EventDelivery, ASinkTooFarBehindIsDroppedSoTheChangesKeptStayBounded) {
