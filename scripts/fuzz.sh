@@ -22,17 +22,34 @@ scratch_root=/tmp
 [[ -d /dev/shm && -w /dev/shm ]] && scratch_root=/dev/shm
 work="$(mktemp -d "$scratch_root/ordersrv-fuzz.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-export ORDERSRV_FUZZ_SCRATCH="$work/scratch"
 findings="$build/findings"
 mkdir -p "$findings"
+
+# One target per core at a time, each in a scratch folder of its own.
+fuzz_one() {  # target: its log in $work/<target>.log, its exit code in $work/<target>.rc
+  local t=$1 rc=0
+  cp -r "$root/tests/fuzz/corpus/$t" "$work/$t"
+  ORDERSRV_FUZZ_SCRATCH="$work/scratch-$t" "$build/tests/fuzz/$t" -max_total_time="$seconds" \
+    -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/$t-" \
+    "$work/$t" >"$work/$t.log" 2>&1 || rc=$?
+  echo "$rc" >"$work/$t.rc"
+}
+running=0
+for t in "${targets[@]}"; do
+  if [[ $running -ge $(nproc) ]]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+  fuzz_one "$t" &
+  running=$((running + 1))
+done
+wait
 
 declare -A executions result
 failed=0
 for t in "${targets[@]}"; do
-  cp -r "$root/tests/fuzz/corpus/$t" "$work/$t"
   log="$work/$t.log"
-  if "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-       -print_final_stats=1 -artifact_prefix="$findings/$t-" "$work/$t" >"$log" 2>&1; then
+  if [[ "$(cat "$work/$t.rc" 2>/dev/null)" = 0 ]]; then
     result[$t]=clean
   else
     result[$t]=FAILED

@@ -30,7 +30,8 @@ struct BurstOptions {
 int RunOrderBurst(const BurstOptions& options);
 
 // One change to `sinks` sinks subscribed by `hosts` processes of RunSinkHost: when the first and
-// the last heard it; then `holdSeconds` of further changes, one a second.
+// the last heard it; then up to `holdSeconds` with the sinks subscribed, quiet and then with a
+// change each second (fanout-busy.txt and fanout-stop.txt beside OUTGOING move it on).
 int RunFanOut(const std::string& outgoing, int sinks, int hosts, int changes, int holdSeconds);
 int RunSinkHost(const std::string& block, int first, int count);
 

@@ -2,9 +2,9 @@
 // share of the sinks through one object, and every sink notes when it heard the change in a
 // memory block all of them share; the measuring process rewrites a position file and reads,
 // for each change, when the first and the last sink heard it (the performance counter is the
-// same clock in every process of the machine). With a hold time it goes on changing the
-// position once a second afterwards, so another benchmark can run while the sinks are subscribed
-// and being called.
+// same clock in every process of the machine). With a hold time it keeps the sinks subscribed
+// afterwards, first quiet, then with a change each second, so that another benchmark can run
+// beside both.
 #include <ocidl.h>
 
 #include <algorithm>
@@ -206,9 +206,18 @@ int RunFanOut(const std::string& outgoing, int sinks, int hosts, int changes, in
     PrintFigure(name + "_unheard", unheard);
 
     if (holdSeconds > 0) {
-        std::printf("holding %d sinks for %d s\n", sinks, holdSeconds);
+        // Quiet until fanout-busy.txt appears beside OUTGOING, then a change each second, until
+        // fanout-stop.txt appears there; holdSeconds at the most.
+        const std::string beside = outgoing + "\\..\\";
+        const auto there = [&beside](const char* name) {
+            return GetFileAttributesA((beside + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+        };
+        std::printf("holding %d sinks, quiet\n", sinks);
         const double start = NowMs();
-        for (int c = changes + 1; NowMs() - start < holdSeconds * 1000.0; ++c) {
+        while (!there("fanout-busy.txt") && NowMs() - start < holdSeconds * 1000.0) Sleep(100);
+        std::printf("holding %d sinks, a change each second\n", sinks);
+        for (int c = changes + 1; !there("fanout-stop.txt") && NowMs() - start < holdSeconds * 1000.0;
+             ++c) {
             PlaceFileWhole(position, "LONG;" + std::to_string(c) + ";1.5\r\n");
             Sleep(1000);
         }
