@@ -34,7 +34,8 @@ class Engine;
 // has ended, the hub cuts the object off from its clients.
 class SubscriptionOwner {
 public:
-    // A reference to the object, or null when it is already on its way out. Hub lock held.
+    // A reference to the object, or null when it is already on its way out. Takes no lock:
+    // called with the hub's or the lifetime's held.
     virtual IUnknown* KeepAlive() = 0;
     // Releases every reference a client holds on the object and its connection point.
     virtual void DisconnectClients() = 0;

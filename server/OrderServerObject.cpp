@@ -61,10 +61,12 @@ OrderServerObject::OrderServerObject(const ObjectContext& context, IUnknown* out
       controlling_(outer ? outer : &inner_),
       events_(*this, *controlling_, context.events, [this] { return KeepAlive(); }) {
     context_.lifetime.ObjectAdded();
+    context_.lifetime.Track(events_);
 }
 
 // Its subscriptions end before it counts as released: the last release may end the process.
 OrderServerObject::~OrderServerObject() {
+    context_.lifetime.Forget(events_);
     events_.Close();
     context_.lifetime.ObjectReleased();
 }

@@ -2,6 +2,9 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace ordersrv {
 
 void ServerLifetime::Configure(bool endOnLastRelease, DWORD mainThreadId) {
@@ -20,6 +23,31 @@ void ServerLifetime::ObjectReleased() {
     // between the last release and the end of the process.
     if (endOnLastRelease_ && CoReleaseServerProcess() == 0)
         PostThreadMessageA(mainThreadId_, WM_QUIT, 0, 0);
+}
+
+void ServerLifetime::Track(SubscriptionOwner& object) {
+    std::lock_guard<std::mutex> hold(lock_);
+    objects_.push_back(&object);
+}
+
+void ServerLifetime::Forget(SubscriptionOwner& object) {
+    std::lock_guard<std::mutex> hold(lock_);
+    objects_.erase(std::remove(objects_.begin(), objects_.end(), &object), objects_.end());
+}
+
+void ServerLifetime::DisconnectClients() {
+    // A reference of its own keeps each object while its clients are cut off: the object's
+    // last release may come from that.
+    std::vector<std::pair<SubscriptionOwner*, IUnknown*>> held;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        for (SubscriptionOwner* object : objects_)
+            if (IUnknown* reference = object->KeepAlive()) held.emplace_back(object, reference);
+    }
+    for (const auto& [object, reference] : held) {
+        object->DisconnectClients();
+        reference->Release();
+    }
 }
 
 LONG ServerLifetime::LiveObjects() const {

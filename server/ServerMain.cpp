@@ -155,6 +155,7 @@ int RunServer(HINSTANCE instance, StartMode mode, ProcessParts& process) {
     process.gate.Close();
     server.FinishRun();
     publication.Revoke();
+    process.lifetime.DisconnectClients();
     return 0;
 }
 

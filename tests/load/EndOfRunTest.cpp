@@ -125,8 +125,10 @@ void PlaceUntilRefused(int client, ClientRun& run, std::atomic<int>& total) {
     CoUninitialize();
 }
 
-TEST_F(EndOfRun, ExitDuringABurstFromFourClientsLosesNoAcceptedOrder) {
-    RunningServer server(std::string(ORDERSRV_RUN_DIR) + "\\end-exit");
+// Exit, Yes, Yes during a burst from four clients; counts the clients the server itself told
+// that it is closing.
+void ExitDuringABurst(const std::string& runFolder, int& toldClosing) {
+    RunningServer server(runFolder);
     ASSERT_TRUE(server.StartThroughCom());
     constexpr int kClients = 4;
     ClientRun runs[kClients];
@@ -145,24 +147,41 @@ TEST_F(EndOfRun, ExitDuringABurstFromFourClientsLosesNoAcceptedOrder) {
 
     const std::map<int32_t, int> placed = PlacedReferences(server.IncomingFolder());
     size_t accepted = 0;
-    int toldClosing = 0;
+    toldClosing = 0;
     for (const ClientRun& run : runs) {
         EXPECT_TRUE(IsClosingFailure(run.ending)) << std::hex << run.ending;
         EXPECT_EQ(run.acceptedAfterRefusal, 0) << "an order was taken after the door closed";
-        // The server's own answer while it drains; the transport's once it has gone.
-        if (run.lateRefusal == "The order server is closing") ++toldClosing;
-        else EXPECT_TRUE(run.lateRefusal.rfind("0x", 0) == 0 && run.lateRefusal != "0x00000000")
-            << run.lateRefusal;
+        // The server's own answer while it drains (E_UNEXPECTED, and its text late-bound); the
+        // transport's once it has gone.
+        if (run.lateRefusal == "The order server is closing" || run.ending == E_UNEXPECTED)
+            ++toldClosing;
+        if (run.lateRefusal != "The order server is closing") {
+            EXPECT_TRUE(run.lateRefusal.rfind("0x", 0) == 0 && run.lateRefusal != "0x00000000")
+                << run.lateRefusal;
+        }
+        std::printf("client refused with 0x%08lX, then \"%s\"\n",
+                    static_cast<unsigned long>(run.ending), run.lateRefusal.c_str());
         accepted += run.accepted.size();
         for (const LONG reference : run.accepted) {
             const auto found = placed.find(reference);
             EXPECT_EQ(found == placed.end() ? 0 : found->second, 1) << "order " << reference;
         }
     }
-    EXPECT_GT(toldClosing, 0) << "no client was told the server is closing";
     std::printf("Exit during a burst: %zu orders accepted, every one in INCOMING once; %d of %d "
                 "clients told the server is closing\n", accepted, toldClosing, kClients);
     server.Kill();
+}
+
+TEST_F(EndOfRun, ExitDuringABurstFromFourClientsLosesNoAcceptedOrder) {
+    // The server's own answer can be heard only between the closed door and the end of the
+    // process, a few milliseconds in which a busy machine may run no client thread: then every
+    // client meets the process gone, which is sound too. A few rounds give the answer its chance;
+    // every round holds every other rule.
+    int toldClosing = 0;
+    for (int round = 0; round < 3 && toldClosing == 0 && !HasFailure(); ++round)
+        ExitDuringABurst(std::string(ORDERSRV_RUN_DIR) + "\\end-exit-" + std::to_string(round),
+                         toldClosing);
+    EXPECT_GT(toldClosing, 0) << "no client was told the server is closing";
 }
 
 }  // namespace

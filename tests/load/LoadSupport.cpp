@@ -66,7 +66,7 @@ int EnvironmentNumber(const char* name, int fallback) {
 RunningServer::RunningServer(const std::string& runFolder)
     : folder_(ORDERSRV_EXE, runFolder) {
     folder_.WriteSettings();
-    folder_.RunToEnd("/RegServer");
+    registered_ = folder_.RunToEnd("/RegServer");
 }
 
 RunningServer::~RunningServer() {
@@ -93,9 +93,15 @@ bool RunningServer::FindProcess() {
     return false;
 }
 
-bool RunningServer::StartThroughCom() {
-    keeper_ = CreateOrderServer();
-    return keeper_ && FindProcess();
+::testing::AssertionResult RunningServer::StartThroughCom() {
+    HRESULT created = E_FAIL;
+    keeper_ = CreateOrderServer(&created);
+    if (!keeper_)
+        return ::testing::AssertionFailure()
+               << "CoCreateInstance answered 0x" << std::hex << static_cast<unsigned long>(created)
+               << std::dec << " (/RegServer exited with " << registered_ << ")";
+    if (!FindProcess()) return ::testing::AssertionFailure() << "the server's window never came";
+    return ::testing::AssertionSuccess();
 }
 
 bool RunningServer::StartStandalone() {

@@ -2,6 +2,7 @@
 // What the load tests share: a running OrderSrv.exe in a folder of its own with a process
 // handle to watch and kill, the NinjaTrader stand-in as a separate process, the instruction
 // files as NinjaTrader would read them, and the server process's memory and handle figures.
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -44,8 +45,9 @@ public:
     std::string IncomingFolder() const { return folder_.NinjaTraderFolder() + "\\INCOMING"; }
     HANDLE Process() const { return process_; }
 
-    // Has COM start the server (-Embedding) and holds one object, so it lives until Stop.
-    bool StartThroughCom();
+    // Has COM start the server (-Embedding) and holds one object, so it lives until Stop; a
+    // failure says what COM answered and how the registration before it ended.
+    ::testing::AssertionResult StartThroughCom();
     // Starts the server as a user would; it stays when clients go.
     bool StartStandalone();
     // Lets go of the held object and waits for the server to end by itself.
@@ -60,6 +62,7 @@ private:
     void FindUnixProcess();
     int unixProcess_ = 0;
     ServerFolder folder_;
+    int registered_ = -1;  // the exit code of /RegServer
     ComPtr<IOrderServer> keeper_;
     HANDLE process_ = nullptr;
 };

@@ -146,7 +146,22 @@ bool PositionInfo(OrderServer& server, const wchar_t* symbol, LONG& size, double
 
 bool IsFinal(LONG status) { return status == 1 || status == 3 || status == 8; }
 
+// The demo's server is started by hand just before: its main window comes once its class object
+// is published. A host that asked earlier would have COM start a second instance, which gives
+// way to the first and leaves the request unanswered.
+bool WaitForStartedServer(int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (FindWindowA("TNTOrderServerForm", nullptr)) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
 int RunDemo() {
+    if (!WaitForStartedServer(120)) {
+        std::printf("host: the order server started for the demo has no window after 120 s\n");
+        return 1;
+    }
     OrderServer server;
     if (!server.Create()) return 1;
     plat::ScopedVariant connected;
