@@ -15,6 +15,7 @@ struct Outcome {
     OutgoingRead read = OutgoingRead::Taken;
     const Order* changed = nullptr;  // the order, when the report changed it
     int32_t position = -1;           // its place in the book: its journal number
+    bool ended = false;              // the order ended: the file is to be deleted
     std::string logLine;
 };
 
@@ -41,7 +42,7 @@ bool WrittenBeforeItsInstruction(Order& order, const ListedFile& file, std::stri
 
 OutgoingRead ReadOrderStateFile(Engine& engine, int32_t orderRefId, const ListedFile& file) {
     const std::string& path = file.path;
-    // The lock is held from the look-up to the deletion, so a host never sees half an update.
+    // The lock is held from the look-up to the update, so a host never sees half an update.
     const Outcome outcome = engine.orders.With([&](OrderBook& orders) {
         Outcome result;
         result.position = orders.FindPositionByRefId(orderRefId);
@@ -73,17 +74,21 @@ OutgoingRead ReadOrderStateFile(Engine& engine, int32_t orderRefId, const Listed
             result.logLine = "Order Status <" + plat::FileNamePart(path) + "> filled quantity " +
                              std::to_string(order->fillSize) + " above the order's size " +
                              std::to_string(order->orderSize);
-        // A file that cannot be deleted yet (its writer still has it open) is tried again.
-        if (ended) result.read = plat::RemoveFile(path) ? OutgoingRead::Removed : OutgoingRead::Retry;
+        result.ended = ended;
         return result;
     });
     if (!outcome.logLine.empty()) engine.log.Add(outcome.logLine);
+    if (outcome.changed) engine.JournalState(outcome.position, *outcome.changed);
+    // The file of an ended order is NinjaTrader's only word on it: it goes once the journal
+    // holds what it said, so a kill in between cannot lose a fill. A file that cannot be deleted
+    // yet (its writer still has it open) is tried again.
+    OutgoingRead read = outcome.read;
+    if (outcome.ended) read = plat::RemoveFile(path) ? OutgoingRead::Removed : OutgoingRead::Retry;
     if (outcome.changed) {
-        engine.JournalState(outcome.position, *outcome.changed);
         engine.ReportOrderChange(*outcome.changed);
         engine.Announce(WindowMessage::OrdersChanged);
     }
-    return outcome.read;
+    return read;
 }
 
 }  // namespace ordersrv

@@ -227,6 +227,26 @@ TEST_F(Journal, WorkingOrdersOfAnEarlierRunComeBackAndHearWhatNinjaTraderWroteMe
     EXPECT_EQ(InstructionLines().back(), CancelLine(8));
 }
 
+// NinjaTrader's state file of an ended order is its only word on the fill: the file goes only
+// once the journal holds what it said, so that a kill in between cannot lose the fill.
+TEST_F(Journal, AnEndedOrdersFileGoesOnlyOnceTheJournalHoldsItsState) {
+    auto run = Start();
+    run->Place(7);
+    run->writer.Drain();
+    const std::string file = outgoing + "HALVENMAR7.TXT";
+    std::vector<bool> fileThereWhenRecorded;
+    run->engine.journal.SetClock([&] {
+        fileThereWhenRecorded.push_back(plat::FileExists(file));
+        return plat::NowDateTime();
+    });
+    WriteOutgoing("HALVENMAR7.TXT", "FILLED;2;1234.5\r\n");
+    run->scanner.Scan();
+    EXPECT_EQ(run->Status(7), "1 2 1234.500000");
+    EXPECT_FALSE(plat::FileExists(file));
+    EXPECT_TRUE(Contains(Lines(ReadText(journal)), "\tstate\tseq=0\tref=7\tstatus=1\tfilled=2"));
+    EXPECT_EQ(fileThereWhenRecorded, std::vector<bool>{true});
+}
+
 // Hosts place orders while the drain runs: an order whose action the drain takes has its
 // "accepted" record before its line, however late it came.
 TEST_F(Journal, AnOrderPlacedWhileTheDrainRunsIsJournaledBeforeItsLine) {
