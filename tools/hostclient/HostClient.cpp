@@ -148,7 +148,7 @@ bool IsFinal(LONG status) { return status == 1 || status == 3 || status == 8; }
 
 // The demo's server is started by hand just before: its main window comes once its class object
 // is published. A host that asked earlier would have COM start a second instance, which gives
-// way to the first and leaves the request unanswered.
+// way to the first, and the request would fail.
 bool WaitForStartedServer(int seconds) {
     for (int i = 0; i < seconds * 10; ++i) {
         if (FindWindowA("TNTOrderServerForm", nullptr)) return true;
