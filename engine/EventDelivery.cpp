@@ -65,6 +65,7 @@ struct EventDelivery::Shared {
     std::condition_variable work;         // delivery threads: work, sinks to let go, the end
     std::condition_variable watch;        // the watchdog
     std::condition_variable threadEnded;  // Stop
+    std::condition_variable callEnded;    // Unsubscribe, waiting for a call on its way
     std::deque<Change> changes;
     uint64_t firstChange = 0;  // the number of changes.front()
     std::map<uint32_t, std::shared_ptr<Subscription>> subscriptions;
@@ -132,7 +133,7 @@ void Report(Shared& shared, uint32_t cookie, const std::string& why) {
     if (shared.dropped) shared.dropped(cookie, why);
 }
 
-// Calls one sink with the next change it has to hear, then lets it go if it ended meanwhile.
+// Calls one sink with the next change it has to hear.
 void CallOnce(Shared& s, std::unique_lock<std::mutex>& hold, DeliveryThread& me,
               std::shared_ptr<Subscription> subscription) {
     const HostEvent event = s.ChangeNumbered(subscription->next).event;
@@ -147,15 +148,20 @@ void CallOnce(Shared& s, std::unique_lock<std::mutex>& hold, DeliveryThread& me,
 
     std::string failure;
     const bool delivered = sink->Deliver(event, failure);
+    // This thread's hold on the sink ends with the call, so that an Unsubscribe waiting for the
+    // call lets the sink go itself.
+    sink.reset();
 
     hold.lock();
     --s.inCalls;
     me.calling.reset();
     subscription->inCall = false;
+    if (subscription->ended) s.callEnded.notify_all();
     std::string dropped;
     std::shared_ptr<EventSink> ended;
     if (subscription->ended) {
-        // Unsubscribed, given up as hung or stopped meanwhile: this thread lets the sink go.
+        // Unsubscribed, given up as hung or stopped meanwhile: whoever holds the sink last (this
+        // thread above, or the one that ended it) has let it go.
     } else if (!delivered) {
         ended = s.End(subscription);
         dropped = std::string(HostEventName(event.kind)) + " failed (" + failure + ")";
@@ -169,7 +175,6 @@ void CallOnce(Shared& s, std::unique_lock<std::mutex>& hold, DeliveryThread& me,
     hold.unlock();
     if (!dropped.empty()) Report(s, subscription->cookie, dropped);
     ended.reset();
-    sink.reset();
     hold.lock();
 }
 
@@ -399,11 +404,14 @@ uint32_t EventDelivery::Subscribe(std::unique_ptr<EventSink> sink) {
 
 std::shared_ptr<EventSink> EventDelivery::Unsubscribe(uint32_t cookie) {
     Shared& s = *shared_;
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::unique_lock<std::mutex> hold(s.lock);
     const auto at = s.subscriptions.find(cookie);
     if (at == s.subscriptions.end()) return nullptr;
     const std::shared_ptr<Subscription> subscription = at->second;
-    return s.End(subscription);
+    std::shared_ptr<EventSink> sink = s.End(subscription);
+    s.callEnded.wait_for(hold, std::chrono::milliseconds(s.limits.unsubscribeWaitMs),
+                         [&subscription] { return !subscription->inCall; });
+    return sink;
 }
 
 void EventDelivery::Publish(const HostEvent& event) {

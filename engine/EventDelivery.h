@@ -43,6 +43,7 @@ public:
         uint32_t longCallMs = 50;    // a call this long may bring in another thread
         uint32_t spareIdleMs = 5000;  // a thread beyond `threads` ends after this long idle
         size_t maxBehind = 100000;   // a sink this many changes behind is dropped
+        uint32_t unsubscribeWaitMs = 250;  // for a call on its way to the sink unsubscribed
     };
     // Runs a delivery thread's whole life (on Windows inside a COM apartment).
     using ThreadRunner = std::function<void(const std::function<void()>& body)>;
@@ -63,8 +64,12 @@ public:
     // A cookie (never 0) for the sink, which hears the changes published from now on; 0 when
     // not started.
     uint32_t Subscribe(std::unique_ptr<EventSink> sink);
-    // Ends a subscription without a report. The sink, for the caller to let go once it holds no
-    // lock (a call in progress keeps it until it returns); null when the cookie is not known.
+    // Ends a subscription without a report, once a call on its way to the sink has returned:
+    // a host may let its sink go, or subscribe it again, as soon as Unadvise returns. It waits
+    // at most unsubscribeWaitMs, so a sink that unsubscribes from inside its own call (which
+    // cannot return before this does) is held back no longer than that; such a call keeps the
+    // sink until it returns. The sink, for the caller to let go once it holds no lock; null when
+    // the cookie is not known.
     std::shared_ptr<EventSink> Unsubscribe(uint32_t cookie);
 
     // Queues the change for every subscription; never waits for a sink. Any thread.

@@ -10,12 +10,6 @@
 
 namespace ordersrv {
 
-namespace {
-
-using Sinks = std::vector<std::shared_ptr<EventSink>>;
-
-}  // namespace
-
 EventHub::~EventHub() { Detach(); }
 
 void EventHub::Attach(Engine& engine) {
@@ -60,22 +54,29 @@ DWORD EventHub::Subscribe(IDispatch* sink, SubscriptionOwner* owner) {
 }
 
 bool EventHub::Unsubscribe(DWORD cookie, const SubscriptionOwner* owner) {
-    std::shared_ptr<EventSink> letGo;  // after the lock
-    std::lock_guard<std::mutex> hold(lock_);
-    const auto at = subscriptions_.find(cookie);
-    if (at == subscriptions_.end() || at->second.owner != owner) return false;
-    letGo = delivery_.Unsubscribe(cookie);
-    subscriptions_.erase(at);
-    CountChanged();
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        const auto at = subscriptions_.find(cookie);
+        if (at == subscriptions_.end() || at->second.owner != owner) return false;
+        subscriptions_.erase(at);
+        CountChanged();
+    }
+    EndDeliveries({cookie});
     return true;
 }
 
+// With no lock of ours held: each may wait a moment for a call on its way to its sink, and each
+// sink is let go here.
+void EventHub::EndDeliveries(const std::vector<DWORD>& cookies) {
+    for (DWORD cookie : cookies) delivery_.Unsubscribe(cookie);
+}
+
 void EventHub::UnsubscribeAll(SubscriptionOwner* owner) {
-    Sinks letGo;  // after the lock
-    std::lock_guard<std::mutex> hold(lock_);
+    std::vector<DWORD> ended;
+    std::unique_lock<std::mutex> hold(lock_);
     for (auto at = subscriptions_.begin(); at != subscriptions_.end();) {
         if (at->second.owner == owner) {
-            letGo.push_back(delivery_.Unsubscribe(at->first));
+            ended.push_back(at->first);
             at = subscriptions_.erase(at);
         } else {
             ++at;
@@ -93,6 +94,8 @@ void EventHub::UnsubscribeAll(SubscriptionOwner* owner) {
         }
     }
     CountChanged();
+    hold.unlock();
+    EndDeliveries(ended);
 }
 
 size_t EventHub::Count() const {
@@ -125,7 +128,6 @@ void EventHub::Dropped(uint32_t cookie, const std::string& why) {
 // The host's sinks go, and each object it subscribed through that no other living host
 // subscribed through is cut off, held by a reference of ours meanwhile.
 void EventHub::HostEnded(DWORD processId) {
-    Sinks letGo;
     std::vector<DWORD> dropped;
     std::vector<std::pair<SubscriptionOwner*, IUnknown*>> cutOff;
     {
@@ -133,7 +135,6 @@ void EventHub::HostEnded(DWORD processId) {
         for (auto at = subscriptions_.begin(); at != subscriptions_.end();) {
             if (at->second.host == processId) {
                 dropped.push_back(at->first);
-                letGo.push_back(delivery_.Unsubscribe(at->first));
                 at = subscriptions_.erase(at);
             } else {
                 ++at;
@@ -155,7 +156,7 @@ void EventHub::HostEnded(DWORD processId) {
     if (!cutOff.empty())
         Log("Host process " + std::to_string(processId) + " ended: the objects it held (" +
             std::to_string(cutOff.size()) + ") were let go");
-    letGo.clear();
+    EndDeliveries(dropped);
     for (const auto& [owner, object] : cutOff) {
         owner->DisconnectClients();
         object->Release();  // the object goes, unless another client holds it

@@ -77,6 +77,7 @@ private:
 
     void Dropped(uint32_t cookie, const std::string& why);  // by the delivery
     void HostEnded(DWORD processId);                         // by the host watch
+    void EndDeliveries(const std::vector<DWORD>& cookies);
     void CountChanged();  // lock held
     void Log(const std::string& line);
 

@@ -167,6 +167,40 @@ TEST(EventDelivery, EachSinkHearsEveryLaterChangeInOrderUntilItUnsubscribes) {
     EXPECT_TRUE(drops.All().empty());
 }
 
+// A host lets its sink go, or subscribes it again, as soon as Unadvise returns: a call on its
+// way has returned by then, and the unsubscriber lets the sink go; a call that cannot return
+// (the sink unsubscribing from inside it) holds Unsubscribe back only a moment.
+TEST(EventDelivery, UnsubscribeReturnsAfterACallOnItsWayAndOnlyAMomentAfterOneThatWaits) {
+    EventDelivery::Limits limits = Limits(2, 2);
+    limits.unsubscribeWaitMs = 100;
+    EventDelivery delivery(limits);
+    delivery.Start(nullptr);
+    Subscribed quick = Subscribe(delivery), waiting = Subscribe(delivery);
+    quick.ear->hang = waiting.ear->hang = true;
+    PublishOrders(delivery, 1, 1);
+    ASSERT_TRUE(quick.ear->WaitUntilInside() && waiting.ear->WaitUntilInside());
+
+    std::thread host([&quick] {
+        std::this_thread::sleep_for(30ms);
+        quick.ear->Release();
+    });
+    std::shared_ptr<EventSink> sink = delivery.Unsubscribe(quick.cookie);
+    const std::vector<int32_t> heardBeforeItReturned = quick.ear->Heard();
+    const long holders = sink.use_count();
+    host.join();
+    EXPECT_EQ(heardBeforeItReturned, Range(1, 1)) << "Unsubscribe returned during the call";
+    EXPECT_EQ(holders, 1);
+    sink.reset();
+    EXPECT_TRUE(quick.ear->LetGo(0ms));
+
+    sink = delivery.Unsubscribe(waiting.cookie);  // its call still waits: back after 100 ms
+    EXPECT_TRUE(waiting.ear->Heard().empty());
+    sink.reset();
+    waiting.ear->Release();
+    EXPECT_TRUE(waiting.ear->LetGo());
+    EXPECT_EQ(delivery.Count(), 0u);
+}
+
 TEST(EventDelivery, AHungSinkHoldsBackNoOtherAndIsDroppedWhenItsOwnCallTakesTooLong) {
     Drops drops;
     EventDelivery delivery(Limits(2, 2, 300));

@@ -5,6 +5,8 @@
 //   hostclient listen [hang]     subscribe to the server's events and print each one until
 //                                ended (a host that listens, for tests that end it abruptly);
 //                                with hang, the first event's call never returns
+//   hostclient churn N           subscribe and unsubscribe one sink N times while another
+//                                listens; the exit code counts the refused calls
 //   hostclient place FIRST FILE  good-till-cancelled limit orders from reference FIRST upward,
 //                                back to back, until a call is refused; each reference answered
 //                                S_OK is written to FILE at once (a host a test kills the
@@ -326,22 +328,24 @@ private:
     const bool hang_;
 };
 
+// As a script host finds it: the first (only) connection point the object lists.
+bool FindEventPoint(OrderServer& server, ordersrv::ComPtr<IConnectionPoint>& point) {
+    ordersrv::ComPtr<IConnectionPointContainer> container;
+    IEnumConnectionPoints* points = nullptr;
+    const bool found = SUCCEEDED(server.Dispatch()->QueryInterface(
+                           IID_IConnectionPointContainer,
+                           reinterpret_cast<void**>(container.Out()))) &&
+                       SUCCEEDED(container->EnumConnectionPoints(&points)) &&
+                       points->Next(1, point.Out(), nullptr) == S_OK;
+    if (points) points->Release();
+    if (!found) std::printf("host: no connection point\n");
+    return found;
+}
+
 int Listen(bool hang) {
     OrderServer server;
-    if (!server.Create()) return 1;
-    ordersrv::ComPtr<IConnectionPointContainer> container;
     ordersrv::ComPtr<IConnectionPoint> point;
-    IEnumConnectionPoints* points = nullptr;
-    // As a script host finds it: the first (only) connection point the object lists.
-    if (FAILED(server.Dispatch()->QueryInterface(IID_IConnectionPointContainer,
-                                                 reinterpret_cast<void**>(container.Out()))) ||
-        FAILED(container->EnumConnectionPoints(&points)) ||
-        points->Next(1, point.Out(), nullptr) != S_OK) {
-        if (points) points->Release();
-        std::printf("host: no connection point\n");
-        return 1;
-    }
-    points->Release();
+    if (!server.Create() || !FindEventPoint(server, point)) return 1;
     static PrintingSink sink(hang);
     DWORD cookie = 0;
     if (FAILED(point->Advise(&sink, &cookie))) {
@@ -351,6 +355,40 @@ int Listen(bool hang) {
     std::printf("host: listening (cookie %lu)\n", static_cast<unsigned long>(cookie));
     Sleep(INFINITE);
     return 0;
+}
+
+// A sink that hears and says nothing.
+class QuietSink final : public EventSinkBase {
+public:
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        return S_OK;
+    }
+};
+
+// Subscribes and unsubscribes one sink `cycles` times, back to back, while another stays
+// subscribed. The exit code is how many of those calls the server refused.
+//
+// The sink that stays keeps the event interface's stubs in this process: under Wine, COM
+// deadlocks a process that lets go of its last stub of an interface while a call on that
+// interface ends or a new stub of it is made, which changes on their way to the sink going
+// cause now and then.
+int Churn(int cycles) {
+    OrderServer server;
+    ordersrv::ComPtr<IConnectionPoint> point;
+    if (!server.Create() || !FindEventPoint(server, point)) return 100;
+    static QuietSink staying, sink;
+    DWORD stayingCookie = 0;
+    if (point->Advise(&staying, &stayingCookie) != S_OK) return 100;
+    int refused = 0;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        DWORD cookie = 0;
+        if (point->Advise(&sink, &cookie) != S_OK || point->Unadvise(cookie) != S_OK)
+            ++refused;
+    }
+    if (point->Unadvise(stayingCookie) != S_OK) ++refused;
+    std::printf("host: %d subscriptions, %d refused\n", cycles, refused);
+    return refused;
 }
 
 int PlaceUntilRefused(LONG first, const char* path) {
@@ -400,6 +438,7 @@ int main(int argc, char** argv) {
     const bool hang = argc > 2 && std::string(argv[2]) == "hang";
     const int rc = mode == "demo"                  ? RunDemo()
                    : mode == "listen"              ? Listen(hang)
+                   : mode == "churn" && argc > 2     ? Churn(std::atoi(argv[2]))
                    : mode == "place" && argc > 3 ? PlaceUntilRefused(std::atol(argv[2]), argv[3])
                                                    : 2;
     CoUninitialize();
